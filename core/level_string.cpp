@@ -1,0 +1,262 @@
+#include "level_string.h"
+
+#include "geometry.h"
+#include "number_text.h"
+
+#include <limits>
+
+namespace dovrix {
+
+namespace {
+
+constexpr int kHeaderFields = 3;
+
+std::string describeField(std::size_t index) {
+    return "field " + std::to_string(index + 1);
+}
+
+// Walks the values after the header in field order and reports where they run out.
+class ValueReader {
+public:
+    explicit ValueReader(const std::vector<int16_t>& values) : values_(values) {}
+
+    bool take(int count) const { return position_ + static_cast<std::size_t>(count) <= values_.size(); }
+    int16_t next() { return values_[position_++]; }
+    std::size_t leftOver() const { return values_.size() - position_; }
+
+private:
+    const std::vector<int16_t>& values_;
+    std::size_t position_ = 0;
+};
+
+bool fits16(int value) {
+    return value >= std::numeric_limits<int16_t>::min() &&
+           value <= std::numeric_limits<int16_t>::max();
+}
+
+// Checks one piece rectangle (in 32-bit arithmetic) against 16 bits and the board.
+std::string checkRectangle(const std::string& what, int left, int top, int width, int height) {
+    if (!fits16(left) || !fits16(top) || !fits16(width) || !fits16(height) ||
+        !fits16(left + width) || !fits16(top + height)) {
+        return what + ": its position overflows a 16-bit integer";
+    }
+    if (left < twips::kInnerFirst || top < twips::kInnerFirst ||
+        left + width > twips::kInnerLast || top + height > twips::kInnerLast) {
+        return what + ": it lies outside the board";
+    }
+    return {};
+}
+
+std::string checkGeometry(const LevelDescription& level) {
+    using namespace twips;
+    const int offX = level.offsetX;
+    const int offY = level.offsetY;
+    std::string problem;
+    for (std::size_t i = 0; i < level.walls.size() && problem.empty(); ++i) {
+        const WallCells& w = level.walls[i];
+        problem = checkRectangle("wall " + std::to_string(i + 1), cellOrigin(w.x, offX),
+                                 cellOrigin(w.y, offY), wallExtent(w.width), wallExtent(w.height));
+    }
+    for (std::size_t i = 0; i < level.pits.size() && problem.empty(); ++i) {
+        problem = checkRectangle("pit " + std::to_string(i + 1), cellOrigin(level.pits[i].x, offX),
+                                 cellOrigin(level.pits[i].y, offY), kPitSize, kPitSize);
+    }
+    for (std::size_t i = 0; i < level.patches.size() && problem.empty(); ++i) {
+        problem = checkRectangle("patch " + std::to_string(i + 1),
+                                 cellOrigin(level.patches[i].x, offX),
+                                 cellOrigin(level.patches[i].y, offY), kPatchSize, kPatchSize);
+    }
+    for (std::size_t i = 0; i < level.blocks.size() && problem.empty(); ++i) {
+        problem = checkRectangle("block " + std::to_string(i + 1),
+                                 cellOrigin(level.blocks[i].x, offX),
+                                 cellOrigin(level.blocks[i].y, offY), kBlockSize, kBlockSize);
+    }
+    for (std::size_t i = 0; i < level.dots.size() && problem.empty(); ++i) {
+        problem = checkRectangle("dot " + std::to_string(i + 1),
+                                 cellOrigin(level.dots[i].x, offX) + kDotInset,
+                                 cellOrigin(level.dots[i].y, offY) + kDotInset, kDotSize, kDotSize);
+    }
+    return problem;
+}
+
+// Reads `count` coloured triples; empty string on success.
+std::string readColoured(ValueReader& reader, int count, const char* kind,
+                         std::vector<ColouredCell>& out) {
+    if (count > 0 && !reader.take(3 * count)) {
+        return std::string("the ") + kind + " count " + std::to_string(count) +
+               " runs past the end of the string";
+    }
+    for (int i = 0; i < count; ++i) {
+        const int16_t x = reader.next();
+        const int16_t y = reader.next();
+        const int16_t code = reader.next();
+        const auto colour = colourFromCode(code);
+        if (!colour) {
+            return std::string(kind) + " " + std::to_string(i + 1) + " has colour code " +
+                   std::to_string(code) + ", outside 1 to 6";
+        }
+        out.push_back({x, y, *colour});
+    }
+    return {};
+}
+
+std::string readCells(ValueReader& reader, int count, const char* kind, std::vector<Cell>& out) {
+    if (count > 0 && !reader.take(2 * count)) {
+        return std::string("the ") + kind + " count " + std::to_string(count) +
+               " runs past the end of the string";
+    }
+    for (int i = 0; i < count; ++i) {
+        const int16_t x = reader.next();
+        const int16_t y = reader.next();
+        out.push_back({x, y});
+    }
+    return {};
+}
+
+} // namespace
+
+Expected<LevelFields> tokeniseLevelString(std::string_view levelString) {
+    if (levelString.empty() || levelString.back() != ',') {
+        return Error{"the level string does not end with a comma"};
+    }
+    LevelFields fields{};
+    std::vector<int16_t> header;
+    std::size_t start = 0;
+    std::size_t index = 0;
+    while (start < levelString.size()) {
+        const std::size_t comma = levelString.find(',', start);
+        const auto value = fieldValue(levelString.substr(start, comma - start));
+        if (!value) {
+            return Error{describeField(index) + " does not fit a 16-bit integer"};
+        }
+        if (index < kHeaderFields) {
+            header.push_back(*value);
+        } else {
+            if (fields.values.size() == kMaxLevelValues) {
+                return Error{"the level string holds more than 1001 values after its header"};
+            }
+            fields.values.push_back(*value);
+        }
+        start = comma + 1;
+        ++index;
+    }
+    if (header.size() < kHeaderFields) {
+        return Error{"the level string needs a par and two offsets"};
+    }
+    fields.par = header[0];
+    fields.offsetX = header[1];
+    fields.offsetY = header[2];
+    return fields;
+}
+
+Expected<LevelDescription> parseLevelString(std::string_view levelString) {
+    auto tokens = tokeniseLevelString(levelString);
+    if (!tokens) {
+        return Error{tokens.error()};
+    }
+    LevelDescription level;
+    level.par = tokens->par;
+    level.offsetX = tokens->offsetX;
+    level.offsetY = tokens->offsetY;
+
+    ValueReader reader(tokens->values);
+    auto readCount = [&reader](const char* kind, int& count) -> std::string {
+        if (!reader.take(1)) {
+            return std::string("the ") + kind + " count is missing";
+        }
+        count = reader.next();
+        return {};
+    };
+
+    int count = 0;
+    std::string problem = readCount("wall", count);
+    if (problem.empty() && count > 0 && !reader.take(4 * count)) {
+        problem = "the wall count " + std::to_string(count) + " runs past the end of the string";
+    }
+    for (int i = 0; problem.empty() && i < count; ++i) {
+        WallCells wall{reader.next(), reader.next(), reader.next(), reader.next()};
+        if (wall.width < 0 || wall.height < 0) {
+            problem = "wall " + std::to_string(i + 1) + " has a negative size";
+        }
+        level.walls.push_back(wall);
+    }
+    if (problem.empty()) {
+        problem = readCount("pit", count);
+    }
+    if (problem.empty()) {
+        problem = readCells(reader, count, "pit", level.pits);
+    }
+    if (problem.empty()) {
+        problem = readCount("patch", count);
+    }
+    if (problem.empty()) {
+        problem = readCells(reader, count, "patch", level.patches);
+    }
+    if (problem.empty()) {
+        problem = readCount("block", count);
+    }
+    if (problem.empty()) {
+        problem = readColoured(reader, count, "block", level.blocks);
+    }
+    if (problem.empty()) {
+        problem = readCount("dot", count);
+    }
+    if (problem.empty()) {
+        problem = readColoured(reader, count, "dot", level.dots);
+    }
+    if (problem.empty() && reader.leftOver() > 0) {
+        problem = std::to_string(reader.leftOver()) + " values are left over after the dots";
+    }
+    if (problem.empty()) {
+        problem = checkGeometry(level);
+    }
+    if (!problem.empty()) {
+        return Error{problem};
+    }
+    return level;
+}
+
+std::string formatLevelString(const LevelDescription& level) {
+    std::string out;
+    auto put = [&out](int value) {
+        out += std::to_string(value);
+        out += ',';
+    };
+    put(level.par);
+    put(level.offsetX);
+    put(level.offsetY);
+    put(static_cast<int>(level.walls.size()));
+    for (const WallCells& w : level.walls) {
+        put(w.x);
+        put(w.y);
+        put(w.width);
+        put(w.height);
+    }
+    for (const auto* cells : {&level.pits, &level.patches}) {
+        put(static_cast<int>(cells->size()));
+        for (const Cell& c : *cells) {
+            put(c.x);
+            put(c.y);
+        }
+    }
+    for (const auto* cells : {&level.blocks, &level.dots}) {
+        put(static_cast<int>(cells->size()));
+        for (const ColouredCell& c : *cells) {
+            put(c.x);
+            put(c.y);
+            put(static_cast<int>(c.colour));
+        }
+    }
+    return out;
+}
+
+std::string rewritePar(std::string_view levelString, std::string_view newParText) {
+    std::string rewritten(trimBlanks(newParText));
+    const std::size_t comma = levelString.find(',');
+    if (comma != std::string_view::npos) {
+        rewritten += levelString.substr(comma);
+    }
+    return rewritten;
+}
+
+} // namespace dovrix

@@ -1,0 +1,76 @@
+#pragma once
+// Level strings: one comma-terminated list of integers per level. The par, the board offsets,
+// then counted walls (x, y, width, height), pits (x, y), patches (x, y), blocks (x, y, colour)
+// and dots (x, y, colour), in cells.
+
+#include "colour.h"
+#include "expected.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace dovrix {
+
+// The most values a level string may hold after its par and offsets.
+inline constexpr std::size_t kMaxLevelValues = 1001;
+
+struct WallCells {
+    int16_t x;
+    int16_t y;
+    int16_t width; // in cells; 0 stands for 1
+    int16_t height;
+    bool operator==(const WallCells&) const = default;
+};
+
+struct Cell {
+    int16_t x;
+    int16_t y;
+    bool operator==(const Cell&) const = default;
+};
+
+struct ColouredCell {
+    int16_t x;
+    int16_t y;
+    Colour colour;
+    bool operator==(const ColouredCell&) const = default;
+};
+
+// The three header fields and the values after them, as the tokeniser reads them.
+struct LevelFields {
+    int16_t par;
+    int16_t offsetX;
+    int16_t offsetY;
+    std::vector<int16_t> values;
+};
+
+// A level with its pieces in string order.
+struct LevelDescription {
+    int16_t par = 0; // below 1: unknown
+    int16_t offsetX = 0;
+    int16_t offsetY = 0;
+    std::vector<WallCells> walls;
+    std::vector<Cell> pits;
+    std::vector<Cell> patches;
+    std::vector<ColouredCell> blocks;
+    std::vector<ColouredCell> dots;
+};
+
+// Splits a level string into its header and values. Fails on a missing final comma, fewer
+// than three header fields, more than kMaxLevelValues values, or a value beyond 16 bits.
+Expected<LevelFields> tokeniseLevelString(std::string_view levelString);
+
+// Reads a whole level. Besides the tokeniser's checks it fails when a count runs past the
+// values present, values are left over, a colour code is outside 1 to 6, a wall has a negative
+// size, or a piece's rectangle overflows 16 bits or leaves the board (150 to 9045 twips).
+Expected<LevelDescription> parseLevelString(std::string_view levelString);
+
+// Writes a level back as a level string; parseLevelString reads it back unchanged.
+std::string formatLevelString(const LevelDescription& level);
+
+// The par rewrite: the new par's text with blanks at both ends removed, followed by the old
+// string from its first comma on, character for character.
+std::string rewritePar(std::string_view levelString, std::string_view newParText);
+
+} // namespace dovrix

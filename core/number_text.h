@@ -1,0 +1,26 @@
+#pragma once
+// Reading numbers out of text the way the game's level strings and server replies are read.
+
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+namespace dovrix {
+
+// The value of a level-string field: leading blanks skipped, an optional sign, then the
+// decimal digits up to the first other character. Text without digits reads as 0.
+// nullopt when the value does not fit a 16-bit signed integer.
+std::optional<int16_t> fieldValue(std::string_view text);
+
+// The number at the start of a text: leading blanks skipped, an optional sign, digits with
+// an optional decimal part; reading stops at the first character that cannot continue the
+// number. Text that does not start with a number reads as 0.
+double leadingNumber(std::string_view text);
+
+// Rounds to the nearest integer, halves to the even neighbour. nullopt outside 16 bits.
+std::optional<int16_t> roundToInt16(double value);
+
+// The text with blanks removed at both ends.
+std::string_view trimBlanks(std::string_view text);
+
+} // namespace dovrix

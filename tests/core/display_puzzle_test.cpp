@@ -1,0 +1,143 @@
+#include "play_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstddef>
+
+namespace dovrix {
+namespace {
+
+using testing::PlayFixture;
+
+Rect rectOf(const Board& board, Family family, int index) {
+    return board.element(family, static_cast<int16_t>(index)).rect;
+}
+
+TEST(DisplayPuzzle, LevelOnePiecesGetTheirTwipRectangles) {
+    PlayFixture f;
+    f.build(1);
+    const Board& board = f.state().board;
+    EXPECT_EQ(rectOf(board, Family::Wall, 1), (Rect{1350, 1650, 495, 5295}));
+    EXPECT_EQ(rectOf(board, Family::Wall, 2), (Rect{1350, 1650, 6495, 495}));
+    EXPECT_EQ(rectOf(board, Family::BlueBlock, 1), (Rect{3150, 5850, 495, 495}));
+    EXPECT_EQ(rectOf(board, Family::BlueDot, 1), (Rect{3270, 3570, 255, 255}));
+    EXPECT_EQ(board.count(Family::BlueBlock), 6);
+    EXPECT_EQ(board.count(Family::BlueDot), 6);
+    EXPECT_EQ(board.count(Family::Wall), 8);
+    EXPECT_EQ(board.count(Family::Pit), 1);
+    EXPECT_EQ(board.count(Family::Patch), 1);
+    EXPECT_EQ(board.count(Family::RedBlock), 1);
+    EXPECT_TRUE(board.element(Family::BlueBlock, 5).visible);
+    EXPECT_FALSE(board.element(Family::BlueBlock, 0).visible) << "templates stay hidden";
+}
+
+TEST(DisplayPuzzle, OffsetsAndZeroSidedWallsPlacePiecesExactly) {
+    PlayFixture f;
+    f.build(100);
+    EXPECT_EQ(rectOf(f.state().board, Family::Pit, 1), (Rect{1950, 1050, 510, 510}));
+
+    // A wall six cells wide and one high, written with a zero height, in a level drawn half
+    // a cell to the right.
+    f.build("1,300,0,1,4,14,6,0,0,1,1,1,0,1,1,1,1,");
+    EXPECT_EQ(rectOf(f.state().board, Family::Wall, 1), (Rect{2850, 8550, 3495, 495}));
+    EXPECT_EQ(rectOf(f.state().board, Family::Patch, 1), (Rect{1050, 750, 480, 480}));
+}
+
+TEST(DisplayPuzzle, SetsTheCountersCaptionsAndControls) {
+    PlayFixture f;
+    int16_t level = 0;
+    f.play.DisplayPuzzle(level);
+    EXPECT_EQ(level, 1) << "a level below 1 is raised in the caller's own variable";
+    int16_t negative = -7;
+    f.play.DisplayPuzzle(negative);
+    EXPECT_EQ(negative, 1);
+
+    const PlayWindowState& s = f.state();
+    EXPECT_EQ(f.shared.currentLevel, 1);
+    EXPECT_EQ(s.caption, "Dovrix -- Level 1");
+    EXPECT_EQ(s.lblLevel, "Level:  1");
+    EXPECT_EQ(s.lblParValue, "5");
+    EXPECT_EQ(s.lblParValuePointSize, 20);
+    EXPECT_EQ(s.movesMade, 0);
+    EXPECT_EQ(s.lblMoves, "0");
+    EXPECT_EQ(s.selectedBlock, s.board.blank());
+    EXPECT_TRUE(s.tmrMoveEnabled);
+    EXPECT_FALSE(s.undoEnabled);
+    EXPECT_EQ(s.hsbLevelValue, 1);
+
+    // The scroll bar follows the build without starting a second one: level 40 lies beyond
+    // levelReached, and a change that reached the handler would be refused with a box.
+    f.shared.levelReached = 3;
+    int16_t forty = 40;
+    f.play.DisplayPuzzle(forty);
+    EXPECT_EQ(f.state().hsbLevelValue, 40);
+    EXPECT_TRUE(f.messages.shown.empty());
+    EXPECT_FALSE(f.state().suppressLevelChange);
+}
+
+TEST(DisplayPuzzle, UnknownParShowsInSmallerTypeUntilAKnownOne) {
+    PlayFixture f;
+    f.shared.levelStrings[2] = "0" + f.shared.levelStrings[2].substr(f.shared.levelStrings[2].find(','));
+    f.build(2);
+    EXPECT_EQ(f.state().lblParValue, "Unknown");
+    EXPECT_EQ(f.state().lblParValuePointSize, 14);
+    EXPECT_EQ(f.state().levelPar, 0);
+    f.build(3);
+    EXPECT_EQ(f.state().lblParValue, std::to_string(f.state().levelPar));
+    EXPECT_EQ(f.state().lblParValuePointSize, 20);
+}
+
+TEST(DisplayPuzzle, DrawingOrderPutsPatchesLowAndDotsOnTop) {
+    PlayFixture f;
+    // Two patches, a wall, a block and two dots, one of them under the block.
+    f.build("1,0,0,1,0,0,1,1,0,2,3,3,5,5,1,4,4,1,2,4,4,1,8,8,1,");
+    const auto& order = f.state().board.drawingOrder();
+    ASSERT_GE(order.size(), 3u);
+    EXPECT_EQ(order[0].family, Family::Frame);
+    EXPECT_EQ(order[1], f.state().board.ref(Family::Patch, 2));
+    EXPECT_EQ(order[2], f.state().board.ref(Family::Patch, 1));
+    EXPECT_EQ(order[order.size() - 2], f.state().board.ref(Family::BlueDot, 1));
+    EXPECT_EQ(order.back(), f.state().board.ref(Family::BlueDot, 2));
+
+    // In level 56 every dot is drawn above every block.
+    f.build(56);
+    const auto& order56 = f.state().board.drawingOrder();
+    std::size_t lastBlock = 0;
+    std::size_t firstDot = order56.size();
+    int dots = 0;
+    for (std::size_t i = 0; i < order56.size(); ++i) {
+        if (isBlockFamily(order56[i].family)) {
+            lastBlock = i;
+        }
+        if (isDotFamily(order56[i].family)) {
+            firstDot = std::min(firstDot, i);
+            ++dots;
+        }
+    }
+    EXPECT_LT(lastBlock, firstDot);
+    EXPECT_EQ(dots, 44);
+}
+
+TEST(DisplayPuzzle, RebuildingForgetsTheOldPiecesAndTheirReferences) {
+    PlayFixture f;
+    f.build(31);
+    const PieceRef firstBlock = f.state().board.ref(Family::BlueBlock, 1);
+    f.build(31);
+    EXPECT_EQ(f.state().board.find(firstBlock), nullptr)
+        << "a reference into the old board names no piece of the new one";
+    EXPECT_NE(f.state().board.find(f.state().board.ref(Family::BlueBlock, 1)), nullptr);
+    f.build(1);
+    EXPECT_EQ(f.state().board.count(Family::Pit), 1) << "only the template is left";
+}
+
+TEST(DisplayPuzzle, AnUnreadableLevelLeavesAnEmptyBoardAndNoTimer) {
+    PlayFixture f;
+    f.build("5,0,0,1,1,1,1,");
+    EXPECT_FALSE(f.state().tmrMoveEnabled);
+    EXPECT_EQ(f.state().board.count(Family::Wall), 1);
+    EXPECT_EQ(f.state().lblParValue, "Unknown");
+}
+
+} // namespace
+} // namespace dovrix

@@ -1,0 +1,103 @@
+#include "play_fixture.h"
+
+#include <gtest/gtest.h>
+
+namespace dovrix {
+namespace {
+
+using testing::PlayFixture;
+
+bool arrowVisible(PlayFixture& f, Direction d) {
+    return f.state().board.find(f.state().board.arrow(d))->visible;
+}
+
+TEST(DragGesture, TheFarthestCrossedEdgeChoosesTheDirection) {
+    struct Step {
+        float x;
+        float y;
+        Direction expected;
+    };
+    // One drag, step by step: each row continues from the previous one.
+    const Step steps[] = {
+        {-100, 200, Direction::Left},  // beside the left edge
+        {-100, -150, Direction::Up},   // dy 150 beats dx 100
+        {-150, -150, Direction::Up},   // a tie keeps the last choice
+        {600, 700, Direction::Down},   // dx 105, dy 205
+        {495, 0, Direction::None},     // the edges count as on the block
+        {700, 300, Direction::Right},
+        {-0.5f, 495.5f, Direction::Right}, // tie again: unchanged
+        {200, 496, Direction::Down},
+    };
+    PlayFixture f;
+    f.build(1);
+    const PieceRef block = f.blockRef(Colour::Blue, 3);
+    f.play.pressBlock(block);
+    for (const Step& step : steps) {
+        f.play.moveOverBlock(block, step.x, step.y);
+        EXPECT_EQ(f.state().moveDirection, step.expected) << step.x << ", " << step.y;
+        for (Direction d : kDirections) {
+            EXPECT_EQ(arrowVisible(f, d), d == step.expected) << step.x << ", " << step.y;
+        }
+    }
+    EXPECT_EQ(f.state().blockColor, Colour::Blue);
+}
+
+TEST(DragGesture, TheArrowCoversThePressedBlockInFrontOfEverything) {
+    PlayFixture f;
+    f.build(1);
+    const PieceRef block = f.blockRef(Colour::Blue, 4);
+    f.play.pressBlock(block);
+    f.play.moveOverBlock(block, 247, 700);
+    const PieceRef arrow = f.state().board.arrow(Direction::Down);
+    EXPECT_EQ(f.state().board.find(arrow)->rect, (Rect{4950, 5850, 495, 495}));
+    EXPECT_EQ(f.state().board.drawingOrder().back(), arrow);
+    f.play.releaseBlock();
+    f.play.tickMoveTimer();
+    EXPECT_FALSE(arrowVisible(f, Direction::Down)) << "the slide hides the arrow";
+}
+
+TEST(DragGesture, PressesAreIgnoredWhileABlockSlidesOrPlayHasStopped) {
+    PlayFixture f;
+    f.build(1);
+    f.play.pressBlock(f.blockRef(Colour::Blue, 1));
+    f.play.moveOverBlock(f.blockRef(Colour::Blue, 1), 247, -100);
+    f.play.releaseBlock();
+    f.play.tickMoveTimer();
+    ASSERT_TRUE(f.state().blockMoving);
+    f.play.pressBlock(f.blockRef(Colour::Blue, 2));
+    EXPECT_EQ(f.state().selectedBlock, f.blockRef(Colour::Blue, 1));
+    EXPECT_FALSE(f.state().mouseIsDown);
+    // A pointer moving over a block with no accepted press changes nothing.
+    f.play.moveOverBlock(f.blockRef(Colour::Blue, 2), -300, 0);
+    EXPECT_EQ(f.state().moveDirection, Direction::Up);
+
+    f.play.stopMoveTimer(); // as after a beaten level, before the next one is built
+    f.state().blockMoving = false;
+    f.play.pressBlock(f.blockRef(Colour::Blue, 2));
+    EXPECT_FALSE(f.state().mouseIsDown);
+
+    // A press on a block that fell into a pit, or on a block of an earlier build, is no press.
+    f.build("1,0,0,0,1,7,3,0,2,7,7,1,0,0,1,1,1,1,2,");
+    f.flick(Colour::Blue, 1, Direction::Up);
+    ASSERT_FALSE(f.block(Colour::Blue, 1).visible);
+    f.play.pressBlock(f.blockRef(Colour::Blue, 1));
+    EXPECT_FALSE(f.state().mouseIsDown);
+    const PieceRef old = f.blockRef(Colour::Blue, 2);
+    f.build("1,0,0,0,1,7,3,0,2,7,7,1,0,0,1,1,1,1,2,");
+    f.play.pressBlock(old);
+    EXPECT_FALSE(f.state().mouseIsDown);
+}
+
+TEST(DragGesture, PressAndReleaseWithoutMovingOnlySelects) {
+    PlayFixture f;
+    f.build(1);
+    f.play.pressBlock(f.blockRef(Colour::Blue, 2));
+    f.play.releaseBlock();
+    f.play.tickMoveTimer();
+    EXPECT_EQ(f.state().selectedBlock, f.blockRef(Colour::Blue, 2));
+    EXPECT_EQ(f.state().moveDirection, Direction::None);
+    EXPECT_EQ(f.state().movesMade, 0);
+}
+
+} // namespace
+} // namespace dovrix

@@ -1,0 +1,121 @@
+#include "play_fixture.h"
+
+#include <gtest/gtest.h>
+
+namespace dovrix {
+namespace {
+
+using testing::PlayFixture;
+
+struct SelectionFixture : PlayFixture {
+    SelectionFixture() {
+        // Levels 2 to 9: one blue block in the open and a red dot that no block can cover.
+        for (int level = 2; level <= 9; ++level) {
+            shared.levelStrings[level] = "1,0,0,0,0,0,1,7,7,1,1,0,0,2,";
+        }
+        shared.levelReached = 7;
+        shared.playerName = "Mary";
+        build(5);
+        EXPECT_TRUE(flick(Colour::Blue, 1, Direction::Up).counted);
+    }
+};
+
+TEST(LevelSelection, ChoosingAnUnlockedLevelBuildsIt) {
+    SelectionFixture f;
+    f.play.setLevelScrollBarValue(6);
+    EXPECT_EQ(f.shared.currentLevel, 6);
+    EXPECT_EQ(f.state().movesMade, 0);
+    EXPECT_TRUE(f.state().tmrMoveEnabled);
+    EXPECT_FALSE(f.state().undoPending);
+    EXPECT_TRUE(f.messages.shown.empty());
+}
+
+TEST(LevelSelection, ALevelBeyondTheReachedOneIsRefusedWithTheRule) {
+    SelectionFixture f;
+    const int32_t moves = f.state().movesMade;
+    ASSERT_EQ(moves, 1);
+    f.play.setLevelScrollBarValue(9);
+    EXPECT_EQ(f.state().hsbLevelValue, 5);
+    EXPECT_EQ(f.shared.currentLevel, 5);
+    EXPECT_EQ(f.state().movesMade, moves);
+    ASSERT_EQ(f.messages.shown.size(), 1u);
+    const MessageBox& box = f.messages.shown[0];
+    EXPECT_EQ(box.title, "Can't Exceed Unbeaten Levels");
+    EXPECT_EQ(box.icon, MessageIcon::Exclamation);
+    EXPECT_EQ(box.buttons, MessageButtons::Ok);
+    EXPECT_EQ(box.text(),
+              "Hello, Mary.\r\n\r\nDovrix remembers the game levels that you have already \r\n"
+              "completed, even from previous times that you have played.\r\n\r\n"
+              "Based on the levels that you have beaten so far, you\r\n"
+              "are now permitted to jump to any level up to level 7.");
+}
+
+TEST(LevelSelection, EndJumpsToTheReachedLevelUnlessAltAloneIsHeld) {
+    struct Row {
+        int shift;
+        bool handled;
+    };
+    const Row rows[] = {{0, true}, {kCtrlBit, true}, {kShiftBit, true},
+                        {kCtrlBit | kAltBit, true}, {kAltBit, false}};
+    for (const Row& row : rows) {
+        SelectionFixture f;
+        int16_t key = kKeyEnd;
+        f.play.levelScrollBarKeyDown(key, row.shift);
+        EXPECT_EQ(key, row.handled ? 0 : kKeyEnd) << row.shift;
+        EXPECT_EQ(f.shared.currentLevel, row.handled ? 7 : 5) << row.shift;
+    }
+    // With the reached level in play nothing changes, so nothing is rebuilt.
+    SelectionFixture f;
+    f.play.setLevelScrollBarValue(7);
+    ASSERT_TRUE(f.flick(Colour::Blue, 1, Direction::Up).counted);
+    const int32_t moves = f.state().movesMade;
+    int16_t key = kKeyEnd;
+    f.play.levelScrollBarKeyDown(key, 0);
+    EXPECT_EQ(f.state().movesMade, moves);
+    int16_t other = kKeyHome;
+    f.play.levelScrollBarKeyDown(other, 0);
+    EXPECT_EQ(other, kKeyHome) << "other keys are the scroll bar's own";
+}
+
+TEST(LevelSelection, RestartRebuildsOnlyAfterMoves) {
+    PlayFixture f;
+    f.build("1,0,0,0,1,7,3,0,1,7,7,1,1,0,0,2,");
+    const int focus = f.host.focusRequests;
+    f.play.restartLevel();
+    EXPECT_EQ(f.host.focusRequests, focus + 1);
+    const uint32_t generation = f.state().board.generation();
+    f.play.restartLevel();
+    EXPECT_EQ(f.state().board.generation(), generation) << "nothing to restart at 0 moves";
+
+    // Restart during a slide into a pit: the slide stops and the block is back.
+    const PieceRef block = f.blockRef(Colour::Blue, 1);
+    f.play.pressBlock(block);
+    f.play.moveOverBlock(block, 247, -100);
+    f.play.releaseBlock();
+    f.play.tickMoveTimer();
+    ASSERT_TRUE(f.state().blockMoving);
+    f.play.restartLevel();
+    EXPECT_FALSE(f.state().blockMoving);
+    EXPECT_EQ(f.state().moveDirection, Direction::None);
+    EXPECT_EQ(f.state().movesMade, 0);
+    EXPECT_EQ(f.block(Colour::Blue, 1).rect.top, 4350);
+    EXPECT_TRUE(f.block(Colour::Blue, 1).visible);
+    EXPECT_TRUE(f.state().tmrMoveEnabled);
+}
+
+TEST(LevelSelection, ChangingLevelDuringASlideStopsIt) {
+    SelectionFixture f;
+    const PieceRef block = f.blockRef(Colour::Blue, 1);
+    f.play.pressBlock(block);
+    f.play.moveOverBlock(block, 247, 700);
+    f.play.releaseBlock();
+    f.play.tickMoveTimer();
+    f.play.setLevelScrollBarValue(1);
+    EXPECT_EQ(f.shared.currentLevel, 1);
+    EXPECT_FALSE(f.state().blockMoving);
+    EXPECT_EQ(f.state().moveDirection, Direction::None);
+    EXPECT_EQ(f.state().board.element(Family::BlueBlock, 1).rect.top, 5850);
+}
+
+} // namespace
+} // namespace dovrix

@@ -1,0 +1,132 @@
+#include "catalogue.h"
+#include "level_string.h"
+#include "number_text.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+
+namespace dovrix {
+namespace {
+
+const std::string kLevel1 =
+    "5,0,300,7,2,2,1,9,2,2,11,1,12,2,1,9,2,10,11,1,4,4,1,5,4,4,7,1,10,4,1,5,0,0,5,5,9,1,6,9,1,7,9,"
+    "1,8,9,1,9,9,1,5,5,5,1,6,5,1,7,5,1,8,5,1,9,5,1,";
+
+TEST(NumberText, FieldValuesReadLeadingBlanksSignAndDigits) {
+    struct Row {
+        const char* text;
+        std::optional<int16_t> value;
+    };
+    const Row rows[] = {
+        {"12", 12},       {"   7", 7},        {"-3", -3},      {"+4", 4},
+        {"", 0},          {"abc", 0},        {"12ab", 12},    {" -", 0},
+        {"32767", 32767}, {"-32768", -32768}, {"32768", {}},   {"-32769", {}},
+        {"99999999999999999999", {}},        {"007", 7},      {"1 2", 1},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(fieldValue(row.text), row.value) << '"' << row.text << '"';
+    }
+}
+
+TEST(NumberText, ServerNumbersReadDecimalsAndRoundHalvesToEven) {
+    EXPECT_EQ(leadingNumber("57"), 57.0);
+    EXPECT_EQ(leadingNumber("  12.75xyz"), 12.75);
+    EXPECT_EQ(leadingNumber("<html>500</html>"), 0.0);
+    EXPECT_EQ(leadingNumber("-4"), -4.0);
+    EXPECT_EQ(leadingNumber("1e5"), 1.0);
+    EXPECT_EQ(roundToInt16(2.5), int16_t{2});
+    EXPECT_EQ(roundToInt16(3.5), int16_t{4});
+    EXPECT_EQ(roundToInt16(-1.5), int16_t{-2});
+    EXPECT_EQ(roundToInt16(32767.4), int16_t{32767});
+    EXPECT_EQ(roundToInt16(32767.5), std::nullopt);
+    EXPECT_EQ(roundToInt16(-40000), std::nullopt);
+    EXPECT_EQ(trimBlanks("  9 "), "9");
+    EXPECT_EQ(trimBlanks("   "), "");
+}
+
+TEST(LevelString, LevelOneReadsAsItsPieces) {
+    const auto level = parseLevelString(kLevel1);
+    ASSERT_TRUE(level) << level.error();
+    EXPECT_EQ(level->par, 5);
+    EXPECT_EQ(level->offsetX, 0);
+    EXPECT_EQ(level->offsetY, 300);
+    const std::vector<WallCells> walls = {{2, 2, 1, 9},  {2, 2, 11, 1}, {12, 2, 1, 9}, {2, 10, 11, 1},
+                                          {4, 4, 1, 5}, {4, 4, 7, 1},  {10, 4, 1, 5}};
+    EXPECT_EQ(level->walls, walls);
+    EXPECT_TRUE(level->pits.empty());
+    EXPECT_TRUE(level->patches.empty());
+    ASSERT_EQ(level->blocks.size(), 5u);
+    ASSERT_EQ(level->dots.size(), 5u);
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(level->blocks[i], (ColouredCell{static_cast<int16_t>(5 + i), 9, Colour::Blue}));
+        EXPECT_EQ(level->dots[i], (ColouredCell{static_cast<int16_t>(5 + i), 5, Colour::Blue}));
+    }
+    EXPECT_EQ(formatLevelString(*level), kLevel1);
+}
+
+TEST(LevelString, MalformedStringsAreRefusedWithAReason) {
+    struct Row {
+        std::string text;
+        std::string reason;
+    };
+    std::string tooLong = "1,0,0,";
+    for (int i = 0; i < 1002; ++i) {
+        tooLong += "0,";
+    }
+    const Row rows[] = {
+        {"5,0,300,0,0,0,0,0", "does not end with a comma"},
+        {"", "does not end with a comma"},
+        {"5,0,", "needs a par and two offsets"},
+        {tooLong, "more than 1001 values"},
+        {"5,0,0,2,1,1,1,1,", "wall count 2 runs past"},
+        {"5,0,0,0,0,0,1,1,1,", "block count 1 runs past"},
+        {"5,0,0,0,0,0,", "block count is missing"},
+        {"5,0,0,0,0,0,1,1,1,0,0,", "colour code 0"},
+        {"5,0,0,0,0,0,1,1,1,7,0,", "colour code 7"},
+        {"5,0,0,0,0,0,0,1,1,1,9,", "colour code 9"},
+        {"5,0,0,0,0,0,1,60,1,1,0,", "overflows a 16-bit integer"},
+        {"5,0,0,0,0,0,1,15,1,1,0,", "outside the board"},
+        {"5,0,600,0,1,1,14,0,0,0,", "outside the board"},
+        {"5,0,0,1,1,1,-1,1,0,0,0,0,", "negative size"},
+        {"5,0,0,0,0,0,0,0,3,", "left over"},
+        {"5,0,0,40000,", "field 4 does not fit"},
+    };
+    for (const Row& row : rows) {
+        const auto level = parseLevelString(row.text);
+        ASSERT_FALSE(level) << row.text;
+        EXPECT_NE(level.error().find(row.reason), std::string::npos)
+            << row.text << ": " << level.error();
+    }
+}
+
+TEST(LevelString, EmptyFieldsAndNegativeCountsReadAsTheGameReadsThem) {
+    const auto level = parseLevelString(",0,0,0,-3,0,0,0,");
+    ASSERT_TRUE(level) << level.error();
+    EXPECT_EQ(level->par, 0);
+    EXPECT_TRUE(level->pits.empty());
+}
+
+TEST(LevelString, ParRewriteKeepsEverythingAfterTheFirstComma) {
+    const std::string rewritten = rewritePar(kLevel1, "4");
+    EXPECT_EQ(rewritten, "4" + kLevel1.substr(1));
+    const std::string eightyOne = "81" + kLevel1.substr(1);
+    EXPECT_EQ(rewritePar(eightyOne, "9").size(), eightyOne.size() - 1);
+    EXPECT_EQ(rewritePar(kLevel1, "  12 "), "12" + kLevel1.substr(1));
+
+    SharedState shared;
+    LoadLevelTable(shared);
+    rewriteCataloguePar(shared, 1, "3");
+    EXPECT_EQ(shared.levelStrings[1], "3" + kLevel1.substr(1));
+    rewriteCataloguePar(shared, 101, "3"); // outside the catalogue: ignored
+}
+
+TEST(Catalogue, LevelLinesSkipCommentsAndBlankLines) {
+    const auto lines = levelLines("# a comment\n1,0,0,0,0,0,0,0,\r\n\n  2,0,0,0,0,0,0,0,  \n");
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0], "1,0,0,0,0,0,0,0,");
+    EXPECT_EQ(lines[1], "2,0,0,0,0,0,0,0,");
+}
+
+} // namespace
+} // namespace dovrix

@@ -1,0 +1,204 @@
+#include "play_fixture.h"
+
+#include <gtest/gtest.h>
+
+namespace dovrix {
+namespace {
+
+using testing::PlayFixture;
+
+// Presses a block, drags it past an edge and releases it, without ticking: the next tick
+// starts the slide.
+void flickWithoutTicks(PlayFixture& f, Colour colour, int index, Direction direction) {
+    const PieceRef ref = f.blockRef(colour, index);
+    f.play.pressBlock(ref);
+    const float x = direction == Direction::Left ? -100.0f : direction == Direction::Right ? 600.0f : 247.0f;
+    const float y = direction == Direction::Up ? -100.0f : direction == Direction::Down ? 600.0f : 247.0f;
+    f.play.moveOverBlock(ref, x, y);
+    f.play.releaseBlock();
+}
+
+TEST(SlideEngine, LevelOneWorkedSlideStopsOnTheDotAfterSeventeenTicks) {
+    PlayFixture f;
+    f.build(1);
+    flickWithoutTicks(f, Colour::Blue, 1, Direction::Up);
+    f.play.tickMoveTimer();
+    EXPECT_EQ(f.block(Colour::Blue, 1).rect.top, 5700);
+    EXPECT_EQ(f.state().movesMade, 1) << "a move counts on its first tick";
+    EXPECT_EQ(f.state().lblMoves, "1");
+    EXPECT_EQ(f.host.focusRequests, 1);
+    EXPECT_FALSE(f.state().undoEnabled);
+    for (int tick = 2; tick <= 16; ++tick) {
+        f.play.tickMoveTimer();
+        EXPECT_EQ(f.block(Colour::Blue, 1).rect.top, 5850 - 150 * tick);
+        EXPECT_TRUE(f.state().blockMoving);
+    }
+    f.play.tickMoveTimer(); // 17: overlaps the wall (4,4,7,1) and snaps back
+    EXPECT_EQ(f.block(Colour::Blue, 1).rect.top, 3450);
+    EXPECT_EQ(f.block(Colour::Blue, 1).rect.left, 3150);
+    EXPECT_FALSE(f.state().blockMoving);
+    EXPECT_EQ(f.state().moveDirection, Direction::None);
+    EXPECT_EQ(f.state().movesMade, 1);
+    EXPECT_FALSE(f.state().undoEnabled) << "undo comes back on the tick after the stop";
+    f.play.tickMoveTimer();
+    EXPECT_TRUE(f.state().undoEnabled);
+    EXPECT_EQ(*f.state().undoBlock, f.blockRef(Colour::Blue, 1));
+    EXPECT_EQ(f.state().undoTop, 5850);
+}
+
+TEST(SlideEngine, ABlockedFlickIsNoMove) {
+    PlayFixture f;
+    f.build(1);
+    ASSERT_TRUE(f.flick(Colour::Blue, 5, Direction::Up).counted);
+    ASSERT_TRUE(f.state().undoEnabled);
+    const auto blocked = f.flick(Colour::Blue, 2, Direction::Left); // Blue 1 stands beside it
+    EXPECT_FALSE(blocked.counted);
+    EXPECT_EQ(blocked.ticks, 1);
+    EXPECT_EQ(f.block(Colour::Blue, 2).rect.left, 3750);
+    EXPECT_EQ(f.state().movesMade, 1);
+    EXPECT_TRUE(f.state().undoEnabled);
+    EXPECT_EQ(*f.state().undoBlock, f.blockRef(Colour::Blue, 5));
+}
+
+TEST(SlideEngine, OpenEdgesStopBlocksAtTheFrameWhateverTheOffset) {
+    PlayFixture f;
+    // No offset: a block in the open stops in column or row 0 and 14.
+    f.build("1,0,0,0,0,0,1,7,7,1,1,3,3,2,");
+    f.flick(Colour::Blue, 1, Direction::Left);
+    EXPECT_EQ(f.block(Colour::Blue, 1).rect.left, 150);
+    f.flick(Colour::Blue, 1, Direction::Down);
+    EXPECT_EQ(f.block(Colour::Blue, 1).rect.top, 8550);
+    f.flick(Colour::Blue, 1, Direction::Right);
+    EXPECT_EQ(f.block(Colour::Blue, 1).rect.left, 8550);
+
+    // Half a cell across: the edge stop lies off the level's grid (cells at 450 + 600x).
+    f.build("1,300,0,0,0,0,3,0,5,1,0,0,2,7,5,2,1,3,3,3,");
+    f.flick(Colour::Blue, 1, Direction::Left);
+    EXPECT_EQ(f.block(Colour::Blue, 1).rect.left, 150);
+    // A block coming down column 0 meets the off-grid block by overlap.
+    f.flick(Colour::Red, 1, Direction::Down);
+    EXPECT_EQ(f.block(Colour::Red, 1).rect.top, 3150 - 600);
+    // A block sliding left along the row stops beside it, off the grid as well.
+    f.flick(Colour::Red, 2, Direction::Left);
+    EXPECT_EQ(f.block(Colour::Red, 2).rect.left, 750);
+}
+
+TEST(SlideEngine, AnOffGridBlockCoversTheDotItOverlaps) {
+    PlayFixture f;
+    // Half a cell down: a block flicked up stops at top 150 and overlaps the dot in row 0.
+    f.build("1,0,300,0,0,0,1,5,1,1,1,5,0,1,");
+    EXPECT_FALSE(f.play.allDotsCoveredNow());
+    f.flick(Colour::Blue, 1, Direction::Up);
+    EXPECT_EQ(f.block(Colour::Blue, 1).rect.top, 150);
+    EXPECT_EQ(f.host.levelsBeaten, 1);
+}
+
+TEST(SlideEngine, CompletionWaitsUntilNoBlockMoves) {
+    PlayFixture f;
+    f.build("1,0,0,0,0,0,1,7,7,1,1,7,3,1,");
+    flickWithoutTicks(f, Colour::Blue, 1, Direction::Up);
+    bool passedOverTheDot = false;
+    for (int tick = 0; tick < 40 && f.state().tmrMoveEnabled; ++tick) {
+        f.play.tickMoveTimer();
+        passedOverTheDot = passedOverTheDot || f.state().allDotsCovered;
+    }
+    EXPECT_TRUE(passedOverTheDot);
+    EXPECT_EQ(f.block(Colour::Blue, 1).rect.top, 150);
+    EXPECT_EQ(f.host.levelsBeaten, 0);
+
+    // A board that is solved when it is built is beaten on the first tick.
+    f.build("1,0,0,0,0,0,1,7,7,1,1,7,7,1,");
+    f.play.tickMoveTimer();
+    EXPECT_EQ(f.host.levelsBeaten, 1);
+    EXPECT_FALSE(f.state().tmrMoveEnabled);
+    // And so is a board without dots.
+    f.build("1,0,0,0,0,0,1,7,7,1,0,");
+    f.play.tickMoveTimer();
+    EXPECT_EQ(f.host.levelsBeaten, 2);
+}
+
+TEST(SlideEngine, PatchesStopArrivingBlocksAndReleaseLeavingOnes) {
+    PlayFixture f;
+    // Patch at (7,3); blue blocks at (7,7) and (7,9); a red dot out of reach keeps play going.
+    f.build("1,0,0,0,0,1,7,3,2,7,7,1,7,9,1,1,0,0,2,");
+    f.flick(Colour::Blue, 1, Direction::Up);
+    EXPECT_EQ(f.block(Colour::Blue, 1).rect.top, 1950) << "stops on the patch";
+    EXPECT_EQ(f.state().patchOccupant[1], f.blockRef(Colour::Blue, 1));
+    f.flick(Colour::Blue, 2, Direction::Up);
+    EXPECT_EQ(f.block(Colour::Blue, 2).rect.top, 2550) << "stops below the patch's occupant";
+    const auto leaving = f.flick(Colour::Blue, 1, Direction::Up);
+    EXPECT_TRUE(leaving.counted);
+    EXPECT_EQ(f.block(Colour::Blue, 1).rect.top, 150) << "a block leaves its own patch";
+    EXPECT_EQ(f.state().patchOccupant[1], f.state().board.blank());
+    f.flick(Colour::Blue, 2, Direction::Up);
+    EXPECT_EQ(f.block(Colour::Blue, 2).rect.top, 1950) << "the freed patch stops the next one";
+}
+
+TEST(SlideEngine, PitsSwallowBlocksThatStillCoverTheirDots) {
+    PlayFixture f;
+    // Pit at (7,3); blue blocks at (7,7) and (7,9); a blue dot on the pit and a red dot
+    // out of reach.
+    f.build("1,0,0,0,1,7,3,0,3,7,7,1,7,9,1,0,0,2,2,7,3,1,1,1,2,");
+    const auto fall = f.flick(Colour::Blue, 1, Direction::Up);
+    EXPECT_TRUE(fall.counted);
+    EXPECT_FALSE(f.block(Colour::Blue, 1).visible);
+    EXPECT_EQ(f.block(Colour::Blue, 1).rect.top, 1950) << "a fallen block keeps the pit's cell";
+    f.flick(Colour::Blue, 2, Direction::Up);
+    EXPECT_FALSE(f.block(Colour::Blue, 2).visible) << "a hidden block stops nothing";
+    EXPECT_EQ(f.block(Colour::Blue, 2).rect.top, 1950);
+
+    // With only the blue dot on the pit, the fall beats the level.
+    f.build("1,0,0,0,1,7,3,0,1,7,7,1,1,7,3,1,");
+    f.flick(Colour::Blue, 1, Direction::Up);
+    EXPECT_EQ(f.host.levelsBeaten, 1);
+}
+
+TEST(SlideEngine, PitAndPatchChecksRunWhileTheButtonIsHeld) {
+    PlayFixture f;
+    // A block standing on a pit falls as soon as it is pressed.
+    f.build("1,0,0,0,1,7,7,0,1,7,7,1,1,0,0,1,");
+    f.play.pressBlock(f.blockRef(Colour::Blue, 1));
+    f.play.tickMoveTimer();
+    EXPECT_FALSE(f.block(Colour::Blue, 1).visible);
+    EXPECT_EQ(f.state().movesMade, 0);
+}
+
+TEST(SlideEngine, AReleaseOnTheBlockStartsNothing) {
+    PlayFixture f;
+    f.build(1);
+    const PieceRef ref = f.blockRef(Colour::Blue, 1);
+    f.play.pressBlock(ref);
+    f.play.moveOverBlock(ref, -100, 200);
+    EXPECT_TRUE(f.state().board.find(f.state().board.arrow(Direction::Left))->visible);
+    f.play.moveOverBlock(ref, 200, 200);
+    f.play.releaseBlock();
+    f.play.tickMoveTimer();
+    EXPECT_EQ(f.block(Colour::Blue, 1).rect, (Rect{3150, 5850, 495, 495}));
+    EXPECT_EQ(f.state().movesMade, 0);
+    for (Direction d : kDirections) {
+        EXPECT_FALSE(f.state().board.find(f.state().board.arrow(d))->visible);
+    }
+}
+
+TEST(SlideEngine, TheFirstOverlappingObstacleInScanOrderDecidesTheStop) {
+    PlayFixture f;
+    // A wall at (9,5) and a pink block at (2,5); a red and a blue block in row 8.
+    f.build("1,0,0,1,9,5,1,1,0,0,3,2,5,4,4,8,2,6,8,1,1,0,0,2,");
+    Board& board = f.state().board;
+    // Pieces moved off the grid by hand so that two obstacles are met in the same tick,
+    // the nearer one later in scan order.
+    f.block(Colour::Pink, 1).rect.left = 4010;
+    Piece& red = f.block(Colour::Red, 1);
+    red.rect = Rect{5520, 3150, 495, 495};
+    f.flick(Colour::Pink, 1, Direction::Right);
+    EXPECT_EQ(f.block(Colour::Pink, 1).rect.left, 5550 - 600) << "the wall comes before blocks";
+
+    board.element(Family::Wall, 1).rect.top = 6000; // out of the way
+    f.block(Colour::Pink, 1).rect.left = 4010;
+    f.block(Colour::Blue, 1).rect = Rect{5550, 3150, 495, 495};
+    f.flick(Colour::Pink, 1, Direction::Right);
+    EXPECT_EQ(f.block(Colour::Pink, 1).rect.left, 5550 - 600) << "blue comes before red";
+}
+
+} // namespace
+} // namespace dovrix

@@ -1,0 +1,71 @@
+#include "play_fixture.h"
+
+#include <gtest/gtest.h>
+
+namespace dovrix {
+namespace {
+
+using testing::PlayFixture;
+
+TEST(Undo, TakesBackTheLastCountedMoveOnce) {
+    PlayFixture f;
+    f.build(1);
+    ASSERT_TRUE(f.flick(Colour::Blue, 1, Direction::Up).counted);
+    ASSERT_TRUE(f.flick(Colour::Blue, 5, Direction::Up).counted);
+    ASSERT_TRUE(f.state().undoEnabled);
+    const int focusBefore = f.host.focusRequests;
+    f.play.undoMove();
+    EXPECT_EQ(f.block(Colour::Blue, 5).rect.top, 5850);
+    EXPECT_EQ(f.block(Colour::Blue, 1).rect.top, 3450) << "only the last move is undone";
+    EXPECT_EQ(f.state().movesMade, 1);
+    EXPECT_EQ(f.state().lblMoves, "1");
+    EXPECT_FALSE(f.state().undoEnabled);
+    EXPECT_EQ(f.host.focusRequests, focusBefore + 1);
+    // The controls stay off until another counted move has ended.
+    f.play.tickMoveTimer();
+    EXPECT_FALSE(f.state().undoEnabled);
+}
+
+TEST(Undo, BringsBackABlockThatFellIntoAPit) {
+    PlayFixture f;
+    f.build("1,0,0,0,1,7,3,0,1,7,7,1,1,0,0,2,");
+    ASSERT_TRUE(f.flick(Colour::Blue, 1, Direction::Up).counted);
+    ASSERT_FALSE(f.block(Colour::Blue, 1).visible);
+    f.play.undoMove();
+    EXPECT_TRUE(f.block(Colour::Blue, 1).visible);
+    EXPECT_EQ(f.block(Colour::Blue, 1).rect.top, 4350);
+    EXPECT_EQ(f.state().movesMade, 0);
+}
+
+TEST(Undo, IsUnavailableDuringASlideAndHarmlessWithoutAMove) {
+    PlayFixture f;
+    f.build(1);
+    f.play.undoMove(); // nothing recorded yet
+    EXPECT_EQ(f.state().movesMade, 0);
+    EXPECT_FALSE(f.state().undoEnabled);
+    EXPECT_EQ(f.host.focusRequests, 1);
+
+    const PieceRef block = f.blockRef(Colour::Blue, 3);
+    f.play.pressBlock(block);
+    f.play.moveOverBlock(block, 247, -100);
+    f.play.releaseBlock();
+    f.play.tickMoveTimer();
+    EXPECT_TRUE(f.state().blockMoving);
+    EXPECT_FALSE(f.state().undoEnabled);
+    while (f.state().blockMoving) {
+        f.play.tickMoveTimer();
+        EXPECT_FALSE(f.state().undoEnabled) << "the tick that stops the block keeps it off";
+    }
+
+    // Undo with the block already back where it started changes only focus and controls.
+    f.play.tickMoveTimer();
+    f.play.undoMove();
+    ASSERT_EQ(f.state().movesMade, 0);
+    f.state().undoEnabled = true;
+    f.play.undoMove();
+    EXPECT_EQ(f.state().movesMade, 0);
+    EXPECT_FALSE(f.state().undoEnabled);
+}
+
+} // namespace
+} // namespace dovrix

@@ -1,0 +1,31 @@
+#pragma once
+// A message-box service for tests: records every box and answers from a queue (OK, or the
+// first queued answer for a Yes/No question).
+
+#include "message_box.h"
+
+#include <deque>
+#include <vector>
+
+namespace dovrix::testing {
+
+class RecordingMessageBoxes : public MessageBoxService {
+public:
+    MessageAnswer show(const MessageBox& box) override {
+        shown.push_back(box);
+        if (box.buttons == MessageButtons::YesNo) {
+            if (answers.empty()) {
+                return MessageAnswer::No;
+            }
+            const MessageAnswer answer = answers.front();
+            answers.pop_front();
+            return answer;
+        }
+        return MessageAnswer::Ok;
+    }
+
+    std::vector<MessageBox> shown;
+    std::deque<MessageAnswer> answers; // for Yes/No questions
+};
+
+} // namespace dovrix::testing
