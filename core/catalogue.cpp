@@ -1,11 +1,13 @@
 #include "catalogue.h"
 
 #include "level_string.h"
+#include "number_text.h"
 
 namespace dovrix {
 
-// Generated at build time from levels/levels.txt.
+// Generated at build time from levels/levels.txt and levels/optima.txt.
 extern const std::string_view kBuiltInLevelData;
+extern const std::string_view kBuiltInOptimaData;
 
 std::vector<std::string_view> levelLines(std::string_view text) {
     std::vector<std::string_view> lines;
@@ -29,6 +31,30 @@ std::vector<std::string_view> levelLines(std::string_view text) {
 const std::vector<std::string_view>& builtInLevelStrings() {
     static const std::vector<std::string_view> strings = levelLines(kBuiltInLevelData);
     return strings;
+}
+
+std::vector<std::optional<int16_t>> readOptima(std::string_view text) {
+    std::vector<std::optional<int16_t>> optima(kCatalogueSize + 1);
+    for (std::string_view line : levelLines(text)) {
+        const std::size_t blank = line.find(' ');
+        if (blank == std::string_view::npos) {
+            continue;
+        }
+        const auto level = fieldValue(line.substr(0, blank));
+        const auto moves = fieldValue(trimBlanks(line.substr(blank)));
+        if (level && moves && *level >= 1 && *level <= kCatalogueSize && *moves >= 0) {
+            optima[*level] = *moves;
+        }
+    }
+    return optima;
+}
+
+std::optional<int16_t> provenOptimum(int level) {
+    static const auto optima = readOptima(kBuiltInOptimaData);
+    if (level < 1 || level > kCatalogueSize) {
+        return std::nullopt;
+    }
+    return optima[level];
 }
 
 void LoadLevelTable(SharedState& state) {
