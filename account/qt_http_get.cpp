@@ -1,0 +1,62 @@
+#include "qt_http_get.h"
+
+#include <QEventLoop>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QTimer>
+#include <QUrl>
+
+#include <memory>
+
+namespace dovrix {
+
+namespace {
+
+// Errors below 200 are those of the transfer itself (connection, host, time-out, proxy);
+// content and protocol errors above come with an HTTP reply whose body is still the answer.
+bool isTransferFailure(QNetworkReply::NetworkError error) {
+    return error != QNetworkReply::NoError && error < QNetworkReply::ContentAccessDenied;
+}
+
+} // namespace
+
+QtHttpGet::QtHttpGet(QObject* parent) : QObject(parent) {
+    // A reply arrives whole or not at all; redirects are followed like a browser would.
+    manager_.setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
+}
+
+std::optional<std::string> QtHttpGet::get(const std::string& url) {
+    const QUrl address = QUrl::fromEncoded(QByteArray::fromStdString(url), QUrl::StrictMode);
+    if (!address.isValid() || address.isRelative()) {
+        return std::nullopt;
+    }
+    QNetworkRequest request(address);
+    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
+                         QNetworkRequest::AlwaysNetwork);
+
+    if (waiting_++ == 0) {
+        emit waitingChanged(true);
+    }
+    std::unique_ptr<QNetworkReply> reply(manager_.get(request));
+    QEventLoop loop;
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    connect(&deadline, &QTimer::timeout, reply.get(), &QNetworkReply::abort);
+    deadline.start(timeout_);
+    if (!reply->isFinished()) {
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+    }
+    deadline.stop();
+    if (--waiting_ == 0) {
+        emit waitingChanged(false);
+    }
+
+    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    if (isTransferFailure(reply->error()) || !status.isValid()) {
+        return std::nullopt;
+    }
+    return reply->readAll().toStdString();
+}
+
+} // namespace dovrix

@@ -1,0 +1,43 @@
+#pragma once
+// The game's HTTP GET over Qt Network. The caller waits in a local event loop that excludes
+// user input: windows keep painting, but no click or key reaches the game until the reply is
+// in. Timers still fire, so the play window's tick checks isWaiting() and skips its work
+// while a request runs.
+
+#include "http_get.h"
+
+#include <QNetworkAccessManager>
+#include <QObject>
+
+#include <chrono>
+
+namespace dovrix {
+
+class QtHttpGet : public QObject, public HttpGet {
+    Q_OBJECT
+public:
+    static constexpr std::chrono::milliseconds kDefaultTimeout{60000};
+
+    explicit QtHttpGet(QObject* parent = nullptr);
+
+    // The body whatever the HTTP status; nullopt when no complete reply came: no connection,
+    // unknown host, a malformed URL, or no whole reply within the time-out.
+    std::optional<std::string> get(const std::string& url) override;
+
+    // The most a request may take, from sending to the last byte of the reply.
+    void setTimeout(std::chrono::milliseconds timeout) { timeout_ = timeout; }
+    std::chrono::milliseconds timeout() const { return timeout_; }
+
+    bool isWaiting() const { return waiting_ > 0; }
+
+signals:
+    // True when a request starts, false when the last running one has ended.
+    void waitingChanged(bool waiting);
+
+private:
+    QNetworkAccessManager manager_;
+    std::chrono::milliseconds timeout_ = kDefaultTimeout;
+    int waiting_ = 0;
+};
+
+} // namespace dovrix

@@ -1,0 +1,177 @@
+#include "text_case.h"
+
+namespace dovrix {
+
+namespace {
+
+constexpr char32_t kReplacement = 0xFFFD;
+
+// One case pair per row: capitals first..last map to small letters at first + offset.
+struct CaseRange {
+    char32_t first;
+    char32_t last;
+    char32_t offset;
+};
+
+constexpr CaseRange kContiguousRanges[] = {
+    {U'A', U'Z', 0x20},       // Basic Latin
+    {0x00C0, 0x00D6, 0x20},   // Latin-1: À..Ö
+    {0x00D8, 0x00DE, 0x20},   // Latin-1: Ø..Þ (× is not a letter)
+    {0x0391, 0x03A1, 0x20},   // Greek: Α..Ρ
+    {0x03A3, 0x03AB, 0x20},   // Greek: Σ..Ϋ
+    {0x0410, 0x042F, 0x20},   // Cyrillic: А..Я
+    {0x0400, 0x040F, 0x50},   // Cyrillic: Ѐ..Џ
+};
+
+// Latin Extended-A alternates capital and small letter: even code points are capitals in
+// 0100..0137 and 014A..0177, odd ones in 0139..0148 and 0179..017E. The dotted and dotless
+// i (0130, 0131) pair with the plain i, not with each other, so they are left alone.
+bool isAlternatingCapital(char32_t c) {
+    if (c == 0x0130 || c == 0x0131) {
+        return false;
+    }
+    if ((c >= 0x0100 && c <= 0x0137) || (c >= 0x014A && c <= 0x0177)) {
+        return c % 2 == 0;
+    }
+    if ((c >= 0x0139 && c <= 0x0148) || (c >= 0x0179 && c <= 0x017E)) {
+        return c % 2 == 1;
+    }
+    return false;
+}
+
+bool isAlternatingSmall(char32_t c) {
+    if (c == 0x0130 || c == 0x0131) {
+        return false;
+    }
+    if ((c >= 0x0100 && c <= 0x0137) || (c >= 0x014A && c <= 0x0177)) {
+        return c % 2 == 1;
+    }
+    if ((c >= 0x0139 && c <= 0x0148) || (c >= 0x0179 && c <= 0x017E)) {
+        return c % 2 == 0;
+    }
+    return false;
+}
+
+} // namespace
+
+std::u32string decodeUtf8(std::string_view text) {
+    std::u32string out;
+    out.reserve(text.size());
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        int length = 0;
+        char32_t c = 0;
+        if (lead < 0x80) {
+            length = 1;
+            c = lead;
+        } else if ((lead & 0xE0) == 0xC0) {
+            length = 2;
+            c = lead & 0x1F;
+        } else if ((lead & 0xF0) == 0xE0) {
+            length = 3;
+            c = lead & 0x0F;
+        } else if ((lead & 0xF8) == 0xF0) {
+            length = 4;
+            c = lead & 0x07;
+        }
+        bool valid = length > 0 && i + static_cast<std::size_t>(length) <= text.size();
+        for (int k = 1; valid && k < length; ++k) {
+            const auto next = static_cast<unsigned char>(text[i + static_cast<std::size_t>(k)]);
+            valid = (next & 0xC0) == 0x80;
+            c = (c << 6) | (next & 0x3F);
+        }
+        if (!valid) {
+            out.push_back(kReplacement);
+            ++i;
+            continue;
+        }
+        out.push_back(c);
+        i += static_cast<std::size_t>(length);
+    }
+    return out;
+}
+
+std::string encodeUtf8(std::u32string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char32_t c : text) {
+        if (c < 0x80) {
+            out.push_back(static_cast<char>(c));
+        } else if (c < 0x800) {
+            out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        } else if (c < 0x10000) {
+            out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        } else {
+            out.push_back(static_cast<char>(0xF0 | (c >> 18)));
+            out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        }
+    }
+    return out;
+}
+
+char32_t upperCaseLetter(char32_t c) {
+    for (const CaseRange& range : kContiguousRanges) {
+        if (c >= range.first + range.offset && c <= range.last + range.offset) {
+            return c - range.offset;
+        }
+    }
+    if (c == 0x03C2) { // final sigma
+        return 0x03A3;
+    }
+    if (c == 0x00FF) { // ÿ
+        return 0x0178;
+    }
+    if (isAlternatingSmall(c)) {
+        return c - 1;
+    }
+    return c;
+}
+
+char32_t lowerCaseLetter(char32_t c) {
+    for (const CaseRange& range : kContiguousRanges) {
+        if (c >= range.first && c <= range.last) {
+            return c + range.offset;
+        }
+    }
+    if (c == 0x0178) {
+        return 0x00FF;
+    }
+    if (isAlternatingCapital(c)) {
+        return c + 1;
+    }
+    return c;
+}
+
+std::string toUpperCase(std::string_view text) {
+    std::u32string characters = decodeUtf8(text);
+    for (char32_t& c : characters) {
+        c = upperCaseLetter(c);
+    }
+    return encodeUtf8(characters);
+}
+
+std::string toLowerCase(std::string_view text) {
+    std::u32string characters = decodeUtf8(text);
+    for (char32_t& c : characters) {
+        c = lowerCaseLetter(c);
+    }
+    return encodeUtf8(characters);
+}
+
+std::size_t characterCount(std::string_view text) {
+    std::size_t count = 0;
+    for (char c : text) {
+        if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) {
+            ++count;
+        }
+    }
+    return count;
+}
+
+} // namespace dovrix
