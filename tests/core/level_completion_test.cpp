@@ -1,0 +1,279 @@
+#include "catalogue.h"
+#include "level_completion.h"
+#include "move_replay.h"
+#include "recording_message_boxes.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace dovrix {
+namespace {
+
+using testing::RecordingMessageBoxes;
+
+// One blue block below a blue dot, a wall above the dot: flicked up, the block stops on the
+// dot and the level is solved in one move.
+std::string oneMoveLevel(int par) {
+    return std::to_string(par) + ",0,0,1,7,2,0,0,0,0,1,7,7,1,1,7,3,1,";
+}
+// A blue block and a red dot that nothing can cover.
+const std::string kUnsolvable = "1,0,0,0,0,0,1,7,7,1,1,0,0,2,";
+
+struct RecordingEffects : CompletionEffects {
+    void writeRecordFile(const std::string& path, const std::string& content) override {
+        calls.push_back("write");
+        files.emplace_back(path, content);
+    }
+    LocalTime localTime() override { return now; }
+    void uploadPar(int16_t level, int32_t moves, int16_t oldPar) override {
+        calls.push_back("upload " + std::to_string(level) + " " + std::to_string(moves) + " " +
+                        std::to_string(oldPar));
+    }
+    void SaveProgress() override { calls.push_back("SaveProgress"); }
+    void UpdateAccount() override { calls.push_back("UpdateAccount"); }
+    void showEndScreen() override { calls.push_back("showEndScreen"); }
+    void closePlayWindow() override {
+        calls.push_back("closePlayWindow");
+        play->unload();
+    }
+
+    PlayScreen* play = nullptr;
+    LocalTime now{2013, 3, 3, 14, 5, 9};
+    std::vector<std::string> calls;
+    std::vector<std::pair<std::string, std::string>> files;
+};
+
+// Records each box together with whether the move timer was still running when it opened.
+struct TimerCheckingMessages : RecordingMessageBoxes {
+    MessageAnswer show(const MessageBox& box) override {
+        timerRunningAtBox.push_back(play->state().tmrMoveEnabled);
+        return RecordingMessageBoxes::show(box);
+    }
+    PlayScreen* play = nullptr;
+    std::vector<bool> timerRunningAtBox;
+};
+
+struct CompletingHost : PlayHost {
+    void levelBeaten() override {
+        ++beaten;
+        CompleteLevel(*play, *shared, *messages, *effects);
+    }
+    void focusLevelScrollBar() override {}
+
+    PlayScreen* play = nullptr;
+    SharedState* shared = nullptr;
+    MessageBoxService* messages = nullptr;
+    CompletionEffects* effects = nullptr;
+    int beaten = 0;
+};
+
+struct CompletionFixture {
+    explicit CompletionFixture(bool atSchool, int level = 5, int par = 3) {
+        shared.levelCount = kCatalogueSize;
+        for (auto& string : shared.levelStrings) {
+            string = kUnsolvable;
+        }
+        shared.levelStrings[level] = oneMoveLevel(par);
+        shared.atSchool = atSchool;
+        shared.playerName = "player1";
+        shared.levelReached = static_cast<int16_t>(level);
+        host.play = &play;
+        host.shared = &shared;
+        host.messages = &messages;
+        host.effects = &effects;
+        effects.play = &play;
+        messages.play = &play;
+        int16_t number = static_cast<int16_t>(level);
+        play.DisplayPuzzle(number);
+    }
+
+    // Plays the solving move.
+    void solve() {
+        const PieceRef block = play.state().board.ref(Family::BlueBlock, 1);
+        ASSERT_TRUE(playMove(play, block, Direction::Up).pressAccepted);
+        ASSERT_EQ(host.beaten, 1);
+    }
+
+    SharedState shared;
+    TimerCheckingMessages messages;
+    RecordingEffects effects;
+    CompletingHost host;
+    PlayScreen play{shared, host, messages};
+};
+
+TEST(LevelCompletion, ResultAtOrAboveTheParShowsTheResultBox) {
+    struct Row {
+        bool atSchool;
+        int par;
+        std::string parText;
+    };
+    const Row rows[] = {{false, 1, "1"}, {true, 1, "1"}, {false, 0, "Unknown"}, {true, 0, "Unknown"}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.parText + (row.atSchool ? " at school" : " at home"));
+        CompletionFixture f(row.atSchool, 5, row.par);
+        const std::string before = f.shared.levelStrings[5];
+        f.solve();
+        ASSERT_EQ(f.messages.shown.size(), 1u);
+        const MessageBox& box = f.messages.shown[0];
+        EXPECT_EQ(box.title, "Level Beaten");
+        EXPECT_EQ(box.icon, MessageIcon::Information);
+        EXPECT_EQ(box.buttons, MessageButtons::Ok);
+        EXPECT_EQ(box.text(), "Congratulations, player1!\r\n\r\nYou have completed level 5.\r\n"
+                              "\r\n\r\nNumber of moves required to beat the level:  " +
+                                  row.parText +
+                                  "\r\n\r\nNumber of moves you needed to beat the level:  1");
+        EXPECT_EQ(f.messages.timerRunningAtBox, std::vector<bool>{false});
+        EXPECT_TRUE(f.effects.files.empty());
+        EXPECT_EQ(f.shared.levelStrings[5], before) << "no record, no par rewrite";
+        for (const std::string& call : f.effects.calls) {
+            EXPECT_EQ(call.rfind("upload", 0), std::string::npos) << call;
+        }
+    }
+}
+
+TEST(LevelCompletion, ARecordAtSchoolIsFiledNoticedAndUploadedWithoutAsking) {
+    CompletionFixture f(true, 5, 3);
+    f.solve();
+
+    ASSERT_EQ(f.effects.files.size(), 1u);
+    EXPECT_EQ(f.effects.files[0].first, "Dovrix/NewPars/player1--2013-03-03-14-05-09.txt");
+    EXPECT_EQ(f.effects.files[0].second, "Level:  5\r\nMoves:  1\r\nPar:    3\r\n");
+    EXPECT_EQ(f.shared.levelStrings[5], oneMoveLevel(1));
+
+    ASSERT_EQ(f.messages.shown.size(), 1u) << "the result box is not shown after a record";
+    const MessageBox& box = f.messages.shown[0];
+    EXPECT_EQ(box.title, "New Level Record -- Your Score Has Been Uploaded");
+    EXPECT_EQ(box.icon, MessageIcon::Information);
+    EXPECT_EQ(box.buttons, MessageButtons::Ok);
+    EXPECT_EQ(box.text(),
+              "Congratulations!   You were able to beat level 5 in \r\n"
+              "fewer moves than was previously thought possible.\r\n\r\n"
+              "Your score for level 5 will now be uploaded to Halvern's\r\n"
+              "servers to become the new \"moves required\" value that is\r\n"
+              "seen by others when they play Dovrix.");
+    EXPECT_EQ(f.messages.timerRunningAtBox, std::vector<bool>{false});
+
+    // The file comes before the box, the upload after it; the progress follows.
+    EXPECT_EQ(f.effects.calls,
+              (std::vector<std::string>{"write", "upload 5 1 3", "SaveProgress"}));
+}
+
+TEST(LevelCompletion, ARecordAtHomeIsUploadedOnlyWhenThePlayerAgrees) {
+    for (const MessageAnswer answer : {MessageAnswer::Yes, MessageAnswer::No}) {
+        SCOPED_TRACE(answer == MessageAnswer::Yes ? "Yes" : "No");
+        CompletionFixture f(false, 5, 3);
+        f.messages.answers.push_back(answer);
+        f.solve();
+
+        EXPECT_TRUE(f.effects.files.empty()) << "record files are written at school only";
+        ASSERT_EQ(f.messages.shown.size(), 1u);
+        const MessageBox& box = f.messages.shown[0];
+        EXPECT_EQ(box.title, "New Level Record -- May We Upload Your Score?");
+        EXPECT_EQ(box.icon, MessageIcon::Question);
+        EXPECT_EQ(box.buttons, MessageButtons::YesNo);
+        EXPECT_EQ(box.text(),
+                  "Congratulations!   You were able to beat level 5 in \r\n"
+                  "fewer moves than was previously thought possible.\r\n\r\n"
+                  "Would it be okay for us to upload your level 5 score\r\n"
+                  "to Halvern's servers so that it can become the new \r\n"
+                  "\"moves required\"  value that is seen by others when\r\n"
+                  "they play Dovrix?  It will take just several seconds,\r\n"
+                  "and no personal data will be uploaded.");
+
+        std::vector<std::string> expected;
+        if (answer == MessageAnswer::Yes) {
+            expected.push_back("upload 5 1 3"); // the old par goes with it
+        }
+        expected.push_back("UpdateAccount");
+        EXPECT_EQ(f.effects.calls, expected);
+
+        // The new par stays in the catalogue whatever the answer: building the level again
+        // shows it.
+        EXPECT_EQ(f.shared.levelStrings[5], oneMoveLevel(1));
+        int16_t level = 5;
+        f.play.DisplayPuzzle(level);
+        EXPECT_EQ(f.play.state().lblParValue, "1");
+    }
+}
+
+TEST(LevelCompletion, ProgressIsStoredOnlyWhenTheReachedLevelRises) {
+    struct Row {
+        bool atSchool;
+        int16_t reachedBefore;
+        int16_t reachedAfter;
+        std::vector<std::string> calls;
+    };
+    const Row rows[] = {
+        {false, 5, 6, {"UpdateAccount"}},
+        {true, 5, 6, {"SaveProgress"}},
+        {false, 9, 9, {}}, // a level below the reached one, beaten again
+        {true, 9, 9, {}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::to_string(row.reachedBefore) + (row.atSchool ? " school" : " home"));
+        CompletionFixture f(row.atSchool, 5, 1);
+        f.shared.levelReached = row.reachedBefore;
+        f.solve();
+        EXPECT_EQ(f.shared.levelReached, row.reachedAfter);
+        EXPECT_EQ(f.effects.calls, row.calls);
+
+        // The next level is on the board, ready for play.
+        const PlayWindowState& s = f.play.state();
+        EXPECT_EQ(f.shared.currentLevel, 6);
+        EXPECT_EQ(s.caption, "Dovrix -- Level 6");
+        EXPECT_EQ(s.movesMade, 0);
+        EXPECT_TRUE(s.tmrMoveEnabled);
+        EXPECT_FALSE(s.undoEnabled);
+        EXPECT_EQ(s.selectedBlock, s.board.blank());
+    }
+}
+
+TEST(LevelCompletion, TheLastLevelHandsOverToTheEndScreen) {
+    for (const bool atSchool : {false, true}) {
+        SCOPED_TRACE(atSchool ? "school" : "home");
+        CompletionFixture f(atSchool, kCatalogueSize, 1);
+        f.solve();
+        EXPECT_EQ(f.shared.levelReached, kCatalogueSize + 1);
+        EXPECT_EQ(f.shared.currentLevel, kCatalogueSize);
+        EXPECT_EQ(f.effects.calls,
+                  (std::vector<std::string>{atSchool ? "SaveProgress" : "UpdateAccount",
+                                            "showEndScreen", "closePlayWindow"}));
+        EXPECT_FALSE(f.play.state().tmrMoveEnabled);
+        EXPECT_FALSE(f.play.state().loaded);
+        EXPECT_EQ(f.play.state().movesMade, 1) << "the solving move stays counted";
+        ASSERT_EQ(f.messages.shown.size(), 1u);
+        EXPECT_EQ(f.messages.shown[0].title, "Level Beaten");
+    }
+}
+
+TEST(LevelCompletion, ALevelSolvedAsBuiltIsARecordOfNoMoves) {
+    CompletionFixture f(false, 5, 3);
+    // The blue block already stands on the blue dot.
+    f.shared.levelStrings[5] = "4,0,0,0,0,0,1,7,7,1,1,7,7,1,";
+    int16_t level = 5;
+    f.play.DisplayPuzzle(level);
+    f.messages.answers.push_back(MessageAnswer::Yes);
+    f.play.tickMoveTimer();
+    ASSERT_EQ(f.host.beaten, 1);
+    ASSERT_EQ(f.messages.shown.size(), 1u);
+    EXPECT_EQ(f.messages.shown[0].title, "New Level Record -- May We Upload Your Score?");
+    EXPECT_EQ(f.effects.calls, (std::vector<std::string>{"upload 5 0 4", "UpdateAccount"}));
+    EXPECT_EQ(f.shared.levelStrings[5], "0,0,0,0,0,0,1,7,7,1,1,7,7,1,");
+}
+
+TEST(LevelCompletion, RecordFileNamesPadEveryField) {
+    EXPECT_EQ(newParRecordPath("player1", {2013, 3, 3, 14, 5, 9}),
+              "Dovrix/NewPars/player1--2013-03-03-14-05-09.txt");
+    EXPECT_EQ(newParRecordPath("Ann Lee", {2026, 12, 31, 0, 0, 0}),
+              "Dovrix/NewPars/Ann Lee--2026-12-31-00-00-00.txt");
+    EXPECT_EQ(newParRecordPath("x", {987, 1, 2, 23, 59, 58}),
+              "Dovrix/NewPars/x--0987-01-02-23-59-58.txt");
+    EXPECT_EQ(newParRecordText(100, 12345, 32000),
+              "Level:  100\r\nMoves:  12345\r\nPar:    32000\r\n");
+}
+
+} // namespace
+} // namespace dovrix
