@@ -1,0 +1,111 @@
+#include "account_server.h"
+
+#include <httplib.h>
+
+#include <iostream>
+#include <mutex>
+#include <stdexcept>
+
+namespace dovrix::server {
+
+namespace {
+
+// The paths are literal text, but cpp-httplib matches routes as regular expressions.
+std::string routePattern(const std::string& path) {
+    std::string pattern = "/";
+    for (char c : path) {
+        if (std::string_view("\\^$.|?*+()[]{}").find(c) != std::string_view::npos) {
+            pattern.push_back('\\');
+        }
+        pattern.push_back(c);
+    }
+    return pattern;
+}
+
+QueryParameters queryOf(const httplib::Request& request) {
+    return QueryParameters(request.params.begin(), request.params.end());
+}
+
+void send(httplib::Response& response, const Answer& answer) {
+    response.status = answer.status;
+    response.set_content(answer.body, "text/plain; charset=utf-8");
+}
+
+} // namespace
+
+AccountServer::AccountServer(ServerOptions options) : options_(std::move(options)) {
+    store_ = std::make_unique<AccountStore>(options_.databasePath);
+    service_ = std::make_unique<AccountService>(*store_, catalogueParList(), options_.service);
+    http_ = std::make_unique<httplib::Server>();
+
+    const int threads = options_.threads > 0 ? options_.threads : 1;
+    http_->new_task_queue = [threads] { return new httplib::ThreadPool(static_cast<size_t>(threads)); };
+    http_->set_keep_alive_max_count(1000);
+    http_->set_keep_alive_timeout(5);
+    http_->set_read_timeout(10);
+    http_->set_write_timeout(10);
+    http_->set_tcp_nodelay(true);
+
+    http_->Get(routePattern(options_.accountPath),
+               [this](const httplib::Request& request, httplib::Response& response) {
+                   const bool trusted = options_.trusted.contains(request.remote_addr);
+                   send(response, service_->account(queryOf(request), trusted));
+               });
+    http_->Get(routePattern(options_.parListPath),
+               [this](const httplib::Request& request, httplib::Response& response) {
+                   send(response, service_->parList(queryOf(request)));
+               });
+    http_->set_exception_handler(
+        [](const httplib::Request&, httplib::Response& response, std::exception_ptr error) {
+            try {
+                std::rethrow_exception(error);
+            } catch (const std::exception& e) {
+                std::cerr << "dovrix-account-server: " << e.what() << '\n';
+            } catch (...) {
+                std::cerr << "dovrix-account-server: unknown error\n";
+            }
+            response.status = 500;
+            response.set_content("Server error\n", "text/plain");
+        });
+    if (options_.logRequests) {
+        // The path only, never the query: it holds passwords.
+        http_->set_logger([](const httplib::Request& request, const httplib::Response& response) {
+            static std::mutex logMutex;
+            const std::lock_guard lock(logMutex);
+            std::cerr << request.remote_addr << ' ' << request.method << ' ' << request.path
+                      << " o=" << request.get_param_value("o") << ' ' << response.status << '\n';
+        });
+    }
+
+    if (options_.port == 0) {
+        port_ = http_->bind_to_any_port(options_.bindAddress);
+    } else if (http_->bind_to_port(options_.bindAddress, options_.port)) {
+        port_ = options_.port;
+    } else {
+        port_ = -1;
+    }
+    if (port_ <= 0) {
+        throw std::runtime_error("cannot listen on " + options_.bindAddress + " port " +
+                                 std::to_string(options_.port));
+    }
+}
+
+AccountServer::~AccountServer() { stop(); }
+
+std::string AccountServer::url() const {
+    const bool v6 = options_.bindAddress.find(':') != std::string::npos;
+    const std::string host = v6 ? "[" + options_.bindAddress + "]" : options_.bindAddress;
+    return "http://" + host + ":" + std::to_string(port_) + "/";
+}
+
+void AccountServer::run() { http_->listen_after_bind(); }
+
+bool AccountServer::isRunning() const { return http_->is_running(); }
+
+void AccountServer::stop() {
+    if (http_) {
+        http_->stop();
+    }
+}
+
+} // namespace dovrix::server

@@ -1,0 +1,80 @@
+#pragma once
+// The server's storage: accounts, the district's students and the par list, in one SQLite
+// file (WAL journal). One connection, used by one thread at a time.
+
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace dovrix::server {
+
+class StoreError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+struct AccountRecord {
+    std::string userName;
+    // Online accounts have their own password; school accounts (made by the district check
+    // or the school's automatic login) have none and answer to the student's password.
+    std::optional<std::string> passwordHash;
+    int level = 1;
+};
+
+struct StudentRecord {
+    std::string userKey;
+    std::string passwordHash;
+};
+
+enum class CreateResult { Created, NameTaken };
+
+class AccountStore {
+public:
+    // Opens or creates the database. Throws StoreError.
+    explicit AccountStore(const std::string& path);
+    ~AccountStore();
+    AccountStore(const AccountStore&) = delete;
+    AccountStore& operator=(const AccountStore&) = delete;
+
+    std::optional<AccountRecord> findAccount(const std::string& userKey);
+    std::optional<std::string> studentPasswordHash(const std::string& userKey);
+
+    // A new online account at level 1, unless the name is taken by an account or a student.
+    CreateResult createOnlineAccount(const std::string& userKey, const std::string& userName,
+                                     const std::string& passwordHash);
+    // The school account's level, creating it at level 1 when it does not exist yet. nullopt
+    // when the name belongs to an online account.
+    std::optional<int> openSchoolAccount(const std::string& userKey, const std::string& userName);
+    // Raises the account's level to `level` (never lowers it); false when there is no such
+    // account.
+    bool raiseLevel(const std::string& userKey, int level);
+
+    // Adds the students or replaces their passwords, all or none.
+    void importStudents(const std::vector<StudentRecord>& students);
+
+    // The pars of levels 1 to n, in order.
+    std::vector<int> pars();
+    // Lowers one level's par to `moves` when that is below it; false when nothing changed.
+    bool lowerPar(int level, int moves);
+    // Fills in the levels the par list lacks from the catalogue, lowers pars above a lower
+    // catalogue par, and raises pars below a level's floor (its proven optimum).
+    void reconcilePars(const std::vector<int>& cataloguePars,
+                       const std::function<std::optional<int>(int)>& floor);
+
+private:
+    class Statement;
+    void execute(const char* sql);
+    Statement prepare(const char* sql);
+
+    sqlite3* db_ = nullptr;
+    std::mutex mutex_;
+};
+
+} // namespace dovrix::server

@@ -1,0 +1,173 @@
+#include "command_line.h"
+
+#include "passwords.h"
+#include "student_import.h"
+#include "text_case.h"
+
+#include <charconv>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+namespace dovrix::server {
+
+const char* const kUsage =
+    "Usage:\n"
+    "  dovrix-account-server [--bind ADDR] [--port N] [--db FILE] [--trust RANGES]\n"
+    "                        [--threads N] [--credential-lifetime SECONDS] [--log-requests]\n"
+    "  dovrix-account-server import-students FILE.csv [--db FILE]\n"
+    "\n"
+    "  --bind ADDR      address to listen on (default 127.0.0.1)\n"
+    "  --port N         port to listen on (default 8080; 0 picks a free port)\n"
+    "  --db FILE        SQLite database (default $XDG_DATA_HOME/dovrix/accounts.sqlite)\n"
+    "  --trust RANGES   comma-separated address ranges of the school network, which may log\n"
+    "                   in without a password (default 127.0.0.0/8,::1)\n"
+    "  --threads N      request threads (default 16)\n"
+    "  --credential-lifetime SECONDS\n"
+    "                   how long a verified password is remembered (default 900; 0: never)\n"
+    "  --log-requests   one line per request on standard error (no query strings)\n"
+    "\n"
+    "The first line on standard output is \"listening on http://ADDR:PORT/\".\n"
+    "import-students reads one student per line: user name, password.\n";
+
+std::string defaultDatabasePath() {
+    std::string base;
+    if (const char* data = std::getenv("XDG_DATA_HOME"); data && *data == '/') {
+        base = data;
+    } else if (const char* home = std::getenv("HOME"); home && *home) {
+        base = std::string(home) + "/.local/share";
+    } else {
+        base = ".";
+    }
+    return base + "/dovrix/accounts.sqlite";
+}
+
+namespace {
+
+std::optional<int> integerArgument(const std::string& text, int least, int most) {
+    int value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc{} || end != text.data() + text.size() || value < least ||
+        value > most) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+} // namespace
+
+Expected<CommandLine> parseCommandLine(const std::vector<std::string>& arguments) {
+    CommandLine line;
+    std::size_t i = 0;
+    if (!arguments.empty() && arguments[0] == "import-students") {
+        line.command = CommandLine::Command::ImportStudents;
+        if (arguments.size() < 2 || arguments[1].starts_with("--")) {
+            return Error{"import-students needs a CSV file"};
+        }
+        line.studentFile = arguments[1];
+        i = 2;
+    }
+    for (; i < arguments.size(); ++i) {
+        const std::string& option = arguments[i];
+        if (option == "--help" || option == "-h") {
+            line.command = CommandLine::Command::Help;
+            return line;
+        }
+        if (option == "--log-requests" && line.command == CommandLine::Command::Serve) {
+            line.options.logRequests = true;
+            continue;
+        }
+        const bool serving = line.command == CommandLine::Command::Serve;
+        const bool known = option == "--db" ||
+                           (serving && (option == "--bind" || option == "--port" ||
+                                        option == "--trust" || option == "--threads" ||
+                                        option == "--credential-lifetime"));
+        if (!known) {
+            return Error{"unknown option " + option};
+        }
+        if (i + 1 >= arguments.size()) {
+            return Error{option + " needs a value"};
+        }
+        const std::string& value = arguments[++i];
+        if (option == "--db") {
+            line.options.databasePath = value;
+        } else if (option == "--bind") {
+            line.options.bindAddress = value;
+        } else if (option == "--port") {
+            const auto port = integerArgument(value, 0, 65535);
+            if (!port) {
+                return Error{"--port needs a number from 0 to 65535"};
+            }
+            line.options.port = *port;
+        } else if (option == "--trust") {
+            auto ranges = AddressRanges::parse(value);
+            if (!ranges) {
+                return Error{"--trust: " + ranges.error()};
+            }
+            line.options.trusted = *ranges;
+        } else if (option == "--threads") {
+            const auto threads = integerArgument(value, 1, 1024);
+            if (!threads) {
+                return Error{"--threads needs a number from 1 to 1024"};
+            }
+            line.options.threads = *threads;
+        } else if (option == "--credential-lifetime") {
+            const auto seconds = integerArgument(value, 0, 86400 * 7);
+            if (!seconds) {
+                return Error{"--credential-lifetime needs a number of seconds"};
+            }
+            line.options.service.credentialLifetime = std::chrono::seconds(*seconds);
+        }
+    }
+    return line;
+}
+
+Expected<std::size_t> importStudentFile(const std::string& csvPath,
+                                        const std::string& databasePath) {
+    std::ifstream file(csvPath, std::ios::binary);
+    if (!file) {
+        return Error{"cannot read " + csvPath};
+    }
+    std::ostringstream content;
+    content << file.rdbuf();
+    const auto lines = readStudentList(content.str());
+    if (!lines) {
+        return Error{csvPath + ": " + lines.error()};
+    }
+
+    // Argon2id is slow by design; hash on every core.
+    std::vector<StudentRecord> students(lines->size());
+    const unsigned workers = std::max(1u, std::thread::hardware_concurrency());
+    PasswordHasher hasher(static_cast<std::ptrdiff_t>(workers));
+    std::atomic<std::size_t> next{0};
+    std::atomic<bool> failed{false};
+    std::vector<std::thread> threads;
+    for (unsigned w = 0; w < workers; ++w) {
+        threads.emplace_back([&] {
+            for (std::size_t k = next++; k < students.size(); k = next++) {
+                const auto hash = hasher.hash((*lines)[k].password);
+                if (!hash) {
+                    failed = true;
+                    return;
+                }
+                students[k] = {toLowerCase((*lines)[k].userName), *hash};
+            }
+        });
+    }
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
+    if (failed) {
+        return Error{"out of memory while hashing passwords"};
+    }
+    try {
+        AccountStore store(databasePath);
+        store.importStudents(students);
+    } catch (const StoreError& error) {
+        return Error{error.what()};
+    }
+    return students.size();
+}
+
+} // namespace dovrix::server

@@ -1,0 +1,97 @@
+// dovrix-account-server: the reference account server for Dovrix. See command_line.h.
+
+#include "account_server.h"
+#include "command_line.h"
+#include "passwords.h"
+
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <iostream>
+#include <thread>
+
+#include <pthread.h>
+
+using namespace dovrix::server;
+
+namespace {
+
+int serve(ServerOptions options) {
+    if (options.databasePath.empty()) {
+        options.databasePath = defaultDatabasePath();
+        std::error_code ignored;
+        std::filesystem::create_directories(
+            std::filesystem::path(options.databasePath).parent_path(), ignored);
+    }
+
+    // SIGINT and SIGTERM are taken by one thread with sigwait, so the request threads never
+    // see them and stopping needs nothing that is unsafe inside a signal handler.
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+
+    AccountServer server(options);
+    std::cout << "listening on " << server.url() << std::endl;
+
+    std::atomic<bool> finished{false};
+    std::thread stopper([&] {
+        int signal = 0;
+        sigwait(&stopSignals, &signal);
+        // Repeat until run() has returned: a stop before listening has begun is not lost.
+        while (!finished) {
+            server.stop();
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    });
+    server.run();
+    finished = true;
+    // Wake the stopper if run() ended for another reason.
+    pthread_kill(stopper.native_handle(), SIGTERM);
+    stopper.join();
+    std::cerr << "dovrix-account-server: stopped\n";
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::signal(SIGPIPE, SIG_IGN);
+    const auto line = parseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    if (!line) {
+        std::cerr << "dovrix-account-server: " << line.error() << "\n\n" << kUsage;
+        return 2;
+    }
+    if (line->command == CommandLine::Command::Help) {
+        std::cout << kUsage;
+        return 0;
+    }
+    if (!initialisePasswordHashing()) {
+        std::cerr << "dovrix-account-server: libsodium cannot be initialised\n";
+        return 1;
+    }
+    try {
+        if (line->command == CommandLine::Command::ImportStudents) {
+            std::string database = line->options.databasePath;
+            if (database.empty()) {
+                database = defaultDatabasePath();
+                std::error_code ignored;
+                std::filesystem::create_directories(std::filesystem::path(database).parent_path(),
+                                                    ignored);
+            }
+            const auto count = importStudentFile(line->studentFile, database);
+            if (!count) {
+                std::cerr << "dovrix-account-server: " << count.error() << '\n';
+                return 1;
+            }
+            std::cout << "imported " << *count << " students into " << database << '\n';
+            return 0;
+        }
+        return serve(line->options);
+    } catch (const std::exception& error) {
+        std::cerr << "dovrix-account-server: " << error.what() << '\n';
+        return 1;
+    }
+}

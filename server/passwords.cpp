@@ -1,0 +1,96 @@
+#include "passwords.h"
+
+#include <sodium.h>
+
+namespace dovrix::server {
+
+bool initialisePasswordHashing() { return sodium_init() >= 0; }
+
+PasswordHasher::PasswordHasher(std::ptrdiff_t parallel) : slots_(parallel > 0 ? parallel : 1) {}
+
+std::optional<std::string> PasswordHasher::hash(std::string_view password) {
+    char encoded[crypto_pwhash_STRBYTES];
+    slots_.acquire();
+    const int result =
+        crypto_pwhash_str(encoded, password.data(), password.size(),
+                          crypto_pwhash_OPSLIMIT_INTERACTIVE, crypto_pwhash_MEMLIMIT_INTERACTIVE);
+    slots_.release();
+    if (result != 0) {
+        return std::nullopt;
+    }
+    return std::string(encoded);
+}
+
+bool PasswordHasher::verify(const std::string& encodedHash, std::string_view password) {
+    slots_.acquire();
+    const int result = crypto_pwhash_str_verify(encodedHash.c_str(), password.data(), password.size());
+    slots_.release();
+    return result == 0;
+}
+
+CredentialCache::CredentialCache(Clock::duration lifetime, std::size_t capacity)
+    : lifetime_(lifetime), capacity_(capacity) {
+    randombytes_buf(key_, sizeof key_);
+}
+
+CredentialCache::Digest CredentialCache::digest(std::string_view userKey,
+                                                std::string_view storedHash,
+                                                std::string_view password) const {
+    crypto_generichash_state state;
+    crypto_generichash_init(&state, key_, sizeof key_, crypto_generichash_BYTES);
+    // Lengths first, so no two different triples hash the same bytes.
+    const uint64_t lengths[3] = {userKey.size(), storedHash.size(), password.size()};
+    crypto_generichash_update(&state, reinterpret_cast<const unsigned char*>(lengths),
+                              sizeof lengths);
+    for (std::string_view part : {userKey, storedHash, password}) {
+        crypto_generichash_update(&state, reinterpret_cast<const unsigned char*>(part.data()),
+                                  part.size());
+    }
+    Digest out(crypto_generichash_BYTES, '\0');
+    crypto_generichash_final(&state, reinterpret_cast<unsigned char*>(out.data()), out.size());
+    return out;
+}
+
+bool CredentialCache::contains(std::string_view userKey, std::string_view storedHash,
+                               std::string_view password) {
+    if (lifetime_ <= Clock::duration::zero()) {
+        return false;
+    }
+    const Digest wanted = digest(userKey, storedHash, password);
+    const std::lock_guard lock(mutex_);
+    const auto found = entries_.find(std::string(userKey));
+    if (found == entries_.end()) {
+        return false;
+    }
+    if (found->second.expires <= Clock::now()) {
+        entries_.erase(found);
+        return false;
+    }
+    return sodium_memcmp(found->second.digest.data(), wanted.data(), wanted.size()) == 0;
+}
+
+void CredentialCache::remember(std::string_view userKey, std::string_view storedHash,
+                               std::string_view password) {
+    if (lifetime_ <= Clock::duration::zero() || capacity_ == 0) {
+        return;
+    }
+    Digest value = digest(userKey, storedHash, password);
+    const auto now = Clock::now();
+    const std::lock_guard lock(mutex_);
+    if (entries_.size() >= capacity_ && !entries_.contains(std::string(userKey))) {
+        std::erase_if(entries_, [now](const auto& entry) { return entry.second.expires <= now; });
+        // Still full of live entries: start afresh rather than grow without bound; the cost
+        // is one Argon2id check per user on their next request.
+        if (entries_.size() >= capacity_) {
+            entries_.clear();
+        }
+    }
+    entries_[std::string(userKey)] = Entry{std::move(value), now + lifetime_};
+}
+
+void CredentialCache::forget(std::string_view userKey) {
+    const std::lock_guard lock(mutex_);
+    entries_.erase(std::string(userKey));
+}
+
+} // namespace dovrix::server

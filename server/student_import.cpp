@@ -1,0 +1,106 @@
+#include "student_import.h"
+
+#include "text_case.h"
+
+namespace dovrix::server {
+
+namespace {
+
+std::string_view trimmed(std::string_view text) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
+// Splits one line into fields; false on an unterminated quote.
+bool splitFields(std::string_view line, std::vector<std::string>& fields) {
+    fields.clear();
+    std::size_t i = 0;
+    while (true) {
+        // Blanks before a quoted field do not belong to it.
+        std::size_t start = i;
+        while (start < line.size() && (line[start] == ' ' || line[start] == '\t')) {
+            ++start;
+        }
+        std::string field;
+        if (start < line.size() && line[start] == '"') {
+            i = start + 1;
+            while (true) {
+                if (i >= line.size()) {
+                    return false;
+                }
+                if (line[i] == '"') {
+                    if (i + 1 < line.size() && line[i + 1] == '"') {
+                        field.push_back('"');
+                        i += 2;
+                        continue;
+                    }
+                    ++i;
+                    break;
+                }
+                field.push_back(line[i++]);
+            }
+            const std::size_t comma = line.find(',', i);
+            if (!trimmed(line.substr(i, comma == std::string_view::npos ? line.npos : comma - i))
+                     .empty()) {
+                return false; // text after the closing quote
+            }
+            fields.push_back(field);
+            if (comma == std::string_view::npos) {
+                return true;
+            }
+            i = comma + 1;
+        } else {
+            const std::size_t comma = line.find(',', i);
+            fields.emplace_back(trimmed(line.substr(i, comma == std::string_view::npos
+                                                           ? line.npos
+                                                           : comma - i)));
+            if (comma == std::string_view::npos) {
+                return true;
+            }
+            i = comma + 1;
+        }
+    }
+}
+
+} // namespace
+
+Expected<std::vector<StudentLine>> readStudentList(std::string_view text) {
+    std::vector<StudentLine> students;
+    std::vector<std::string> fields;
+    int lineNumber = 0;
+    while (!text.empty()) {
+        const std::size_t end = text.find('\n');
+        std::string_view line = text.substr(0, end);
+        text = end == std::string_view::npos ? std::string_view{} : text.substr(end + 1);
+        ++lineNumber;
+        if (!line.empty() && line.back() == '\r') {
+            line.remove_suffix(1);
+        }
+        if (lineNumber == 1 && line.starts_with("\xEF\xBB\xBF")) {
+            line.remove_prefix(3); // a byte-order mark from a spreadsheet program
+        }
+        if (trimmed(line).empty() || trimmed(line).front() == '#') {
+            continue;
+        }
+        const std::string where = "line " + std::to_string(lineNumber);
+        if (!splitFields(line, fields)) {
+            return Error{where + ": unbalanced double quote"};
+        }
+        if (fields.size() != 2 || fields[0].empty() || fields[1].empty()) {
+            return Error{where + ": expected a user name and a password"};
+        }
+        if (students.empty() && toLowerCase(fields[0]) == "username" &&
+            toLowerCase(fields[1]) == "password") {
+            continue;
+        }
+        students.push_back({fields[0], fields[1]});
+    }
+    return students;
+}
+
+} // namespace dovrix::server
