@@ -1,0 +1,76 @@
+// dovrix-solve as level designers and scripts use it: its output and exit statuses.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <sys/wait.h>
+
+namespace {
+
+struct ToolRun {
+    int status;
+    std::string out;
+};
+
+ToolRun run(const std::string& arguments) {
+    const std::string command = std::string(DOVRIX_SOLVE_PATH) + " " + arguments + " 2>/dev/null";
+    FILE* pipe = popen(command.c_str(), "r");
+    std::string out;
+    char buffer[4096];
+    while (pipe != nullptr && fgets(buffer, sizeof buffer, pipe) != nullptr) {
+        out += buffer;
+    }
+    const int status = pipe != nullptr ? pclose(pipe) : -1;
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
+}
+
+TEST(DovrixSolve, ReplayPrintsTheMovesTicksAndBlocks) {
+    const ToolRun replay = run("replay 1 Blue2L Blue1U");
+    ASSERT_EQ(replay.status, 0);
+    EXPECT_EQ(replay.out,
+              "{\"level\":1,\"moves\":[{\"move\":\"Blue2L\",\"counted\":false,\"ticks\":1},"
+              "{\"move\":\"Blue1U\",\"counted\":true,\"ticks\":17}],\"movesMade\":1,"
+              "\"solved\":false,\"blocks\":["
+              "{\"name\":\"Blue1\",\"left\":3150,\"top\":3450,\"visible\":true},"
+              "{\"name\":\"Blue2\",\"left\":3750,\"top\":5850,\"visible\":true},"
+              "{\"name\":\"Blue3\",\"left\":4350,\"top\":5850,\"visible\":true},"
+              "{\"name\":\"Blue4\",\"left\":4950,\"top\":5850,\"visible\":true},"
+              "{\"name\":\"Blue5\",\"left\":5550,\"top\":5850,\"visible\":true}]}\n");
+
+    const ToolRun custom = run("replay 1,0,0,0,1,7,3,0,1,7,7,1,1,7,3,1, Blue1U");
+    ASSERT_EQ(custom.status, 0);
+    EXPECT_NE(custom.out.find("\"level\":\"1,0,0,0,1,7,3,0,1,7,7,1,1,7,3,1,\""), std::string::npos);
+    EXPECT_NE(custom.out.find("\"solved\":true"), std::string::npos);
+    EXPECT_NE(custom.out.find("\"visible\":false"), std::string::npos);
+}
+
+TEST(DovrixSolve, SolvePrintsTheOptimumAndTheMoves) {
+    const ToolRun solved = run("solve 1");
+    ASSERT_EQ(solved.status, 0);
+    EXPECT_EQ(solved.out.rfind("optimum: 5 moves", 0), 0u) << solved.out;
+    EXPECT_NE(solved.out.find("moves: Blue"), std::string::npos);
+
+    const ToolRun spent = run("solve 31 --max-states 100");
+    EXPECT_EQ(spent.status, 1);
+    EXPECT_NE(spent.out.find("state budget of 100 states ran out"), std::string::npos) << spent.out;
+}
+
+TEST(DovrixSolve, CatalogueListsEveryLevel) {
+    const ToolRun catalogue = run("catalogue");
+    ASSERT_EQ(catalogue.status, 0);
+    EXPECT_EQ(std::count(catalogue.out.begin(), catalogue.out.end(), '\n'), 100);
+    EXPECT_EQ(catalogue.out.rfind("5,0,300,7,", 0), 0u);
+}
+
+TEST(DovrixSolve, BadArgumentsExitWithStatusTwo) {
+    for (const char* arguments :
+         {"", "frobnicate", "replay", "replay 0 Blue1U", "replay 101", "replay 1 Blue9U",
+          "replay 1 Red1U", "replay 1 Bleu1U", "replay 1,2 Blue1U", "solve", "solve 1 --max-states",
+          "solve 1 --max-states x", "solve 1 --fast", "catalogue extra"}) {
+        EXPECT_EQ(run(arguments).status, 2) << arguments;
+    }
+}
+
+} // namespace

@@ -1,0 +1,94 @@
+#include "catalogue.h"
+#include "headless_game.h"
+#include "move_replay.h"
+#include "solver.h"
+
+#include <gtest/gtest.h>
+
+namespace dovrix::solver {
+namespace {
+
+LevelDescription catalogueLevel(int number) {
+    return parseLevelString(builtInLevelStrings()[number - 1]).value();
+}
+
+// Plays the solution through the tick engine: every move counts and the last one beats it.
+void expectSolutionReplays(const std::string& levelString, const SolveResult& result) {
+    HeadlessGame game(levelString);
+    for (const MoveNotation& move : result.moves) {
+        const auto block = findBlock(game.play().state().board, move);
+        ASSERT_TRUE(block) << formatMove(move);
+        EXPECT_TRUE(playMove(game.play(), *block, move.direction).counted) << formatMove(move);
+    }
+    EXPECT_EQ(game.play().state().movesMade, result.optimum);
+    EXPECT_EQ(game.host().levelsBeaten, 1);
+}
+
+TEST(Solver, FindsShortestSolutionsThatTheTickEngineAccepts) {
+    struct Row {
+        int level;
+        int optimum;
+    };
+    for (const Row row : {Row{1, 5}, Row{31, 11}}) {
+        const auto result = solve(catalogueLevel(row.level));
+        ASSERT_TRUE(result) << result.error();
+        ASSERT_EQ(result->status, SolveResult::Status::Solved);
+        EXPECT_EQ(result->optimum, row.optimum) << "level " << row.level;
+        expectSolutionReplays(std::string(builtInLevelStrings()[row.level - 1]), *result);
+    }
+}
+
+TEST(Solver, NamesTheRealElementsOfInterchangeableBlocks) {
+    // Two red blocks and one red dot under a wall: only the second block, below the dot,
+    // reaches it, although the search keeps the two blocks in another order.
+    const std::string text = "1,0,0,1,5,0,1,1,0,0,2,9,12,2,5,9,2,1,5,1,2,";
+    const auto result = solve(parseLevelString(text).value());
+    ASSERT_TRUE(result);
+    ASSERT_EQ(result->status, SolveResult::Status::Solved);
+    EXPECT_EQ(result->optimum, 1);
+    EXPECT_EQ(formatMove(result->moves.at(0)), "Red2U");
+    expectSolutionReplays(text, *result);
+}
+
+TEST(Solver, ReportsUnsolvableBoardsAndSpentBudgets) {
+    // A red dot and only a blue block.
+    const auto impossible = solve(parseLevelString("1,0,0,0,0,0,1,5,5,1,1,7,7,2,").value());
+    ASSERT_TRUE(impossible);
+    EXPECT_EQ(impossible->status, SolveResult::Status::Unsolvable);
+    EXPECT_GT(impossible->statesStored, 1u);
+
+    SolveOptions tight;
+    tight.maxStates = 1000;
+    const auto spent = solve(catalogueLevel(31), tight);
+    ASSERT_TRUE(spent);
+    EXPECT_EQ(spent->status, SolveResult::Status::BudgetExhausted);
+    EXPECT_EQ(spent->statesStored, 1000u);
+    EXPECT_LT(spent->depthCompleted, 11);
+
+    // Already solved when built.
+    const auto solved = solve(parseLevelString("1,0,0,0,0,0,1,5,5,1,1,5,5,1,").value());
+    ASSERT_TRUE(solved);
+    EXPECT_EQ(solved->optimum, 0);
+}
+
+TEST(Solver, RefusesBoardsOffItsLattice) {
+    struct Row {
+        const char* level;
+        const char* reason;
+    };
+    const Row rows[] = {
+        {"1,100,0,0,0,0,1,5,5,1,0,", "multiples of 300"},
+        {"1,0,0,0,1,5,5,0,1,5,5,1,0,", "starts on a pit"},
+        {"1,0,0,0,0,0,2,5,5,1,5,5,2,0,", "two blocks overlap"},
+        {"1,0,0,1,5,5,1,1,0,0,1,5,5,1,0,", "overlaps a wall"},
+        {"1,0,0,0,0,2,5,5,5,5,1,1,1,1,0,", "share a cell"},
+    };
+    for (const Row& row : rows) {
+        const auto result = solve(parseLevelString(row.level).value());
+        ASSERT_FALSE(result) << row.level;
+        EXPECT_NE(result.error().find(row.reason), std::string::npos) << result.error();
+    }
+}
+
+} // namespace
+} // namespace dovrix::solver

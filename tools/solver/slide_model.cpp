@@ -1,0 +1,339 @@
+#include "slide_model.h"
+
+#include "geometry.h"
+
+#include <algorithm>
+#include <bit>
+
+namespace dovrix::solver {
+
+namespace {
+
+constexpr BlockValue kNoValue = 0xFFFF;
+
+Rect latticeRect(int point) {
+    return Rect{static_cast<int16_t>(SlideModel::twipsOf(point % kLatticeSide)),
+                static_cast<int16_t>(SlideModel::twipsOf(point / kLatticeSide)),
+                twips::kBlockSize, twips::kBlockSize};
+}
+
+// The lattice point of a cell, or -1 when the cell lies off the lattice.
+int cellPoint(int x, int y, int offsetX, int offsetY) {
+    const int left = twips::cellOrigin(x, offsetX) - twips::kBoardOrigin;
+    const int top = twips::cellOrigin(y, offsetY) - twips::kBoardOrigin;
+    if (left < 0 || top < 0 || left % 300 != 0 || top % 300 != 0) {
+        return -1;
+    }
+    const int kx = left / 300;
+    const int ky = top / 300;
+    if (kx >= kLatticeSide || ky >= kLatticeSide) {
+        return -1;
+    }
+    return ky * kLatticeSide + kx;
+}
+
+// 0 for the centre, 1 to 8 for the neighbours of a lattice point, or -1 when farther away.
+int neighbourCode(int point, int centre) {
+    const int dx = point % kLatticeSide - centre % kLatticeSide;
+    const int dy = point / kLatticeSide - centre / kLatticeSide;
+    if (dx < -1 || dx > 1 || dy < -1 || dy > 1) {
+        return -1;
+    }
+    const int code = (dy + 1) * 3 + (dx + 1); // 0..8 with the centre at 4
+    return code == 4 ? 0 : (code < 4 ? code + 1 : code);
+}
+
+int neighbourPoint(int centre, int code) {
+    const int raw = code <= 4 ? code - 1 : code; // undo neighbourCode's numbering
+    const int dx = raw % 3 - 1;
+    const int dy = raw / 3 - 1;
+    const int x = centre % kLatticeSide + dx;
+    const int y = centre / kLatticeSide + dy;
+    if (x < 0 || y < 0 || x >= kLatticeSide || y >= kLatticeSide) {
+        return -1;
+    }
+    return y * kLatticeSide + x;
+}
+
+bool overlapsAny(const Rect& r, const std::vector<Rect>& obstacles) {
+    return std::any_of(obstacles.begin(), obstacles.end(),
+                       [&r](const Rect& o) { return Overlaps(r, o); });
+}
+
+} // namespace
+
+Expected<SlideModel> SlideModel::build(const LevelDescription& level) {
+    SlideModel m;
+    if (level.offsetX % 300 != 0 || level.offsetY % 300 != 0) {
+        return Error{"the solver needs board offsets that are multiples of 300 twips"};
+    }
+    using twips::cellOrigin;
+    std::vector<Rect> walls;
+    for (const WallCells& w : level.walls) {
+        walls.push_back(Rect{static_cast<int16_t>(cellOrigin(w.x, level.offsetX)),
+                             static_cast<int16_t>(cellOrigin(w.y, level.offsetY)),
+                             static_cast<int16_t>(twips::wallExtent(w.width)),
+                             static_cast<int16_t>(twips::wallExtent(w.height))});
+    }
+    for (const Rect& side : twips::kSides) {
+        walls.push_back(side);
+    }
+
+    // Values: free lattice points first.
+    m.visibleValue_.assign(kLatticePoints, kNoValue);
+    for (int point = 0; point < kLatticePoints; ++point) {
+        if (!overlapsAny(latticeRect(point), walls)) {
+            m.visibleValue_[point] = static_cast<BlockValue>(m.values_.size());
+            m.values_.push_back(ValueInfo{static_cast<int16_t>(point), true, -1});
+        }
+    }
+    m.patchAt_.assign(kLatticePoints, -1);
+    std::vector<int16_t> pitAt(kLatticePoints, -1);
+    for (const Cell& pit : level.pits) {
+        const int point = cellPoint(pit.x, pit.y, level.offsetX, level.offsetY);
+        if (point < 0) {
+            return Error{"a pit lies off the board"};
+        }
+        if (pitAt[point] >= 0) {
+            continue; // a second pit in the same cell changes nothing
+        }
+        pitAt[point] = static_cast<int16_t>(m.pitPoint_.size());
+        m.pitPoint_.push_back(static_cast<int16_t>(point));
+        m.hiddenValue_.push_back(static_cast<BlockValue>(m.values_.size()));
+        m.values_.push_back(ValueInfo{static_cast<int16_t>(point), false, -1});
+    }
+    for (const Cell& patch : level.patches) {
+        const int point = cellPoint(patch.x, patch.y, level.offsetX, level.offsetY);
+        if (point < 0) {
+            return Error{"a patch lies off the board"};
+        }
+        if (m.patchAt_[point] >= 0 || pitAt[point] >= 0) {
+            return Error{"two patches, or a patch and a pit, share a cell"};
+        }
+        const auto index = static_cast<int16_t>(m.patchPoint_.size());
+        m.patchAt_[point] = index;
+        m.patchPoint_.push_back(static_cast<int16_t>(point));
+        std::array<BlockValue, 9> occupied{};
+        occupied.fill(kNoValue);
+        for (int code = 1; code <= 8; ++code) {
+            const int neighbour = neighbourPoint(point, code);
+            if (neighbour >= 0 && m.visibleValue_[neighbour] != kNoValue) {
+                occupied[code] = static_cast<BlockValue>(m.values_.size());
+                m.values_.push_back(ValueInfo{static_cast<int16_t>(neighbour), true, index});
+            }
+        }
+        m.occupiedValue_.push_back(occupied);
+    }
+    if (m.values_.size() >= kNoValue) {
+        return Error{"too many block positions for the solver"};
+    }
+    m.bitsPerValue_ = std::max(1, static_cast<int>(std::bit_width(m.values_.size() - 1)));
+
+    // Slides against walls and the frame, run with the tick engine's steps and snaps.
+    for (Direction direction : kDirections) {
+        auto& lines = m.lines_[directionIndex(direction)];
+        lines.resize(kLatticePoints);
+        const bool horizontal = direction == Direction::Left || direction == Direction::Right;
+        const int sign = direction == Direction::Left || direction == Direction::Up ? -1 : 1;
+        for (int point = 0; point < kLatticePoints; ++point) {
+            if (m.visibleValue_[point] == kNoValue) {
+                continue;
+            }
+            Line line;
+            line.firstSpecial = static_cast<uint32_t>(m.specials_.size());
+            Rect r = latticeRect(point);
+            for (int step = 1;; ++step) {
+                int16_t& moving = horizontal ? r.left : r.top;
+                moving = static_cast<int16_t>(moving + sign * twips::kStep);
+                auto hit = std::find_if(walls.begin(), walls.end(),
+                                        [&r](const Rect& o) { return Overlaps(r, o); });
+                if (hit != walls.end()) {
+                    const int near = horizontal ? (sign < 0 ? hit->right() : hit->left)
+                                                : (sign < 0 ? hit->bottom() : hit->top);
+                    moving = static_cast<int16_t>(sign < 0 ? near + twips::kGap
+                                                           : near - twips::kBlockSize - twips::kGap);
+                    if ((moving - twips::kBoardOrigin) % 300 != 0) {
+                        return Error{"a wall stops blocks off the 300-twip lattice"};
+                    }
+                    line.stop = static_cast<int16_t>((moving - twips::kBoardOrigin) / 300);
+                    break;
+                }
+                if (step % 2 == 0) {
+                    const int coordinate = (moving - twips::kBoardOrigin) / 300;
+                    const int here = horizontal ? (point / kLatticeSide) * kLatticeSide + coordinate
+                                                : coordinate * kLatticeSide + point % kLatticeSide;
+                    if (pitAt[here] >= 0 || m.patchAt_[here] >= 0) {
+                        m.specials_.push_back(Special{static_cast<int16_t>(coordinate), pitAt[here],
+                                                      m.patchAt_[here]});
+                        ++line.specialCount;
+                    }
+                }
+            }
+            lines[point] = line;
+        }
+    }
+
+    // Blocks: slots colour by colour.
+    std::vector<int> slotPoint;
+    for (Colour colour : kColoursInCodeOrder) {
+        ColourGroup group{colour, static_cast<int>(m.slotColour_.size()), 0};
+        for (const ColouredCell& block : level.blocks) {
+            if (block.colour != colour) {
+                continue;
+            }
+            const int point = cellPoint(block.x, block.y, level.offsetX, level.offsetY);
+            if (point < 0 || m.visibleValue_[point] == kNoValue) {
+                return Error{"a block overlaps a wall or lies off the board"};
+            }
+            if (pitAt[point] >= 0) {
+                return Error{"a block starts on a pit"};
+            }
+            for (int other : slotPoint) {
+                if (neighbourCode(point, other) >= 0) {
+                    return Error{"two blocks overlap"};
+                }
+            }
+            slotPoint.push_back(point);
+            m.slotColour_.push_back(colour);
+            m.initial_.push_back(m.visibleValue_[point]);
+            ++group.count;
+        }
+        if (group.count > 0) {
+            m.groups_.push_back(group);
+        }
+    }
+
+    // Dots, numbered within their colour.
+    for (const ColourGroup& group : m.groups_) {
+        std::vector<Rect> dots;
+        for (const ColouredCell& dot : level.dots) {
+            if (dot.colour == group.colour) {
+                dots.push_back(Rect{
+                    static_cast<int16_t>(cellOrigin(dot.x, level.offsetX) + twips::kDotInset),
+                    static_cast<int16_t>(cellOrigin(dot.y, level.offsetY) + twips::kDotInset),
+                    twips::kDotSize, twips::kDotSize});
+            }
+        }
+        if (dots.size() > 64) {
+            return Error{"more than 64 dots of one colour"};
+        }
+        std::vector<uint64_t> cover(m.values_.size(), 0);
+        for (std::size_t v = 0; v < m.values_.size(); ++v) {
+            const Rect r = latticeRect(m.values_[v].point);
+            for (std::size_t d = 0; d < dots.size(); ++d) {
+                if (Overlaps(r, dots[d])) {
+                    cover[v] |= uint64_t{1} << d;
+                }
+            }
+        }
+        m.cover_.push_back(std::move(cover));
+        m.dotsOfGroup_.push_back(dots.size() == 64 ? ~uint64_t{0}
+                                                   : (uint64_t{1} << dots.size()) - 1);
+    }
+    for (const ColouredCell& dot : level.dots) {
+        m.dotsWithoutBlocks_ =
+            m.dotsWithoutBlocks_ ||
+            std::none_of(m.groups_.begin(), m.groups_.end(),
+                         [&dot](const ColourGroup& g) { return g.colour == dot.colour; });
+    }
+    return m;
+}
+
+BlockValue SlideModel::slide(BlockValue mover, Direction direction,
+                             const std::array<uint32_t, 32>& rows,
+                             const std::array<uint32_t, 32>& columns) const {
+    const ValueInfo& from = values_[mover];
+    if (!from.visible) {
+        return mover;
+    }
+    const int x = from.point % kLatticeSide;
+    const int y = from.point / kLatticeSide;
+    const Line& line = lines_[directionIndex(direction)][from.point];
+    int stop = line.stop;
+    // Rows and columns are stored shifted by one so that the band around the mover needs no
+    // edge cases. A block within one lattice step across the moving axis overlaps the mover's
+    // path; the first one ahead stops it two lattice steps short of itself.
+    switch (direction) {
+    case Direction::Right: {
+        const uint32_t ahead = (rows[y] | rows[y + 1] | rows[y + 2]) & (~uint32_t{0} << (x + 1));
+        if (ahead != 0) {
+            stop = std::min(stop, std::countr_zero(ahead) - 2);
+        }
+        break;
+    }
+    case Direction::Left: {
+        const uint32_t ahead = (rows[y] | rows[y + 1] | rows[y + 2]) & ((uint32_t{1} << x) - 1);
+        if (ahead != 0) {
+            stop = std::max(stop, 31 - std::countl_zero(ahead) + 2);
+        }
+        break;
+    }
+    case Direction::Down: {
+        const uint32_t ahead =
+            (columns[x] | columns[x + 1] | columns[x + 2]) & (~uint32_t{0} << (y + 1));
+        if (ahead != 0) {
+            stop = std::min(stop, std::countr_zero(ahead) - 2);
+        }
+        break;
+    }
+    case Direction::Up: {
+        const uint32_t ahead =
+            (columns[x] | columns[x + 1] | columns[x + 2]) & ((uint32_t{1} << y) - 1);
+        if (ahead != 0) {
+            stop = std::max(stop, 31 - std::countl_zero(ahead) + 2);
+        }
+        break;
+    }
+    case Direction::None:
+        return mover;
+    }
+    const bool horizontal = direction == Direction::Left || direction == Direction::Right;
+    const int start = horizontal ? x : y;
+    if (stop == start) {
+        return mover;
+    }
+    const bool forward = stop > start;
+    for (uint32_t i = 0; i < line.specialCount; ++i) {
+        const Special& special = specials_[line.firstSpecial + i];
+        if (forward ? special.coordinate > stop : special.coordinate < stop) {
+            break;
+        }
+        if (special.pit >= 0) {
+            return hiddenValue_[special.pit];
+        }
+        if (special.patch != from.occupied) {
+            return visibleValue_[patchPoint_[special.patch]];
+        }
+    }
+    const int end = horizontal ? y * kLatticeSide + stop : stop * kLatticeSide + x;
+    // The patch the mover occupies stays occupied while the mover still overlaps it: the
+    // patch it started on, or one it occupies from beside it.
+    const int occupiedPatch = from.occupied >= 0 ? from.occupied : patchAt_[from.point];
+    if (occupiedPatch >= 0) {
+        const int code = neighbourCode(end, patchPoint_[occupiedPatch]);
+        if (code > 0) {
+            return occupiedValue_[occupiedPatch][code];
+        }
+    }
+    return visibleValue_[end];
+}
+
+bool SlideModel::isGoal(const BlockValue* slotValues) const {
+    if (dotsWithoutBlocks_) {
+        return false;
+    }
+    for (std::size_t g = 0; g < groups_.size(); ++g) {
+        uint64_t covered = 0;
+        const auto& cover = cover_[g];
+        for (int slot = groups_[g].firstSlot; slot < groups_[g].firstSlot + groups_[g].count;
+             ++slot) {
+            covered |= cover[slotValues[slot]];
+        }
+        if (covered != dotsOfGroup_[g]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace dovrix::solver

@@ -1,0 +1,106 @@
+#pragma once
+// A fast, exact model of whole slides for the solver. Every position a block can take lies
+// on a lattice of 300-twip steps (150 + 300k, k = 0..28, both ways), and every collision of a
+// slide happens half-way between two lattice points, so a slide can be computed from lattice
+// positions alone: the walls' part is precomputed per position and direction, the other
+// blocks are looked up in bitboards. Tests check it against the tick engine move for move.
+
+#include "colour.h"
+#include "direction.h"
+#include "expected.h"
+#include "level_string.h"
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+namespace dovrix::solver {
+
+inline constexpr int kLatticeSide = 29;
+inline constexpr int kLatticePoints = kLatticeSide * kLatticeSide;
+
+// A block's state as one small number: a lattice point where it is visible, a pit it has
+// fallen into, or a lattice point next to a patch that it occupies (it landed on the patch
+// and has moved less than a cell away, so that patch does not stop it).
+using BlockValue = uint16_t;
+
+struct ValueInfo {
+    int16_t point = 0;     // lattice point index, y * 29 + x
+    bool visible = true;   // false: fallen into a pit
+    int16_t occupied = -1; // index of the patch it occupies off-centre, or -1
+};
+
+// Blocks are numbered in slots: colour by colour in code order, within a colour in the
+// order of the level string.
+struct ColourGroup {
+    Colour colour;
+    int firstSlot;
+    int count;
+};
+
+class SlideModel {
+public:
+    // Fails for levels the lattice cannot describe: offsets that are not multiples of 300,
+    // blocks that overlap walls or each other, or a block that starts on a pit.
+    static Expected<SlideModel> build(const LevelDescription& level);
+
+    int blockCount() const { return static_cast<int>(slotColour_.size()); }
+    int valueCount() const { return static_cast<int>(values_.size()); }
+    int bitsPerValue() const { return bitsPerValue_; }
+    const std::vector<ColourGroup>& groups() const { return groups_; }
+    Colour slotColour(int slot) const { return slotColour_[slot]; }
+    const ValueInfo& info(BlockValue value) const { return values_[value]; }
+
+    // The values of the level's blocks as it is built, slot by slot (not sorted).
+    const std::vector<BlockValue>& initialValues() const { return initial_; }
+
+    // Lattice point <-> twips.
+    static int twipsOf(int latticeCoordinate) { return 150 + 300 * latticeCoordinate; }
+    BlockValue visibleValue(int point) const { return visibleValue_[point]; }
+
+    // Where the block in `slot` ends up when flicked in `direction`, with the other blocks
+    // as given: its new value, or the same value when it cannot move. `occupied` holds one
+    // bit per lattice point with a visible block, rows of 29 bits, and `columns` the same by
+    // column; both must include the mover.
+    BlockValue slide(BlockValue mover, Direction direction, const std::array<uint32_t, 32>& rows,
+                     const std::array<uint32_t, 32>& columns) const;
+
+    // Every dot covered by a block of its colour: one mask per colour group, dots numbered
+    // within their colour.
+    uint64_t coverMask(int group, BlockValue value) const {
+        return cover_[group][value];
+    }
+    uint64_t dotsOf(int group) const { return dotsOfGroup_[group]; }
+    bool isGoal(const BlockValue* slotValues) const;
+
+private:
+    struct Line { // a precomputed slide from one lattice point, ignoring other blocks
+        int16_t stop = 0;          // coordinate along the moving axis where the walls stop it
+        uint16_t specialCount = 0; // pits and patches passed on the way, in order
+        uint32_t firstSpecial = 0; // index into specials_
+    };
+    struct Special {
+        int16_t coordinate; // along the moving axis
+        int16_t pit;        // pit index or -1
+        int16_t patch;      // patch index or -1
+    };
+
+    std::vector<ValueInfo> values_;
+    std::vector<BlockValue> visibleValue_;                      // by lattice point; 0xFFFF: none
+    std::vector<BlockValue> hiddenValue_;                       // by pit
+    std::vector<std::array<BlockValue, 9>> occupiedValue_;      // by patch, by neighbour
+    std::vector<int16_t> pitPoint_;
+    std::vector<int16_t> patchPoint_;
+    std::vector<int16_t> patchAt_; // by lattice point: patch index or -1
+    std::array<std::vector<Line>, 4> lines_;                    // by direction, by lattice point
+    std::vector<Special> specials_;
+    std::vector<Colour> slotColour_;
+    std::vector<ColourGroup> groups_;
+    bool dotsWithoutBlocks_ = false; // some colour has dots but no block: never solved
+    std::vector<std::vector<uint64_t>> cover_; // by group, by value
+    std::vector<uint64_t> dotsOfGroup_;
+    std::vector<BlockValue> initial_;
+    int bitsPerValue_ = 0;
+};
+
+} // namespace dovrix::solver

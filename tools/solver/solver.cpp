@@ -1,0 +1,281 @@
+#include "solver.h"
+
+#include "state_table.h"
+
+#include <algorithm>
+
+namespace dovrix::solver {
+
+namespace {
+
+using Bitboard = std::array<uint32_t, 32>;
+
+// Bit x of rows[y + 1] and bit y of columns[x + 1] for every visible block at (x, y).
+void fillBitboards(const SlideModel& model, const BlockValue* values, int count, Bitboard& rows,
+                   Bitboard& columns) {
+    rows.fill(0);
+    columns.fill(0);
+    for (int slot = 0; slot < count; ++slot) {
+        const ValueInfo& info = model.info(values[slot]);
+        if (info.visible) {
+            const int x = info.point % kLatticeSide;
+            const int y = info.point / kLatticeSide;
+            rows[y + 1] |= uint32_t{1} << x;
+            columns[x + 1] |= uint32_t{1} << y;
+        }
+    }
+}
+
+template <int Words>
+class Packer {
+public:
+    Packer(int count, int bits) : count_(count), bits_(bits) {}
+
+    StateKey<Words> pack(const BlockValue* values) const {
+        StateKey<Words> key{};
+        int offset = 0;
+        for (int i = 0; i < count_; ++i, offset += bits_) {
+            const uint64_t v = values[i];
+            key[offset / 64] |= v << (offset % 64);
+            if (offset % 64 + bits_ > 64) {
+                key[offset / 64 + 1] |= v >> (64 - offset % 64);
+            }
+        }
+        return key;
+    }
+
+    void unpack(const StateKey<Words>& key, BlockValue* values) const {
+        const uint64_t mask = (uint64_t{1} << bits_) - 1;
+        int offset = 0;
+        for (int i = 0; i < count_; ++i, offset += bits_) {
+            uint64_t v = key[offset / 64] >> (offset % 64);
+            if (offset % 64 + bits_ > 64) {
+                v |= key[offset / 64 + 1] << (64 - offset % 64);
+            }
+            values[i] = static_cast<BlockValue>(v & mask);
+        }
+    }
+
+private:
+    int count_;
+    int bits_;
+};
+
+// Keeps a colour's values sorted after one of them changed.
+void resort(BlockValue* values, int slot, const ColourGroup& group) {
+    const int first = group.firstSlot;
+    const int last = group.firstSlot + group.count - 1;
+    while (slot > first && values[slot - 1] > values[slot]) {
+        std::swap(values[slot - 1], values[slot]);
+        --slot;
+    }
+    while (slot < last && values[slot + 1] < values[slot]) {
+        std::swap(values[slot + 1], values[slot]);
+        ++slot;
+    }
+}
+
+void sortGroups(const SlideModel& model, BlockValue* values) {
+    for (const ColourGroup& g : model.groups()) {
+        std::sort(values + g.firstSlot, values + g.firstSlot + g.count);
+    }
+}
+
+const ColourGroup& groupOfSlot(const SlideModel& model, int slot) {
+    for (const ColourGroup& g : model.groups()) {
+        if (slot < g.firstSlot + g.count) {
+            return g;
+        }
+    }
+    return model.groups().back();
+}
+
+template <int Words>
+SolveResult search(const SlideModel& model, const SolveOptions& options) {
+    const int count = model.blockCount();
+    const Packer<Words> packer(count, model.bitsPerValue());
+    std::vector<const ColourGroup*> slotGroup;
+    for (int slot = 0; slot < count; ++slot) {
+        slotGroup.push_back(&groupOfSlot(model, slot));
+    }
+
+    StateTable<Words> table;
+    std::vector<uint32_t> parent;
+    std::vector<uint8_t> via; // slot * 4 + direction index of the move that found the state
+    // Reserving only claims address space; pages are committed as states arrive, and no
+    // copying happens as the search grows.
+    const std::size_t expected = std::min<uint64_t>(options.maxStates, uint64_t{1} << 28);
+    table.reserve(expected);
+    parent.reserve(expected);
+    via.reserve(expected);
+    std::vector<BlockValue> current(model.initialValues());
+    std::vector<BlockValue> next(count);
+    sortGroups(model, current.data());
+    table.insert(packer.pack(current.data()));
+    parent.push_back(0);
+    via.push_back(0);
+
+    SolveResult result;
+    auto finish = [&](uint32_t goal, int depth) {
+        result.status = SolveResult::Status::Solved;
+        result.optimum = depth;
+        std::vector<uint32_t> path;
+        for (uint32_t s = goal; s != 0; s = parent[s]) {
+            path.push_back(s);
+        }
+        std::reverse(path.begin(), path.end());
+        // Follow the real elements through the canonical states.
+        std::vector<BlockValue> element(model.initialValues());
+        Bitboard rows;
+        Bitboard columns;
+        for (uint32_t s : path) {
+            const int slot = via[s] / 4;
+            const Direction direction = kDirections[via[s] % 4];
+            packer.unpack(table.key(parent[s]), current.data());
+            const BlockValue mover = current[slot];
+            const ColourGroup& g = *slotGroup[slot];
+            const auto it = std::find(element.begin() + g.firstSlot,
+                                      element.begin() + g.firstSlot + g.count, mover);
+            const int real = static_cast<int>(it - element.begin());
+            fillBitboards(model, element.data(), count, rows, columns);
+            element[real] = model.slide(mover, direction, rows, columns);
+            result.moves.push_back(MoveNotation{g.colour,
+                                                static_cast<int16_t>(real - g.firstSlot + 1),
+                                                direction});
+        }
+    };
+
+    if (options.stopAtGoal && model.isGoal(current.data())) {
+        result.status = SolveResult::Status::Solved;
+        result.optimum = 0;
+        result.statesStored = 1;
+        return result;
+    }
+
+    Bitboard rows;
+    Bitboard columns;
+    // Successors of a batch of states, hashed and prefetched before they are looked up, so
+    // that many lookups wait for memory at once.
+    struct Successor {
+        StateKey<Words> key;
+        uint64_t hash;
+        uint32_t parent;
+        uint8_t via;
+        bool goal;
+    };
+    constexpr std::size_t kBatch = 8;
+    std::vector<Successor> successors;
+    std::size_t layerStart = 0;
+    std::size_t layerEnd = 1;
+    int depth = 0;
+    while (layerStart < layerEnd) {
+        for (std::size_t batch = layerStart; batch < layerEnd; batch += kBatch) {
+            successors.clear();
+            for (std::size_t id = batch; id < std::min(batch + kBatch, layerEnd); ++id) {
+                packer.unpack(table.key(static_cast<uint32_t>(id)), current.data());
+                fillBitboards(model, current.data(), count, rows, columns);
+                for (int slot = 0; slot < count; ++slot) {
+                    const BlockValue mover = current[slot];
+                    if (!model.info(mover).visible) {
+                        continue;
+                    }
+                    for (Direction direction : kDirections) {
+                        const BlockValue moved = model.slide(mover, direction, rows, columns);
+                        if (moved == mover) {
+                            continue;
+                        }
+                        std::copy(current.begin(), current.end(), next.begin());
+                        next[slot] = moved;
+                        resort(next.data(), slot, *slotGroup[slot]);
+                        Successor& s = successors.emplace_back();
+                        s.key = packer.pack(next.data());
+                        s.hash = hashKey<Words>(s.key);
+                        s.parent = static_cast<uint32_t>(id);
+                        s.via = static_cast<uint8_t>(slot * 4 + directionIndex(direction));
+                        s.goal = options.stopAtGoal && model.isGoal(next.data());
+                        table.prefetch(s.hash);
+                    }
+                }
+            }
+            for (const Successor& s : successors) {
+                if (!table.insert(s.key, s.hash)) {
+                    continue;
+                }
+                parent.push_back(s.parent);
+                via.push_back(s.via);
+                if (s.goal) {
+                    finish(static_cast<uint32_t>(table.size() - 1), depth + 1);
+                    result.statesStored = table.size();
+                    result.depthCompleted = depth;
+                    return result;
+                }
+                if (table.size() >= options.maxStates) {
+                    result.status = SolveResult::Status::BudgetExhausted;
+                    result.statesStored = table.size();
+                    result.depthCompleted = depth;
+                    return result;
+                }
+            }
+        }
+        layerStart = layerEnd;
+        layerEnd = table.size();
+        if (layerStart < layerEnd) {
+            ++depth;
+        }
+    }
+    result.status = SolveResult::Status::Unsolvable;
+    result.statesStored = table.size();
+    result.depthCompleted = depth;
+    return result;
+}
+
+} // namespace
+
+Expected<SolveResult> solve(const LevelDescription& level, const SolveOptions& options) {
+    auto model = SlideModel::build(level);
+    if (!model) {
+        return Error{model.error()};
+    }
+    const int bits = model->blockCount() * model->bitsPerValue();
+    if (model->blockCount() == 0) {
+        return search<1>(*model, options);
+    }
+    if (model->blockCount() * 4 > 256) {
+        return Error{"too many blocks for the general search"};
+    }
+    // The top bit of each key is the table's own (see StateTable).
+    if (bits <= 63) {
+        return search<1>(*model, options);
+    }
+    if (bits <= 127) {
+        return search<2>(*model, options);
+    }
+    if (bits <= 191) {
+        return search<3>(*model, options);
+    }
+    if (bits <= 255) {
+        return search<4>(*model, options);
+    }
+    return Error{"too many blocks for the general search (" + std::to_string(model->blockCount()) +
+                 ")"};
+}
+
+Expected<std::vector<BlockValue>> applyMoves(const SlideModel& model,
+                                             const std::vector<MoveNotation>& moves) {
+    std::vector<BlockValue> values(model.initialValues());
+    Bitboard rows;
+    Bitboard columns;
+    for (const MoveNotation& move : moves) {
+        const auto group = std::find_if(model.groups().begin(), model.groups().end(),
+                                        [&move](const ColourGroup& g) { return g.colour == move.colour; });
+        if (group == model.groups().end() || move.element < 1 || move.element > group->count) {
+            return Error{"the move " + formatMove(move) + " names no block"};
+        }
+        const int slot = group->firstSlot + move.element - 1;
+        fillBitboards(model, values.data(), model.blockCount(), rows, columns);
+        values[slot] = model.slide(values[slot], move.direction, rows, columns);
+    }
+    return values;
+}
+
+} // namespace dovrix::solver
