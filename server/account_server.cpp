@@ -45,6 +45,13 @@ AccountServer::AccountServer(ServerOptions options) : options_(std::move(options
     http_->set_read_timeout(10);
     http_->set_write_timeout(10);
     http_->set_tcp_nodelay(true);
+    // cpp-httplib also sets SO_REUSEPORT by default, which lets a second server share the
+    // port and take half of the requests to another database. Only SO_REUSEADDR, so a
+    // restart can take the port back at once.
+    http_->set_socket_options([](socket_t socket) {
+        const int yes = 1;
+        setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    });
 
     http_->Get(routePattern(options_.accountPath),
                [this](const httplib::Request& request, httplib::Response& response) {

@@ -1,0 +1,55 @@
+#pragma once
+// The account server started in this process on a free loopback port, answering on its own
+// threads until the object goes away.
+
+#include "account_server.h"
+#include "passwords.h"
+
+#include <chrono>
+#include <csignal>
+#include <memory>
+#include <stdexcept>
+#include <thread>
+
+namespace dovrix::testing {
+
+class RunningAccountServer {
+public:
+    explicit RunningAccountServer(server::ServerOptions options) {
+        std::signal(SIGPIPE, SIG_IGN);
+        if (!server::initialisePasswordHashing()) {
+            throw std::runtime_error("libsodium cannot be initialised");
+        }
+        options.port = 0;
+        server_ = std::make_unique<server::AccountServer>(std::move(options));
+        thread_ = std::thread([this] { server_->run(); });
+        // Wait until it listens, so that stopping cannot come too early.
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (!server_->isRunning() && std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    }
+    ~RunningAccountServer() {
+        server_->stop();
+        thread_.join();
+    }
+    RunningAccountServer(const RunningAccountServer&) = delete;
+    RunningAccountServer& operator=(const RunningAccountServer&) = delete;
+
+    std::string url() const { return server_->url(); }
+    int port() const { return server_->port(); }
+
+private:
+    std::unique_ptr<server::AccountServer> server_;
+    std::thread thread_;
+};
+
+// Options for a server on loopback with its database in `databasePath`.
+inline server::ServerOptions serverOptions(const std::string& databasePath) {
+    server::ServerOptions options;
+    options.databasePath = databasePath;
+    options.threads = 4;
+    return options;
+}
+
+} // namespace dovrix::testing
