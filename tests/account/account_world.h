@@ -1,0 +1,65 @@
+#pragma once
+// The account routines wired to the real parts: Qt HTTP, a share folder in a fresh temporary
+// folder (with its Dovrix/ folder), the process environment, and a recording message-box
+// service.
+
+#include "accounts.h"
+#include "catalogue.h"
+#include "folder_share_files.h"
+#include "qt_http_get.h"
+#include "recording_message_boxes.h"
+#include "system_environment.h"
+#include "temp_folder.h"
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace dovrix::testing {
+
+inline Deployment testDeployment(const std::string& serverUrl, const std::string& share) {
+    Deployment deployment;
+    deployment.serverUrl = serverUrl;
+    deployment.accountPath = "dovrix/account";
+    deployment.parListPath = "dovrix/pars";
+    deployment.progressShare = share;
+    return deployment;
+}
+
+struct AccountWorld {
+    explicit AccountWorld(const std::string& serverUrl)
+        : share((folder.path() / "share").string()),
+          deployment(testDeployment(serverUrl, share)), files(share),
+          accounts(state, deployment, http, files, messages, environment) {
+        std::filesystem::create_directories(folder.path() / "share" / "Dovrix");
+        state.levelCount = 100;
+        LoadLevelTable(state);
+        accounts.setServerPaths();
+    }
+
+    std::string progressFile() const { return share + "/Dovrix/" + state.playerName + ".txt"; }
+    std::optional<std::string> progressFileContent() const {
+        std::ifstream file(progressFile(), std::ios::binary);
+        if (!file) {
+            return std::nullopt;
+        }
+        std::ostringstream content;
+        content << file.rdbuf();
+        return content.str();
+    }
+    void writeProgressFile(const std::string& content) const {
+        std::ofstream(progressFile(), std::ios::binary) << content;
+    }
+
+    TempFolder folder;
+    std::string share;
+    SharedState state;
+    Deployment deployment;
+    QtHttpGet http;
+    FolderShareFiles files;
+    RecordingMessageBoxes messages;
+    SystemEnvironment environment;
+    Accounts accounts;
+};
+
+} // namespace dovrix::testing
