@@ -78,15 +78,11 @@ Expected<SlideModel> SlideModel::build(const LevelDescription& level) {
     for (const Rect& side : twips::kSides) {
         walls.push_back(side);
     }
-
-    // Values: free lattice points first.
-    m.visibleValue_.assign(kLatticePoints, kNoValue);
+    std::vector<bool> free(kLatticePoints);
     for (int point = 0; point < kLatticePoints; ++point) {
-        if (!overlapsAny(latticeRect(point), walls)) {
-            m.visibleValue_[point] = static_cast<BlockValue>(m.values_.size());
-            m.values_.push_back(ValueInfo{static_cast<int16_t>(point), true, -1});
-        }
+        free[point] = !overlapsAny(latticeRect(point), walls);
     }
+
     m.patchAt_.assign(kLatticePoints, -1);
     std::vector<int16_t> pitAt(kLatticePoints, -1);
     for (const Cell& pit : level.pits) {
@@ -94,13 +90,10 @@ Expected<SlideModel> SlideModel::build(const LevelDescription& level) {
         if (point < 0) {
             return Error{"a pit lies off the board"};
         }
-        if (pitAt[point] >= 0) {
-            continue; // a second pit in the same cell changes nothing
+        if (pitAt[point] < 0) { // a second pit in the same cell changes nothing
+            pitAt[point] = static_cast<int16_t>(m.pitPoint_.size());
+            m.pitPoint_.push_back(static_cast<int16_t>(point));
         }
-        pitAt[point] = static_cast<int16_t>(m.pitPoint_.size());
-        m.pitPoint_.push_back(static_cast<int16_t>(point));
-        m.hiddenValue_.push_back(static_cast<BlockValue>(m.values_.size()));
-        m.values_.push_back(ValueInfo{static_cast<int16_t>(point), false, -1});
     }
     for (const Cell& patch : level.patches) {
         const int point = cellPoint(patch.x, patch.y, level.offsetX, level.offsetY);
@@ -110,24 +103,9 @@ Expected<SlideModel> SlideModel::build(const LevelDescription& level) {
         if (m.patchAt_[point] >= 0 || pitAt[point] >= 0) {
             return Error{"two patches, or a patch and a pit, share a cell"};
         }
-        const auto index = static_cast<int16_t>(m.patchPoint_.size());
-        m.patchAt_[point] = index;
+        m.patchAt_[point] = static_cast<int16_t>(m.patchPoint_.size());
         m.patchPoint_.push_back(static_cast<int16_t>(point));
-        std::array<BlockValue, 9> occupied{};
-        occupied.fill(kNoValue);
-        for (int code = 1; code <= 8; ++code) {
-            const int neighbour = neighbourPoint(point, code);
-            if (neighbour >= 0 && m.visibleValue_[neighbour] != kNoValue) {
-                occupied[code] = static_cast<BlockValue>(m.values_.size());
-                m.values_.push_back(ValueInfo{static_cast<int16_t>(neighbour), true, index});
-            }
-        }
-        m.occupiedValue_.push_back(occupied);
     }
-    if (m.values_.size() >= kNoValue) {
-        return Error{"too many block positions for the solver"};
-    }
-    m.bitsPerValue_ = std::max(1, static_cast<int>(std::bit_width(m.values_.size() - 1)));
 
     // Slides against walls and the frame, run with the tick engine's steps and snaps.
     for (Direction direction : kDirections) {
@@ -136,7 +114,7 @@ Expected<SlideModel> SlideModel::build(const LevelDescription& level) {
         const bool horizontal = direction == Direction::Left || direction == Direction::Right;
         const int sign = direction == Direction::Left || direction == Direction::Up ? -1 : 1;
         for (int point = 0; point < kLatticePoints; ++point) {
-            if (m.visibleValue_[point] == kNoValue) {
+            if (!free[point]) {
                 continue;
             }
             Line line;
@@ -174,7 +152,7 @@ Expected<SlideModel> SlideModel::build(const LevelDescription& level) {
     }
 
     // Blocks: slots colour by colour.
-    std::vector<int> slotPoint;
+    std::vector<int> startPoints;
     for (Colour colour : kColoursInCodeOrder) {
         ColourGroup group{colour, static_cast<int>(m.slotColour_.size()), 0};
         for (const ColouredCell& block : level.blocks) {
@@ -182,25 +160,121 @@ Expected<SlideModel> SlideModel::build(const LevelDescription& level) {
                 continue;
             }
             const int point = cellPoint(block.x, block.y, level.offsetX, level.offsetY);
-            if (point < 0 || m.visibleValue_[point] == kNoValue) {
+            if (point < 0 || !free[point]) {
                 return Error{"a block overlaps a wall or lies off the board"};
             }
             if (pitAt[point] >= 0) {
                 return Error{"a block starts on a pit"};
             }
-            for (int other : slotPoint) {
+            for (int other : startPoints) {
                 if (neighbourCode(point, other) >= 0) {
                     return Error{"two blocks overlap"};
                 }
             }
-            slotPoint.push_back(point);
+            startPoints.push_back(point);
             m.slotColour_.push_back(colour);
-            m.initial_.push_back(m.visibleValue_[point]);
             ++group.count;
         }
         if (group.count > 0) {
             m.groups_.push_back(group);
         }
+    }
+
+    // The points a block can ever rest on: where it starts, where walls stop it, the patches
+    // and pits on its way, and two steps short of any point another block can rest on.
+    // Numbering only these keeps the solver's states small.
+    std::vector<bool> reachable(kLatticePoints, false);
+    std::vector<bool> pitReached(m.pitPoint_.size(), false);
+    std::vector<int> points;
+    std::array<uint32_t, kLatticeSide + 2> rows{}; // reachable points, shifted by one row
+    std::array<uint32_t, kLatticeSide + 2> columns{};
+    auto reach = [&](int point) {
+        if (!reachable[point]) {
+            reachable[point] = true;
+            points.push_back(point);
+            rows[point / kLatticeSide + 1] |= uint32_t{1} << (point % kLatticeSide);
+            columns[point % kLatticeSide + 1] |= uint32_t{1} << (point / kLatticeSide);
+        }
+    };
+    for (int point : startPoints) {
+        reach(point);
+    }
+    for (bool grew = true; grew;) {
+        const std::size_t before = points.size();
+        for (std::size_t i = 0; i < points.size(); ++i) {
+            const int point = points[i];
+            const int x = point % kLatticeSide;
+            const int y = point / kLatticeSide;
+            for (Direction direction : kDirections) {
+                const bool horizontal = direction == Direction::Left || direction == Direction::Right;
+                const int start = horizontal ? x : y;
+                const int across = horizontal ? y : x;
+                const Line& line = m.lines_[directionIndex(direction)][point];
+                auto at = [&](int coordinate) {
+                    return horizontal ? across * kLatticeSide + coordinate
+                                      : coordinate * kLatticeSide + across;
+                };
+                reach(at(line.stop));
+                for (uint32_t s = 0; s < line.specialCount; ++s) {
+                    const Special& special = m.specials_[line.firstSpecial + s];
+                    if (special.pit >= 0) {
+                        pitReached[special.pit] = true;
+                    } else {
+                        reach(at(special.coordinate));
+                    }
+                }
+                // Blockers within one step across the path stop the block two steps short.
+                const auto& band = horizontal ? rows : columns;
+                uint32_t blockers = band[across] | band[across + 1] | band[across + 2];
+                const int forward = line.stop > start ? 1 : -1;
+                while (blockers != 0) {
+                    const int along = std::countr_zero(blockers);
+                    blockers &= blockers - 1;
+                    const int rest = along - 2 * forward;
+                    if ((rest - start) * forward > 0 && (line.stop - rest) * forward >= 0) {
+                        reach(at(rest));
+                    }
+                }
+            }
+        }
+        grew = points.size() > before;
+    }
+
+    // Values: the reachable points, the pits that can swallow a block, and the points beside
+    // a patch where a block can still occupy it.
+    m.visibleValue_.assign(kLatticePoints, kNoValue);
+    for (int point = 0; point < kLatticePoints; ++point) {
+        if (reachable[point]) {
+            m.visibleValue_[point] = static_cast<BlockValue>(m.values_.size());
+            m.values_.push_back(ValueInfo{static_cast<int16_t>(point), true, -1});
+        }
+    }
+    m.hiddenValue_.assign(m.pitPoint_.size(), kNoValue);
+    for (std::size_t pit = 0; pit < m.pitPoint_.size(); ++pit) {
+        if (pitReached[pit]) {
+            m.hiddenValue_[pit] = static_cast<BlockValue>(m.values_.size());
+            m.values_.push_back(ValueInfo{m.pitPoint_[pit], false, -1});
+        }
+    }
+    for (std::size_t patch = 0; patch < m.patchPoint_.size(); ++patch) {
+        std::array<BlockValue, 9> occupied{};
+        occupied.fill(kNoValue);
+        for (int code = 1; code <= 8; ++code) {
+            const int neighbour = neighbourPoint(m.patchPoint_[patch], code);
+            if (neighbour >= 0 && reachable[neighbour]) {
+                occupied[code] = static_cast<BlockValue>(m.values_.size());
+                m.values_.push_back(
+                    ValueInfo{static_cast<int16_t>(neighbour), true, static_cast<int16_t>(patch)});
+            }
+        }
+        m.occupiedValue_.push_back(occupied);
+    }
+    if (m.values_.size() >= kNoValue) {
+        return Error{"too many block positions for the solver"};
+    }
+    m.bitsPerValue_ = std::max(1, static_cast<int>(std::bit_width(m.values_.size() - 1)));
+    for (int point : startPoints) {
+        m.initial_.push_back(m.visibleValue_[point]);
     }
 
     // Dots, numbered within their colour.

@@ -1,8 +1,10 @@
 #include "solver.h"
 
+#include "state_ranker.h"
 #include "state_table.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace dovrix::solver {
 
@@ -90,6 +92,43 @@ const ColourGroup& groupOfSlot(const SlideModel& model, int slot) {
     return model.groups().back();
 }
 
+// The visited set: a bit per state where the states can be numbered densely, otherwise a
+// hash table of packed keys.
+template <int Words>
+class Visited {
+public:
+    Visited(const SlideModel& model, uint64_t rankLimit)
+        : ranker_(StateRanker::make(model, rankLimit)) {
+        if (ranker_) {
+            bits_.emplace(ranker_->stateCount());
+        }
+    }
+    bool numbered() const { return ranker_.has_value(); }
+    const StateRanker& ranker() const { return *ranker_; }
+    // Where the state lives in the set: its number, or its key's hash.
+    uint64_t locate(const StateKey<Words>& key, const BlockValue* values) const {
+        return ranker_ ? ranker_->rank(values) : hashKey<Words>(key);
+    }
+    void prefetch(uint64_t place) const {
+        if (bits_) {
+            bits_->prefetch(place);
+        } else {
+            table_.prefetch(place);
+        }
+    }
+    bool insert(const StateKey<Words>& key, uint64_t place) {
+        return bits_ ? bits_->insert(place) : table_.insert(key, place);
+    }
+
+private:
+    std::optional<StateRanker> ranker_;
+    std::optional<RankedVisitedSet> bits_;
+    StateTable<Words> table_;
+};
+
+// One bit per state is used up to 2^32 states (512 MiB).
+constexpr uint64_t kRankLimit = uint64_t{1} << 32;
+
 template <int Words>
 SolveResult search(const SlideModel& model, const SolveOptions& options) {
     const int count = model.blockCount();
@@ -99,19 +138,23 @@ SolveResult search(const SlideModel& model, const SolveOptions& options) {
         slotGroup.push_back(&groupOfSlot(model, slot));
     }
 
-    StateTable<Words> table;
+    Visited<Words> visited(model, kRankLimit);
+    // The states in the order found, the state each was found from, and the move:
+    // slot * 4 + direction index. Reserving only claims address space; pages are committed
+    // as states arrive, and nothing is copied as the search grows.
+    std::vector<StateKey<Words>> keys;
     std::vector<uint32_t> parent;
-    std::vector<uint8_t> via; // slot * 4 + direction index of the move that found the state
-    // Reserving only claims address space; pages are committed as states arrive, and no
-    // copying happens as the search grows.
+    std::vector<uint8_t> via;
     const std::size_t expected = std::min<uint64_t>(options.maxStates, uint64_t{1} << 28);
-    table.reserve(expected);
+    keys.reserve(expected);
     parent.reserve(expected);
     via.reserve(expected);
+
     std::vector<BlockValue> current(model.initialValues());
     std::vector<BlockValue> next(count);
     sortGroups(model, current.data());
-    table.insert(packer.pack(current.data()));
+    keys.push_back(packer.pack(current.data()));
+    visited.insert(keys[0], visited.locate(keys[0], current.data()));
     parent.push_back(0);
     via.push_back(0);
 
@@ -131,7 +174,7 @@ SolveResult search(const SlideModel& model, const SolveOptions& options) {
         for (uint32_t s : path) {
             const int slot = via[s] / 4;
             const Direction direction = kDirections[via[s] % 4];
-            packer.unpack(table.key(parent[s]), current.data());
+            packer.unpack(keys[parent[s]], current.data());
             const BlockValue mover = current[slot];
             const ColourGroup& g = *slotGroup[slot];
             const auto it = std::find(element.begin() + g.firstSlot,
@@ -154,17 +197,22 @@ SolveResult search(const SlideModel& model, const SolveOptions& options) {
 
     Bitboard rows;
     Bitboard columns;
-    // Successors of a batch of states, hashed and prefetched before they are looked up, so
+    // Successors of a batch of states, located and prefetched before they are looked up, so
     // that many lookups wait for memory at once.
     struct Successor {
         StateKey<Words> key;
-        uint64_t hash;
+        uint64_t place;
         uint32_t parent;
         uint8_t via;
         bool goal;
     };
     constexpr std::size_t kBatch = 8;
     std::vector<Successor> successors;
+    std::vector<uint64_t> groupParts(model.groups().size());
+    std::vector<std::size_t> slotGroupIndex;
+    for (int slot = 0; slot < count; ++slot) {
+        slotGroupIndex.push_back(static_cast<std::size_t>(slotGroup[slot] - model.groups().data()));
+    }
     std::size_t layerStart = 0;
     std::size_t layerEnd = 1;
     int depth = 0;
@@ -172,8 +220,16 @@ SolveResult search(const SlideModel& model, const SolveOptions& options) {
         for (std::size_t batch = layerStart; batch < layerEnd; batch += kBatch) {
             successors.clear();
             for (std::size_t id = batch; id < std::min(batch + kBatch, layerEnd); ++id) {
-                packer.unpack(table.key(static_cast<uint32_t>(id)), current.data());
+                packer.unpack(keys[id], current.data());
                 fillBitboards(model, current.data(), count, rows, columns);
+                // A move changes one colour's part of the state's number only.
+                uint64_t number = 0;
+                if (visited.numbered()) {
+                    for (std::size_t g = 0; g < model.groups().size(); ++g) {
+                        groupParts[g] = visited.ranker().groupPart(g, current.data());
+                        number += groupParts[g];
+                    }
+                }
                 for (int slot = 0; slot < count; ++slot) {
                     const BlockValue mover = current[slot];
                     if (!model.info(mover).visible) {
@@ -189,42 +245,49 @@ SolveResult search(const SlideModel& model, const SolveOptions& options) {
                         resort(next.data(), slot, *slotGroup[slot]);
                         Successor& s = successors.emplace_back();
                         s.key = packer.pack(next.data());
-                        s.hash = hashKey<Words>(s.key);
+                        if (visited.numbered()) {
+                            const std::size_t g = slotGroupIndex[slot];
+                            s.place = number - groupParts[g] +
+                                      visited.ranker().groupPart(g, next.data());
+                        } else {
+                            s.place = hashKey<Words>(s.key);
+                        }
                         s.parent = static_cast<uint32_t>(id);
                         s.via = static_cast<uint8_t>(slot * 4 + directionIndex(direction));
                         s.goal = options.stopAtGoal && model.isGoal(next.data());
-                        table.prefetch(s.hash);
+                        visited.prefetch(s.place);
                     }
                 }
             }
             for (const Successor& s : successors) {
-                if (!table.insert(s.key, s.hash)) {
+                if (!visited.insert(s.key, s.place)) {
                     continue;
                 }
+                keys.push_back(s.key);
                 parent.push_back(s.parent);
                 via.push_back(s.via);
                 if (s.goal) {
-                    finish(static_cast<uint32_t>(table.size() - 1), depth + 1);
-                    result.statesStored = table.size();
+                    finish(static_cast<uint32_t>(keys.size() - 1), depth + 1);
+                    result.statesStored = keys.size();
                     result.depthCompleted = depth;
                     return result;
                 }
-                if (table.size() >= options.maxStates) {
+                if (keys.size() >= options.maxStates) {
                     result.status = SolveResult::Status::BudgetExhausted;
-                    result.statesStored = table.size();
+                    result.statesStored = keys.size();
                     result.depthCompleted = depth;
                     return result;
                 }
             }
         }
         layerStart = layerEnd;
-        layerEnd = table.size();
+        layerEnd = keys.size();
         if (layerStart < layerEnd) {
             ++depth;
         }
     }
     result.status = SolveResult::Status::Unsolvable;
-    result.statesStored = table.size();
+    result.statesStored = keys.size();
     result.depthCompleted = depth;
     return result;
 }
@@ -244,17 +307,23 @@ Expected<SolveResult> solve(const LevelDescription& level, const SolveOptions& o
         return Error{"too many blocks for the general search"};
     }
     // The top bit of each key is the table's own (see StateTable).
-    if (bits <= 63) {
+    switch ((bits + 64) / 64) {
+    case 1:
         return search<1>(*model, options);
-    }
-    if (bits <= 127) {
+    case 2:
         return search<2>(*model, options);
-    }
-    if (bits <= 191) {
+    case 3:
         return search<3>(*model, options);
-    }
-    if (bits <= 255) {
+    case 4:
         return search<4>(*model, options);
+    case 5:
+    case 6:
+        return search<6>(*model, options);
+    case 7:
+    case 8:
+        return search<8>(*model, options);
+    default:
+        break;
     }
     return Error{"too many blocks for the general search (" + std::to_string(model->blockCount()) +
                  ")"};

@@ -44,18 +44,15 @@ class StateTable {
 public:
     StateTable() : slots_(1 << 16) {}
 
-    std::size_t size() const { return keys_.size(); }
-    void reserve(std::size_t states) { keys_.reserve(states); }
-    const StateKey<Words>& key(uint32_t number) const { return keys_[number]; }
+    std::size_t size() const { return size_; }
 
     void prefetch(uint64_t hash) const {
         __builtin_prefetch(&slots_[hash & (slots_.size() - 1)]);
     }
 
-    // Stores the key unless it is there already; true when it is new. A new key's number is
-    // size() - 1 afterwards.
+    // Stores the key unless it is there already; true when it is new.
     bool insert(const StateKey<Words>& key, uint64_t hash) {
-        if ((keys_.size() + 1) * 2 > slots_.size()) {
+        if ((size_ + 1) * 10 > slots_.size() * 7) { // grow at 70% full
             grow();
         }
         const StateKey<Words> stored = mark(key);
@@ -64,18 +61,13 @@ public:
             StateKey<Words>& slot = slots_[i];
             if (slot[0] == 0) {
                 slot = stored;
-                keys_.push_back(key);
+                ++size_;
                 return true;
             }
             if (sameKey<Words>(slot, stored)) {
                 return false;
             }
         }
-    }
-    bool insert(const StateKey<Words>& key) { return insert(key, hashKey<Words>(key)); }
-
-    std::size_t bytesUsed() const {
-        return slots_.bytes() + keys_.capacity() * sizeof(StateKey<Words>);
     }
 
 private:
@@ -85,22 +77,29 @@ private:
         key[0] |= uint64_t{1} << 63;
         return key;
     }
+    static StateKey<Words> unmark(StateKey<Words> key) {
+        key[0] &= ~(uint64_t{1} << 63);
+        return key;
+    }
 
     void grow() {
         HugePageArray<StateKey<Words>> bigger(slots_.size() * 2);
         const std::size_t mask = bigger.size() - 1;
-        for (const StateKey<Words>& key : keys_) {
-            std::size_t i = hashKey<Words>(key) & mask;
+        for (std::size_t j = 0; j < slots_.size(); ++j) {
+            if (slots_[j][0] == 0) {
+                continue;
+            }
+            std::size_t i = hashKey<Words>(unmark(slots_[j])) & mask;
             while (bigger[i][0] != 0) {
                 i = (i + 1) & mask;
             }
-            bigger[i] = mark(key);
+            bigger[i] = slots_[j];
         }
         slots_.swap(bigger);
     }
 
     HugePageArray<StateKey<Words>> slots_;
-    std::vector<StateKey<Words>> keys_;
+    std::size_t size_ = 0;
 };
 
 } // namespace dovrix::solver
