@@ -1,0 +1,371 @@
+#include "frm_main.h"
+
+#include "fonts.h"
+#include "help_boxes.h"
+#include "pictures.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QLayout>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QSignalBlocker>
+
+#include <algorithm>
+
+namespace dovrix {
+
+// The play rules' requests of the window.
+class FrmMain::Host : public PlayHost {
+public:
+    explicit Host(FrmMain& window) : window_(window) {}
+    void levelBeaten() override { window_.levelBeaten(); }
+    void focusLevelScrollBar() override { window_.hsbLevel_->setFocus(Qt::OtherFocusReason); }
+
+private:
+    FrmMain& window_;
+};
+
+// Level completion's effects: the program's services, and closing this window.
+class FrmMain::Completion : public CompletionEffects {
+public:
+    explicit Completion(FrmMain& window) : window_(window) {}
+    void writeRecordFile(const std::string& path, const std::string& content) override {
+        window_.services_.writeRecordFile(path, content);
+    }
+    LocalTime localTime() override { return window_.services_.localTime(); }
+    void uploadPar(int16_t level, int32_t moves, int16_t oldPar) override {
+        window_.services_.uploadPar(level, moves, oldPar);
+    }
+    void SaveProgress() override { window_.services_.SaveProgress(); }
+    void UpdateAccount() override { window_.services_.UpdateAccount(); }
+    void showEndScreen() override { window_.services_.showEndScreen(); }
+    void closePlayWindow() override { window_.closeAfterLastLevel(); }
+
+private:
+    FrmMain& window_;
+};
+
+namespace {
+
+QLabel* makeLabel(QWidget* parent, const TwipScale& scale, const char* name, const char* text,
+                  Rect place, QFont font, QColor colour, Qt::Alignment alignment) {
+    auto* label = new QLabel(QString::fromUtf8(text), parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setTextFormat(Qt::PlainText);
+    label->setFont(font);
+    label->setAlignment(alignment | Qt::AlignTop);
+    label->setWordWrap(true);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    label->setPalette(palette);
+    placeControl(*label, scale, place.left, place.top, place.width, place.height);
+    return label;
+}
+
+QPushButton* makeButton(QWidget* parent, const TwipScale& scale, const char* name,
+                        const char* text, Rect place, QColor fill) {
+    auto* button = new QPushButton(QString::fromUtf8(text), parent);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setFont(gameFont(18));
+    QPalette palette = button->palette();
+    palette.setColor(QPalette::Button, fill);
+    button->setPalette(palette);
+    button->setAutoDefault(false);
+    placeControl(*button, scale, place.left, place.top, place.width, place.height);
+    return button;
+}
+
+QString qt(const std::string& text) { return QString::fromStdString(text); }
+
+} // namespace
+
+FrmMain::FrmMain(SharedState& shared, MessageBoxService& messages, PlayServices& services,
+                 QWidget* parent)
+    : QMainWindow(parent), shared_(shared), messages_(messages), services_(services),
+      host_(std::make_unique<Host>(*this)), completion_(std::make_unique<Completion>(*this)),
+      play_(shared, *host_, messages), scale_(TwipScale::forScreen(screen())) {
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowIcon(pictures::windowIcon());
+    createControls();
+    createActions();
+    createMenus();
+    // The window keeps its design size; the menu bar comes on top of the client area.
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+
+    tmrMove_ = new QTimer(this);
+    tmrMove_->setObjectName(QStringLiteral("tmrMove"));
+    tmrMove_->setInterval(15);
+    tmrMove_->setTimerType(Qt::PreciseTimer);
+    connect(tmrMove_, &QTimer::timeout, this, &FrmMain::tickMoveTimer);
+
+    // The window's load: the two-line caption of lblMovesNeeded.
+    lblMovesNeeded_->setText(QStringLiteral("Moves required to\r\ncomplete this level:"));
+    syncFromState();
+}
+
+FrmMain::~FrmMain() = default;
+
+void FrmMain::createControls() {
+    auto* client = new QWidget(this);
+    client->setObjectName(QStringLiteral("clientArea"));
+    client->setFixedSize(scale_.rect(0, 0, twips::kClientWidth, twips::kClientHeight).size());
+    setCentralWidget(client);
+
+    board_ = new BoardView(play_, scale_, client);
+    board_->setGeometry(scale_.rect(0, 0, twips::kFrame.right(), twips::kFrame.bottom()));
+    connect(board_, &BoardView::gestureForwarded, this, &FrmMain::syncFromState);
+
+    const QColor navy(0, 0, 128);
+    const QColor maroon(128, 0, 0);
+    const QColor black(0, 0, 0);
+    lblTitle_ = makeLabel(client, scale_, "lblTitle", "Dovrix", {9300, -135, 3120, 885},
+                          gameFont(36, true, true), navy, Qt::AlignHCenter);
+    lblLevel_ = makeLabel(client, scale_, "lblLevel", "Level:  100", {9300, 1170, 3120, 585},
+                          gameFont(30, true), maroon, Qt::AlignHCenter);
+    lblChooseLevel_ =
+        makeLabel(client, scale_, "lblChooseLevel", "Choose a Different Level:",
+                  {9240, 2310, 3240, 375}, gameFont(12, true), black, Qt::AlignHCenter);
+
+    hsbLevel_ = new LevelScrollBar(client);
+    placeControl(*hsbLevel_, scale_, 9240, 2775, 3210, 375);
+    connect(hsbLevel_, &QScrollBar::valueChanged, this, &FrmMain::levelScrollBarMoved);
+    connect(hsbLevel_, &LevelScrollBar::valueRequested, this, &FrmMain::levelValueRequested);
+    connect(hsbLevel_, &LevelScrollBar::endPressed, this, &FrmMain::levelEndPressed);
+
+    lblMinLevel_ = makeLabel(client, scale_, "lblMinLevel", "1", {9315, 3240, 855, 375},
+                             gameFont(15.75, true), black, Qt::AlignLeft);
+    lblMaxLevel_ = makeLabel(client, scale_, "lblMaxLevel", "100", {11520, 3240, 855, 375},
+                             gameFont(15.75, true), black, Qt::AlignRight);
+
+    cmdRestart_ = makeButton(client, scale_, "cmdRestart", "Restart Level",
+                             {9600, 4110, 2535, 615}, QColor(128, 128, 255));
+    cmdUndoMove_ = makeButton(client, scale_, "cmdUndoMove", "Undo Move", {9600, 4905, 2535, 615},
+                              QColor(192, 0, 192));
+    cmdUndoMove_->setEnabled(false);
+    cmdExit_ = makeButton(client, scale_, "cmdExit", "Exit Program", {9600, 5700, 2535, 615},
+                          QColor(192, 0, 0));
+    connect(cmdRestart_, &QPushButton::clicked, this, &FrmMain::restartLevel);
+    connect(cmdUndoMove_, &QPushButton::clicked, this, &FrmMain::undoMove);
+    connect(cmdExit_, &QPushButton::clicked, this, &FrmMain::exitProgram);
+
+    lblMovesNeeded_ = makeLabel(client, scale_, "lblMovesNeeded", "", {9600, 6870, 2520, 615},
+                                gameFont(12, true), black, Qt::AlignHCenter);
+    lblParValue_ = makeLabel(client, scale_, "lblParValue", "0", {9720, 7485, 2295, 495},
+                             gameFont(20.25, true), navy, Qt::AlignHCenter);
+    lblMovesMade_ = makeLabel(client, scale_, "lblMovesMade", "Moves made so far:",
+                              {9600, 8370, 2520, 375}, gameFont(12, true), black,
+                              Qt::AlignHCenter);
+    lblMoves_ = makeLabel(client, scale_, "lblMoves", "0", {9720, 8700, 2295, 495},
+                          gameFont(20.25, true), maroon, Qt::AlignHCenter);
+
+    // Tab order: the scroll bar, Restart, Undo, Exit; the scroll bar has the focus first.
+    setTabOrder(hsbLevel_, cmdRestart_);
+    setTabOrder(cmdRestart_, cmdUndoMove_);
+    setTabOrder(cmdUndoMove_, cmdExit_);
+    hsbLevel_->setFocus(Qt::OtherFocusReason);
+}
+
+void FrmMain::createActions() {
+    auto action = [this](const char* name, const char* text, QKeySequence shortcut) {
+        auto* a = new QAction(QString::fromUtf8(text), this);
+        a->setObjectName(QString::fromLatin1(name));
+        a->setShortcut(shortcut);
+        return a;
+    };
+    mnuRestart_ = action("mnuRestart", "Restart Level", QKeySequence(Qt::CTRL | Qt::Key_R));
+    mnuExit_ = action("mnuExit", "Exit", QKeySequence(Qt::CTRL | Qt::Key_X));
+    mnuUndoMove_ = action("mnuUndoMove", "Undo Move", QKeySequence(Qt::CTRL | Qt::Key_U));
+    mnuUndoMove_->setEnabled(false);
+    mnuDirections_ = action("mnuDirections", "How to Play", QKeySequence(Qt::CTRL | Qt::Key_H));
+    mnuAbout_ = action("mnuAbout", "About", QKeySequence(Qt::CTRL | Qt::Key_A));
+
+    connect(mnuRestart_, &QAction::triggered, this, &FrmMain::restartLevel);
+    connect(mnuExit_, &QAction::triggered, this, &FrmMain::exitProgram);
+    connect(mnuUndoMove_, &QAction::triggered, this, &FrmMain::undoMove);
+    connect(mnuDirections_, &QAction::triggered, this, &FrmMain::directions);
+    connect(mnuAbout_, &QAction::triggered, this, &FrmMain::about);
+}
+
+void FrmMain::createMenus() {
+    QMenu* file = menuBar()->addMenu(QStringLiteral("File"));
+    file->setObjectName(QStringLiteral("mnuFile"));
+    file->addAction(mnuRestart_);
+    file->addAction(mnuExit_);
+    QMenu* edit = menuBar()->addMenu(QStringLiteral("Edit"));
+    edit->setObjectName(QStringLiteral("mnuEdit"));
+    edit->addAction(mnuUndoMove_);
+    QMenu* help = menuBar()->addMenu(QStringLiteral("Help"));
+    help->setObjectName(QStringLiteral("mnuHelp"));
+    help->addAction(mnuDirections_);
+    help->addAction(mnuAbout_);
+}
+
+void FrmMain::DisplayPuzzle(int16_t& level) {
+    play_.DisplayPuzzle(level);
+    syncFromState();
+}
+
+void FrmMain::setLevelScrollBarMaximum(int16_t maximum) {
+    play_.setLevelScrollBarMaximum(maximum);
+    syncFromState();
+}
+
+void FrmMain::tickMoveTimer() {
+    const PlayWindowState& s = play_.state();
+    if (!s.tmrMoveEnabled || !s.loaded || inTick_) {
+        return;
+    }
+    inTick_ = true;
+    play_.tickMoveTimer();
+    inTick_ = false;
+    syncFromState();
+}
+
+void FrmMain::setMoveTimerDrivenByCaller(bool drivenByCaller) {
+    moveTimerDrivenByCaller_ = drivenByCaller;
+    syncFromState();
+}
+
+void FrmMain::syncFromState() {
+    const PlayWindowState& s = play_.state();
+    const bool first = shown_.first;
+    shown_.first = false;
+
+    if (first || s.caption != shown_.caption) {
+        shown_.caption = s.caption;
+        setWindowTitle(qt(s.caption));
+    }
+    if (first || s.lblLevel != shown_.level) {
+        shown_.level = s.lblLevel;
+        lblLevel_->setText(qt(s.lblLevel));
+    }
+    if (first || s.lblParValue != shown_.par || s.lblParValuePointSize != shown_.parPointSize) {
+        shown_.par = s.lblParValue;
+        shown_.parPointSize = s.lblParValuePointSize;
+        lblParValue_->setFont(gameFont(s.lblParValuePointSize, true));
+        lblParValue_->setText(qt(s.lblParValue));
+    }
+    if (first || s.lblMoves != shown_.moves) {
+        shown_.moves = s.lblMoves;
+        lblMoves_->setText(qt(s.lblMoves));
+    }
+    if (first || s.hsbLevelMinimum != shown_.minimum || s.hsbLevelMaximum != shown_.maximum ||
+        s.hsbLevelValue != shown_.value || hsbLevel_->value() != s.hsbLevelValue) {
+        shown_.minimum = s.hsbLevelMinimum;
+        shown_.maximum = s.hsbLevelMaximum;
+        shown_.value = s.hsbLevelValue;
+        const QSignalBlocker blocker(hsbLevel_);
+        hsbLevel_->setRange(s.hsbLevelMinimum, s.hsbLevelMaximum);
+        hsbLevel_->setValue(s.hsbLevelValue);
+    }
+    if (first || s.undoEnabled != shown_.undoEnabled) {
+        shown_.undoEnabled = s.undoEnabled;
+        cmdUndoMove_->setEnabled(s.undoEnabled);
+        mnuUndoMove_->setEnabled(s.undoEnabled);
+    }
+
+    const bool run = s.tmrMoveEnabled && s.loaded && !moveTimerDrivenByCaller_;
+    if (run && !tmrMove_->isActive()) {
+        tmrMove_->start();
+    } else if (!run && tmrMove_->isActive()) {
+        tmrMove_->stop();
+    }
+
+    board_->syncFromBoard();
+}
+
+void FrmMain::restartLevel() {
+    play_.restartLevel();
+    syncFromState();
+}
+
+void FrmMain::undoMove() {
+    play_.undoMove();
+    syncFromState();
+}
+
+void FrmMain::directions() { ShowDirections(messages_, shared_.levelCount); }
+
+void FrmMain::about() { ShowAboutBox(messages_); }
+
+void FrmMain::exitProgram() {
+    services_.UpdateAccount();
+    hide();
+    // Nothing of the game runs any more, whenever the event loop gets to return.
+    play_.stopMoveTimer();
+    tmrMove_->stop();
+    services_.endProgram();
+}
+
+void FrmMain::closeEvent(QCloseEvent* event) {
+    play_.stopMoveTimer();
+    play_.unload();
+    tmrMove_->stop();
+    services_.UpdateAccount();
+    event->accept();
+    if (!services_.endScreenShowing()) {
+        services_.endProgram();
+    }
+}
+
+void FrmMain::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (!placed_) {
+        placed_ = true;
+        placeInScreenCentre(*this);
+    }
+}
+
+void FrmMain::levelScrollBarMoved(int value) {
+    // A change that arrives while a refusal box is open (the arrow's auto-repeat) is dropped;
+    // the scroll bar is set back to the rules' value afterwards.
+    if (changingLevel_) {
+        return;
+    }
+    changingLevel_ = true;
+    play_.setLevelScrollBarValue(static_cast<int16_t>(value));
+    changingLevel_ = false;
+    if (play_.state().hsbLevelValue != value) {
+        hsbLevel_->stopRepeating(); // refused: an arrow held down stops stepping
+    }
+    syncFromState();
+}
+
+void FrmMain::levelValueRequested(int value) {
+    const PlayWindowState& s = play_.state();
+    const int16_t clamped = static_cast<int16_t>(
+        std::clamp(value, static_cast<int>(s.hsbLevelMinimum), static_cast<int>(s.hsbLevelMaximum)));
+    changingLevel_ = true;
+    play_.setLevelScrollBarValue(clamped);
+    changingLevel_ = false;
+    syncFromState();
+}
+
+void FrmMain::levelEndPressed(int shift) {
+    int16_t keyCode = kKeyEnd;
+    changingLevel_ = true;
+    play_.levelScrollBarKeyDown(keyCode, shift);
+    if (keyCode != 0) {
+        // Alt+End alone: the scroll bar's own End, to its maximum.
+        play_.setLevelScrollBarValue(play_.state().hsbLevelMaximum);
+    }
+    changingLevel_ = false;
+    syncFromState();
+}
+
+void FrmMain::levelBeaten() {
+    // The solved board, with its last step, stays on screen behind the boxes.
+    syncFromState();
+    CompleteLevel(play_, shared_, messages_, *completion_);
+}
+
+void FrmMain::closeAfterLastLevel() {
+    // Inside the tick: the rules see the window gone at once, the window itself closes once
+    // the tick has returned.
+    play_.unload();
+    QTimer::singleShot(0, this, [this] { close(); });
+}
+
+} // namespace dovrix
