@@ -9,7 +9,9 @@
 namespace dovrix {
 namespace {
 
-std::string level(int number) { return std::string(builtInLevelStrings()[number - 1]); }
+std::string level(int number) {
+    return std::string(builtInLevelStrings()[number - 1]);
+}
 
 // One tick of level 56 (44 blocks) while a block slides into the box's one hole. Each
 // iteration puts the block back at the start of its step, so every tick is a full pass:
@@ -58,8 +60,8 @@ void solverStatesPerSecond(benchmark::State& state) {
         const auto result = solver::solve(description, options);
         stored += result.value().statesStored;
     }
-    state.counters["states"] = benchmark::Counter(static_cast<double>(stored) /
-                                                  static_cast<double>(state.iterations()));
+    state.counters["states"] =
+        benchmark::Counter(static_cast<double>(stored) / static_cast<double>(state.iterations()));
     state.counters["states_per_second"] =
         benchmark::Counter(static_cast<double>(stored), benchmark::Counter::kIsRate);
 }

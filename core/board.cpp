@@ -30,9 +30,9 @@ Board::Board() {
     }
     for (int i = 0; i < 4; ++i) {
         sides_[i] = Piece{twips::kSides[i], false};
-        arrows_[i] = Piece{Rect{twips::kBoardOrigin, twips::kBoardOrigin, twips::kBlockSize,
-                                twips::kBlockSize},
-                           false};
+        arrows_[i] = Piece{
+            Rect{twips::kBoardOrigin, twips::kBoardOrigin, twips::kBlockSize, twips::kBlockSize},
+            false};
     }
     frame_ = Piece{twips::kFrame, true};
     blank_ = Piece{twips::kBlank, false};

@@ -39,19 +39,25 @@ enum class Family : uint8_t {
 
 inline constexpr int kArrayFamilyCount = 15;
 
-constexpr bool isArrayFamily(Family f) { return static_cast<int>(f) < kArrayFamilyCount; }
+constexpr bool isArrayFamily(Family f) {
+    return static_cast<int>(f) < kArrayFamilyCount;
+}
 constexpr Family blockFamily(Colour c) {
     return static_cast<Family>(static_cast<int>(Family::BlueBlock) + colourIndex(c));
 }
 constexpr Family dotFamily(Colour c) {
     return static_cast<Family>(static_cast<int>(Family::BlueDot) + colourIndex(c));
 }
-constexpr bool isBlockFamily(Family f) { return f >= Family::BlueBlock && f <= Family::LBlueBlock; }
-constexpr bool isDotFamily(Family f) { return f >= Family::BlueDot && f <= Family::LBlueDot; }
+constexpr bool isBlockFamily(Family f) {
+    return f >= Family::BlueBlock && f <= Family::LBlueBlock;
+}
+constexpr bool isDotFamily(Family f) {
+    return f >= Family::BlueDot && f <= Family::LBlueDot;
+}
 // The colour of a block or dot family.
 constexpr Colour familyColour(Family f) {
-    const int base = isBlockFamily(f) ? static_cast<int>(Family::BlueBlock)
-                                      : static_cast<int>(Family::BlueDot);
+    const int base =
+        isBlockFamily(f) ? static_cast<int>(Family::BlueBlock) : static_cast<int>(Family::BlueDot);
     return static_cast<Colour>(static_cast<int>(f) - base + 1);
 }
 
@@ -83,7 +89,9 @@ public:
         return static_cast<int16_t>(arrays_[static_cast<int>(family)].size());
     }
     // Element `index` of an array family; index must be below count().
-    Piece& element(Family family, int16_t index) { return arrays_[static_cast<int>(family)][index]; }
+    Piece& element(Family family, int16_t index) {
+        return arrays_[static_cast<int>(family)][index];
+    }
     const Piece& element(Family family, int16_t index) const {
         return arrays_[static_cast<int>(family)][index];
     }

@@ -4,15 +4,17 @@ namespace dovrix {
 
 namespace {
 
-constexpr std::array<std::string_view, kColourCount> kNames = {"Blue",   "Red",    "Green",
-                                                               "Pink",   "Orange", "LBlue"};
-constexpr std::array<Rgb, kColourCount> kRgb = {
-    Rgb{0, 0, 255}, Rgb{255, 0, 0},   Rgb{0, 192, 0},
-    Rgb{255, 0, 255}, Rgb{255, 128, 0}, Rgb{0, 192, 192}};
+constexpr std::array<std::string_view, kColourCount> kNames = {"Blue", "Red",    "Green",
+                                                               "Pink", "Orange", "LBlue"};
+constexpr std::array<Rgb, kColourCount> kRgb = {Rgb{0, 0, 255},   Rgb{255, 0, 0},
+                                                Rgb{0, 192, 0},   Rgb{255, 0, 255},
+                                                Rgb{255, 128, 0}, Rgb{0, 192, 192}};
 
 } // namespace
 
-std::string_view colourName(Colour colour) { return kNames[colourIndex(colour)]; }
+std::string_view colourName(Colour colour) {
+    return kNames[colourIndex(colour)];
+}
 
 std::optional<Colour> colourFromName(std::string_view name) {
     for (Colour colour : kColoursInCodeOrder) {
@@ -30,6 +32,8 @@ std::optional<Colour> colourFromCode(int code) {
     return static_cast<Colour>(code);
 }
 
-Rgb colourRgb(Colour colour) { return kRgb[colourIndex(colour)]; }
+Rgb colourRgb(Colour colour) {
+    return kRgb[colourIndex(colour)];
+}
 
 } // namespace dovrix

@@ -23,7 +23,9 @@ struct Rgb {
 };
 
 // 0 for Blue up to 5 for LBlue: the colour's place in code order.
-constexpr int colourIndex(Colour colour) { return static_cast<int>(colour) - 1; }
+constexpr int colourIndex(Colour colour) {
+    return static_cast<int>(colour) - 1;
+}
 
 // "Blue", "Red", "Green", "Pink", "Orange" or "LBlue".
 std::string_view colourName(Colour colour);

@@ -21,6 +21,8 @@ constexpr std::string_view directionName(Direction direction) {
 }
 
 // 0 to 3 for Left, Right, Up, Down.
-constexpr int directionIndex(Direction direction) { return static_cast<int>(direction) - 1; }
+constexpr int directionIndex(Direction direction) {
+    return static_cast<int>(direction) - 1;
+}
 
 } // namespace dovrix

@@ -14,7 +14,9 @@ PlayScreen::PlayScreen(SharedState& shared, PlayHost& host, MessageBoxService& m
     state_.selectedBlock = state_.board.blank();
 }
 
-void PlayScreen::ClearBoard() { state_.board.clear(); }
+void PlayScreen::ClearBoard() {
+    state_.board.clear();
+}
 
 bool PlayScreen::DisplayPuzzle(int16_t& level) {
     ClearBoard();

@@ -28,7 +28,9 @@ void PlayScreen::moveOverBlock(const PieceRef& block, float x, float y) {
     }
 }
 
-void PlayScreen::releaseBlock() { state_.mouseIsDown = false; }
+void PlayScreen::releaseBlock() {
+    state_.mouseIsDown = false;
+}
 
 void PlayScreen::TrackDragDirection(float x, float y) {
     constexpr float side = twips::kBlockSize;

@@ -27,7 +27,7 @@ constexpr bool Overlaps(const Rect& a, const Rect& b) {
 namespace twips {
 
 inline constexpr int kPerPixel = 15;
-inline constexpr int kCellPitch = 600;  // distance between neighbouring cells
+inline constexpr int kCellPitch = 600;   // distance between neighbouring cells
 inline constexpr int kBoardOrigin = 150; // left and top of cell (0, 0) without offsets
 inline constexpr int kBlockSize = 495;
 inline constexpr int kGap = 105;  // between the squares of neighbouring cells
@@ -59,10 +59,14 @@ inline constexpr int kTemplateTop = 10200;
 inline constexpr int kDotTemplateTop = 10920;
 
 // Left (or top) of the square of cell x (or y) of a level with the given offset.
-constexpr int cellOrigin(int cell, int offset) { return kBoardOrigin + kCellPitch * cell + offset; }
+constexpr int cellOrigin(int cell, int offset) {
+    return kBoardOrigin + kCellPitch * cell + offset;
+}
 
 // A wall covering `cells` cells: the cells and the gaps between them. 0 keeps one cell's size.
-constexpr int wallExtent(int cells) { return cells == 0 ? kBlockSize : kCellPitch * cells - kGap; }
+constexpr int wallExtent(int cells) {
+    return cells == 0 ? kBlockSize : kCellPitch * cells - kGap;
+}
 
 } // namespace twips
 

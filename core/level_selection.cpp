@@ -47,15 +47,15 @@ void PlayScreen::refuseLevel() {
     state_.suppressLevelChange = true;
     setLevelScrollBarValue(shared_.currentLevel);
     state_.suppressLevelChange = false;
-    messages_.show(MessageBox{
-        "Can't Exceed Unbeaten Levels",
-        {"Hello, " + shared_.playerName + ".", "",
-         "Dovrix remembers the game levels that you have already ",
-         "completed, even from previous times that you have played.", "",
-         "Based on the levels that you have beaten so far, you",
-         "are now permitted to jump to any level up to level " +
-             std::to_string(shared_.levelReached) + "."},
-        MessageIcon::Exclamation, MessageButtons::Ok});
+    messages_.show(MessageBox{"Can't Exceed Unbeaten Levels",
+                              {"Hello, " + shared_.playerName + ".", "",
+                               "Dovrix remembers the game levels that you have already ",
+                               "completed, even from previous times that you have played.", "",
+                               "Based on the levels that you have beaten so far, you",
+                               "are now permitted to jump to any level up to level " +
+                                   std::to_string(shared_.levelReached) + "."},
+                              MessageIcon::Exclamation,
+                              MessageButtons::Ok});
 }
 
 void PlayScreen::levelScrollBarKeyDown(int16_t& keyCode, int shift) {

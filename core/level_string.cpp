@@ -20,7 +20,9 @@ class ValueReader {
 public:
     explicit ValueReader(const std::vector<int16_t>& values) : values_(values) {}
 
-    bool take(int count) const { return position_ + static_cast<std::size_t>(count) <= values_.size(); }
+    bool take(int count) const {
+        return position_ + static_cast<std::size_t>(count) <= values_.size();
+    }
     int16_t next() { return values_[position_++]; }
     std::size_t leftOver() const { return values_.size() - position_; }
 
@@ -40,8 +42,8 @@ std::string checkRectangle(const std::string& what, int left, int top, int width
         !fits16(left + width) || !fits16(top + height)) {
         return what + ": its position overflows a 16-bit integer";
     }
-    if (left < twips::kInnerFirst || top < twips::kInnerFirst ||
-        left + width > twips::kInnerLast || top + height > twips::kInnerLast) {
+    if (left < twips::kInnerFirst || top < twips::kInnerFirst || left + width > twips::kInnerLast ||
+        top + height > twips::kInnerLast) {
         return what + ": it lies outside the board";
     }
     return {};
@@ -62,14 +64,14 @@ std::string checkGeometry(const LevelDescription& level) {
                                  cellOrigin(level.pits[i].y, offY), kPitSize, kPitSize);
     }
     for (std::size_t i = 0; i < level.patches.size() && problem.empty(); ++i) {
-        problem = checkRectangle("patch " + std::to_string(i + 1),
-                                 cellOrigin(level.patches[i].x, offX),
-                                 cellOrigin(level.patches[i].y, offY), kPatchSize, kPatchSize);
+        problem =
+            checkRectangle("patch " + std::to_string(i + 1), cellOrigin(level.patches[i].x, offX),
+                           cellOrigin(level.patches[i].y, offY), kPatchSize, kPatchSize);
     }
     for (std::size_t i = 0; i < level.blocks.size() && problem.empty(); ++i) {
-        problem = checkRectangle("block " + std::to_string(i + 1),
-                                 cellOrigin(level.blocks[i].x, offX),
-                                 cellOrigin(level.blocks[i].y, offY), kBlockSize, kBlockSize);
+        problem =
+            checkRectangle("block " + std::to_string(i + 1), cellOrigin(level.blocks[i].x, offX),
+                           cellOrigin(level.blocks[i].y, offY), kBlockSize, kBlockSize);
     }
     for (std::size_t i = 0; i < level.dots.size() && problem.empty(); ++i) {
         problem = checkRectangle("dot " + std::to_string(i + 1),

@@ -29,7 +29,7 @@ struct PlayWindowState {
     Board board;
 
     // Drag gesture and motion.
-    PieceRef selectedBlock;            // a block, or the board's Blank
+    PieceRef selectedBlock; // a block, or the board's Blank
     bool mouseIsDown = false;
     bool blockMoving = false;
     Direction moveDirection = Direction::None;

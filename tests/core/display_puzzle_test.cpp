@@ -78,7 +78,8 @@ TEST(DisplayPuzzle, SetsTheCountersCaptionsAndControls) {
 
 TEST(DisplayPuzzle, UnknownParShowsInSmallerTypeUntilAKnownOne) {
     PlayFixture f;
-    f.shared.levelStrings[2] = "0" + f.shared.levelStrings[2].substr(f.shared.levelStrings[2].find(','));
+    f.shared.levelStrings[2] =
+        "0" + f.shared.levelStrings[2].substr(f.shared.levelStrings[2].find(','));
     f.build(2);
     EXPECT_EQ(f.state().lblParValue, "Unknown");
     EXPECT_EQ(f.state().lblParValuePointSize, 14);

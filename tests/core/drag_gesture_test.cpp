@@ -19,13 +19,12 @@ TEST(DragGesture, TheFarthestCrossedEdgeChoosesTheDirection) {
     };
     // One drag, step by step: each row continues from the previous one.
     const Step steps[] = {
-        {-100, 200, Direction::Left},  // beside the left edge
-        {-100, -150, Direction::Up},   // dy 150 beats dx 100
-        {-150, -150, Direction::Up},   // a tie keeps the last choice
-        {600, 700, Direction::Down},   // dx 105, dy 205
-        {495, 0, Direction::None},     // the edges count as on the block
-        {700, 300, Direction::Right},
-        {-0.5f, 495.5f, Direction::Right}, // tie again: unchanged
+        {-100, 200, Direction::Left}, // beside the left edge
+        {-100, -150, Direction::Up},  // dy 150 beats dx 100
+        {-150, -150, Direction::Up},  // a tie keeps the last choice
+        {600, 700, Direction::Down},  // dx 105, dy 205
+        {495, 0, Direction::None},    // the edges count as on the block
+        {700, 300, Direction::Right}, {-0.5f, 495.5f, Direction::Right}, // tie again: unchanged
         {200, 496, Direction::Down},
     };
     PlayFixture f;

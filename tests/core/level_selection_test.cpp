@@ -55,8 +55,11 @@ TEST(LevelSelection, EndJumpsToTheReachedLevelUnlessAltAloneIsHeld) {
         int shift;
         bool handled;
     };
-    const Row rows[] = {{0, true}, {kCtrlBit, true}, {kShiftBit, true},
-                        {kCtrlBit | kAltBit, true}, {kAltBit, false}};
+    const Row rows[] = {{0, true},
+                        {kCtrlBit, true},
+                        {kShiftBit, true},
+                        {kCtrlBit | kAltBit, true},
+                        {kAltBit, false}};
     for (const Row& row : rows) {
         SelectionFixture f;
         int16_t key = kKeyEnd;

@@ -19,10 +19,21 @@ TEST(NumberText, FieldValuesReadLeadingBlanksSignAndDigits) {
         std::optional<int16_t> value;
     };
     const Row rows[] = {
-        {"12", 12},       {"   7", 7},        {"-3", -3},      {"+4", 4},
-        {"", 0},          {"abc", 0},        {"12ab", 12},    {" -", 0},
-        {"32767", 32767}, {"-32768", -32768}, {"32768", {}},   {"-32769", {}},
-        {"99999999999999999999", {}},        {"007", 7},      {"1 2", 1},
+        {"12", 12},
+        {"   7", 7},
+        {"-3", -3},
+        {"+4", 4},
+        {"", 0},
+        {"abc", 0},
+        {"12ab", 12},
+        {" -", 0},
+        {"32767", 32767},
+        {"-32768", -32768},
+        {"32768", {}},
+        {"-32769", {}},
+        {"99999999999999999999", {}},
+        {"007", 7},
+        {"1 2", 1},
     };
     for (const Row& row : rows) {
         EXPECT_EQ(fieldValue(row.text), row.value) << '"' << row.text << '"';
@@ -51,8 +62,9 @@ TEST(LevelString, LevelOneReadsAsItsPieces) {
     EXPECT_EQ(level->par, 5);
     EXPECT_EQ(level->offsetX, 0);
     EXPECT_EQ(level->offsetY, 300);
-    const std::vector<WallCells> walls = {{2, 2, 1, 9},  {2, 2, 11, 1}, {12, 2, 1, 9}, {2, 10, 11, 1},
-                                          {4, 4, 1, 5}, {4, 4, 7, 1},  {10, 4, 1, 5}};
+    const std::vector<WallCells> walls = {{2, 2, 1, 9},   {2, 2, 11, 1}, {12, 2, 1, 9},
+                                          {2, 10, 11, 1}, {4, 4, 1, 5},  {4, 4, 7, 1},
+                                          {10, 4, 1, 5}};
     EXPECT_EQ(level->walls, walls);
     EXPECT_TRUE(level->pits.empty());
     EXPECT_TRUE(level->patches.empty());

@@ -12,8 +12,12 @@ using testing::PlayFixture;
 void flickWithoutTicks(PlayFixture& f, Colour colour, int index, Direction direction) {
     const PieceRef ref = f.blockRef(colour, index);
     f.play.pressBlock(ref);
-    const float x = direction == Direction::Left ? -100.0f : direction == Direction::Right ? 600.0f : 247.0f;
-    const float y = direction == Direction::Up ? -100.0f : direction == Direction::Down ? 600.0f : 247.0f;
+    const float x = direction == Direction::Left    ? -100.0f
+                    : direction == Direction::Right ? 600.0f
+                                                    : 247.0f;
+    const float y = direction == Direction::Up     ? -100.0f
+                    : direction == Direction::Down ? 600.0f
+                                                   : 247.0f;
     f.play.moveOverBlock(ref, x, y);
     f.play.releaseBlock();
 }

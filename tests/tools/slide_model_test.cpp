@@ -34,28 +34,28 @@ LevelDescription randomLevel(std::mt19937& random) {
         const int size = 12; // cells 0..12 stay inside the frame with any offset
         for (int i = pick(0, 6); i > 0; --i) {
             const bool across = pick(0, 1) == 1;
-            level.walls.push_back(WallCells{static_cast<int16_t>(pick(0, size)),
-                                            static_cast<int16_t>(pick(0, size)),
-                                            static_cast<int16_t>(across ? pick(0, 4) : pick(0, 1)),
-                                            static_cast<int16_t>(across ? pick(0, 1) : pick(0, 4))});
+            level.walls.push_back(
+                WallCells{static_cast<int16_t>(pick(0, size)), static_cast<int16_t>(pick(0, size)),
+                          static_cast<int16_t>(across ? pick(0, 4) : pick(0, 1)),
+                          static_cast<int16_t>(across ? pick(0, 1) : pick(0, 4))});
         }
         for (int i = pick(0, 3); i > 0; --i) {
-            level.pits.push_back(Cell{static_cast<int16_t>(pick(0, size)),
-                                      static_cast<int16_t>(pick(0, size))});
+            level.pits.push_back(
+                Cell{static_cast<int16_t>(pick(0, size)), static_cast<int16_t>(pick(0, size))});
         }
         for (int i = pick(0, 3); i > 0; --i) {
-            level.patches.push_back(Cell{static_cast<int16_t>(pick(0, size)),
-                                         static_cast<int16_t>(pick(0, size))});
+            level.patches.push_back(
+                Cell{static_cast<int16_t>(pick(0, size)), static_cast<int16_t>(pick(0, size))});
         }
         for (int i = pick(2, 8); i > 0; --i) {
             level.blocks.push_back(ColouredCell{static_cast<int16_t>(pick(0, size)),
-                                               static_cast<int16_t>(pick(0, size)),
-                                               static_cast<Colour>(pick(1, 3))});
+                                                static_cast<int16_t>(pick(0, size)),
+                                                static_cast<Colour>(pick(1, 3))});
         }
         for (int i = pick(1, 4); i > 0; --i) {
-            level.dots.push_back(ColouredCell{static_cast<int16_t>(pick(0, size)),
-                                             static_cast<int16_t>(pick(0, size)),
-                                             level.blocks[pick(0, static_cast<int>(level.blocks.size()) - 1)].colour});
+            level.dots.push_back(ColouredCell{
+                static_cast<int16_t>(pick(0, size)), static_cast<int16_t>(pick(0, size)),
+                level.blocks[pick(0, static_cast<int>(level.blocks.size()) - 1)].colour});
         }
         if (parseLevelString(formatLevelString(level)) && SlideModel::build(level)) {
             return level;
@@ -105,17 +105,21 @@ TEST(SlideModel, AgreesWithTheTickEngineOnRandomBoardsAndFlicks) {
                     const ValueInfo& info = model.info(values[g.firstSlot + e - 1]);
                     const int x = info.point % kLatticeSide;
                     const int y = info.point / kLatticeSide;
-                    ASSERT_EQ(piece.rect.left, SlideModel::twipsOf(x)) << text << " after " << played;
-                    ASSERT_EQ(piece.rect.top, SlideModel::twipsOf(y)) << text << " after " << played;
+                    ASSERT_EQ(piece.rect.left, SlideModel::twipsOf(x))
+                        << text << " after " << played;
+                    ASSERT_EQ(piece.rect.top, SlideModel::twipsOf(y))
+                        << text << " after " << played;
                     ASSERT_EQ(piece.visible, info.visible) << text << " after " << played;
                 }
             }
             ASSERT_EQ(game.host().levelsBeaten > 0, model.isGoal(values.data())) << text;
-            const ValueInfo& moved = model.info(
-                values[std::find_if(model.groups().begin(), model.groups().end(),
-                                    [&move](const ColourGroup& g) { return g.colour == move.colour; })
-                           ->firstSlot +
-                       move.element - 1]);
+            const ValueInfo& moved =
+                model.info(values[std::find_if(model.groups().begin(), model.groups().end(),
+                                               [&move](const ColourGroup& g) {
+                                                   return g.colour == move.colour;
+                                               })
+                                      ->firstSlot +
+                                  move.element - 1]);
             offGridStops += (moved.point % kLatticeSide + level.offsetX / 300) % 2 != 0;
             falls += !moved.visible;
             for (const Cell& patch : level.patches) {

@@ -2,8 +2,8 @@
 // prints the result as one JSON object.
 
 #include "commands.h"
-#include "move_replay.h"
 #include "headless_game.h"
+#include "move_replay.h"
 
 #include <iostream>
 #include <sstream>

@@ -18,7 +18,8 @@ int runSolve(const std::vector<std::string>& arguments) {
         if (arguments[i] == "--max-states" && i + 1 < arguments.size()) {
             const std::string& text = arguments[++i];
             if (text.empty() || text.size() > 12 ||
-                text.find_first_not_of("0123456789") != std::string::npos || std::stoull(text) == 0) {
+                text.find_first_not_of("0123456789") != std::string::npos ||
+                std::stoull(text) == 0) {
                 return usageError("--max-states needs a positive number");
             }
             options.maxStates = std::stoull(text);

@@ -21,8 +21,8 @@ public:
         if (size_ == 0) {
             return;
         }
-        void* memory = mmap(nullptr, bytes(), PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS,
-                            -1, 0);
+        void* memory =
+            mmap(nullptr, bytes(), PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
         if (memory == MAP_FAILED) {
             throw std::bad_alloc();
         }

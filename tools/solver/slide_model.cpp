@@ -13,8 +13,8 @@ constexpr BlockValue kNoValue = 0xFFFF;
 
 Rect latticeRect(int point) {
     return Rect{static_cast<int16_t>(SlideModel::twipsOf(point % kLatticeSide)),
-                static_cast<int16_t>(SlideModel::twipsOf(point / kLatticeSide)),
-                twips::kBlockSize, twips::kBlockSize};
+                static_cast<int16_t>(SlideModel::twipsOf(point / kLatticeSide)), twips::kBlockSize,
+                twips::kBlockSize};
 }
 
 // The lattice point of a cell, or -1 when the cell lies off the lattice.
@@ -128,8 +128,8 @@ Expected<SlideModel> SlideModel::build(const LevelDescription& level) {
                 if (hit != walls.end()) {
                     const int near = horizontal ? (sign < 0 ? hit->right() : hit->left)
                                                 : (sign < 0 ? hit->bottom() : hit->top);
-                    moving = static_cast<int16_t>(sign < 0 ? near + twips::kGap
-                                                           : near - twips::kBlockSize - twips::kGap);
+                    moving = static_cast<int16_t>(
+                        sign < 0 ? near + twips::kGap : near - twips::kBlockSize - twips::kGap);
                     if ((moving - twips::kBoardOrigin) % 300 != 0) {
                         return Error{"a wall stops blocks off the 300-twip lattice"};
                     }
@@ -206,7 +206,8 @@ Expected<SlideModel> SlideModel::build(const LevelDescription& level) {
             const int x = point % kLatticeSide;
             const int y = point / kLatticeSide;
             for (Direction direction : kDirections) {
-                const bool horizontal = direction == Direction::Left || direction == Direction::Right;
+                const bool horizontal =
+                    direction == Direction::Left || direction == Direction::Right;
                 const int start = horizontal ? x : y;
                 const int across = horizontal ? y : x;
                 const Line& line = m.lines_[directionIndex(direction)][point];
@@ -282,10 +283,10 @@ Expected<SlideModel> SlideModel::build(const LevelDescription& level) {
         std::vector<Rect> dots;
         for (const ColouredCell& dot : level.dots) {
             if (dot.colour == group.colour) {
-                dots.push_back(Rect{
-                    static_cast<int16_t>(cellOrigin(dot.x, level.offsetX) + twips::kDotInset),
-                    static_cast<int16_t>(cellOrigin(dot.y, level.offsetY) + twips::kDotInset),
-                    twips::kDotSize, twips::kDotSize});
+                dots.push_back(
+                    Rect{static_cast<int16_t>(cellOrigin(dot.x, level.offsetX) + twips::kDotInset),
+                         static_cast<int16_t>(cellOrigin(dot.y, level.offsetY) + twips::kDotInset),
+                         twips::kDotSize, twips::kDotSize});
             }
         }
         if (dots.size() > 64) {

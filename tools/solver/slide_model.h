@@ -67,15 +67,13 @@ public:
 
     // Every dot covered by a block of its colour: one mask per colour group, dots numbered
     // within their colour.
-    uint64_t coverMask(int group, BlockValue value) const {
-        return cover_[group][value];
-    }
+    uint64_t coverMask(int group, BlockValue value) const { return cover_[group][value]; }
     uint64_t dotsOf(int group) const { return dotsOfGroup_[group]; }
     bool isGoal(const BlockValue* slotValues) const;
 
 private:
-    struct Line { // a precomputed slide from one lattice point, ignoring other blocks
-        int16_t stop = 0;          // coordinate along the moving axis where the walls stop it
+    struct Line {         // a precomputed slide from one lattice point, ignoring other blocks
+        int16_t stop = 0; // coordinate along the moving axis where the walls stop it
         uint16_t specialCount = 0; // pits and patches passed on the way, in order
         uint32_t firstSpecial = 0; // index into specials_
     };
@@ -86,17 +84,17 @@ private:
     };
 
     std::vector<ValueInfo> values_;
-    std::vector<BlockValue> visibleValue_;                      // by lattice point; 0xFFFF: none
-    std::vector<BlockValue> hiddenValue_;                       // by pit
-    std::vector<std::array<BlockValue, 9>> occupiedValue_;      // by patch, by neighbour
+    std::vector<BlockValue> visibleValue_;                 // by lattice point; 0xFFFF: none
+    std::vector<BlockValue> hiddenValue_;                  // by pit
+    std::vector<std::array<BlockValue, 9>> occupiedValue_; // by patch, by neighbour
     std::vector<int16_t> pitPoint_;
     std::vector<int16_t> patchPoint_;
-    std::vector<int16_t> patchAt_; // by lattice point: patch index or -1
-    std::array<std::vector<Line>, 4> lines_;                    // by direction, by lattice point
+    std::vector<int16_t> patchAt_;           // by lattice point: patch index or -1
+    std::array<std::vector<Line>, 4> lines_; // by direction, by lattice point
     std::vector<Special> specials_;
     std::vector<Colour> slotColour_;
     std::vector<ColourGroup> groups_;
-    bool dotsWithoutBlocks_ = false; // some colour has dots but no block: never solved
+    bool dotsWithoutBlocks_ = false;           // some colour has dots but no block: never solved
     std::vector<std::vector<uint64_t>> cover_; // by group, by value
     std::vector<uint64_t> dotsOfGroup_;
     std::vector<BlockValue> initial_;

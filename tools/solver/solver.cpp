@@ -182,9 +182,8 @@ SolveResult search(const SlideModel& model, const SolveOptions& options) {
             const int real = static_cast<int>(it - element.begin());
             fillBitboards(model, element.data(), count, rows, columns);
             element[real] = model.slide(mover, direction, rows, columns);
-            result.moves.push_back(MoveNotation{g.colour,
-                                                static_cast<int16_t>(real - g.firstSlot + 1),
-                                                direction});
+            result.moves.push_back(
+                MoveNotation{g.colour, static_cast<int16_t>(real - g.firstSlot + 1), direction});
         }
     };
 
@@ -247,8 +246,8 @@ SolveResult search(const SlideModel& model, const SolveOptions& options) {
                         s.key = packer.pack(next.data());
                         if (visited.numbered()) {
                             const std::size_t g = slotGroupIndex[slot];
-                            s.place = number - groupParts[g] +
-                                      visited.ranker().groupPart(g, next.data());
+                            s.place =
+                                number - groupParts[g] + visited.ranker().groupPart(g, next.data());
                         } else {
                             s.place = hashKey<Words>(s.key);
                         }
@@ -335,8 +334,9 @@ Expected<std::vector<BlockValue>> applyMoves(const SlideModel& model,
     Bitboard rows;
     Bitboard columns;
     for (const MoveNotation& move : moves) {
-        const auto group = std::find_if(model.groups().begin(), model.groups().end(),
-                                        [&move](const ColourGroup& g) { return g.colour == move.colour; });
+        const auto group =
+            std::find_if(model.groups().begin(), model.groups().end(),
+                         [&move](const ColourGroup& g) { return g.colour == move.colour; });
         if (group == model.groups().end() || move.element < 1 || move.element > group->count) {
             return Error{"the move " + formatMove(move) + " names no block"};
         }

@@ -20,7 +20,7 @@ struct SolveOptions {
 struct SolveResult {
     enum class Status { Solved, Unsolvable, BudgetExhausted };
     Status status = Status::Unsolvable;
-    int optimum = -1;               // moves of the shortest solution, when solved
+    int optimum = -1;                // moves of the shortest solution, when solved
     std::vector<MoveNotation> moves; // one shortest solution
     uint64_t statesStored = 0;
     int depthCompleted = 0; // every state up to this many moves has been searched

@@ -48,7 +48,9 @@ private:
         }
         return r;
     }
-    uint64_t choose(int n, int k) const { return binomial_[static_cast<std::size_t>(n) * width_ + k]; }
+    uint64_t choose(int n, int k) const {
+        return binomial_[static_cast<std::size_t>(n) * width_ + k];
+    }
 
     std::vector<Group> groups_;
     std::vector<uint64_t> binomial_; // C(n, k) for n < rows, k < width_

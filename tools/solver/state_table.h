@@ -46,9 +46,7 @@ public:
 
     std::size_t size() const { return size_; }
 
-    void prefetch(uint64_t hash) const {
-        __builtin_prefetch(&slots_[hash & (slots_.size() - 1)]);
-    }
+    void prefetch(uint64_t hash) const { __builtin_prefetch(&slots_[hash & (slots_.size() - 1)]); }
 
     // Stores the key unless it is there already; true when it is new.
     bool insert(const StateKey<Words>& key, uint64_t hash) {
