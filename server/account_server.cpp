@@ -40,17 +40,22 @@ AccountServer::AccountServer(ServerOptions options) : options_(std::move(options
 
     const int threads = options_.threads > 0 ? options_.threads : 1;
     http_->new_task_queue = [threads] { return new httplib::ThreadPool(static_cast<size_t>(threads)); };
-    http_->set_keep_alive_max_count(1000);
-    http_->set_keep_alive_timeout(5);
+    // One request per connection. cpp-httplib gives each connection a thread of the pool
+    // for as long as it stays open, and a game sends a request every few minutes at most:
+    // kept-alive idle connections from a classroom of games would hold every thread while
+    // new requests wait.
+    http_->set_keep_alive_max_count(1);
     http_->set_read_timeout(10);
     http_->set_write_timeout(10);
     http_->set_tcp_nodelay(true);
     // cpp-httplib also sets SO_REUSEPORT by default, which lets a second server share the
     // port and take half of the requests to another database. Only SO_REUSEADDR, so a
     // restart can take the port back at once.
-    http_->set_socket_options([](socket_t socket) {
+    int listeningSocket = -1;
+    http_->set_socket_options([&listeningSocket](socket_t socket) {
         const int yes = 1;
         setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+        listeningSocket = socket;
     });
 
     http_->Get(routePattern(options_.accountPath),
@@ -95,6 +100,15 @@ AccountServer::AccountServer(ServerOptions options) : options_(std::move(options
         throw std::runtime_error("cannot listen on " + options_.bindAddress + " port " +
                                  std::to_string(options_.port));
     }
+    // cpp-httplib listens with a backlog of 5: a class starting the game at once would see
+    // dropped connections and second-long retries. Listening again only enlarges the queue.
+    if (listeningSocket >= 0) {
+        ::listen(listeningSocket, SOMAXCONN);
+    }
+    http_->set_socket_options([](socket_t socket) {
+        const int yes = 1;
+        setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    });
 }
 
 AccountServer::~AccountServer() { stop(); }
