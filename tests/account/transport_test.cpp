@@ -1,5 +1,5 @@
-// The real parts under the account routines: Qt HTTP, the share folder, the deployment
-// settings and the request URLs.
+// The real parts under the account routines: Qt HTTP, the share folder and the deployment
+// settings.
 
 #include "deployment.h"
 #include "folder_share_files.h"
@@ -49,15 +49,6 @@ TEST(QtHttpGet, ReturnsEveryBodyAndFailsOnlyWithoutAReply) {
     http.setTimeout(std::chrono::milliseconds(200));
     EXPECT_EQ(http.get(silent.url() + "ok"), std::nullopt);
     EXPECT_FALSE(http.isWaiting());
-}
-
-TEST(RequestUrls, FollowTheServerProtocol) {
-    EXPECT_EQ(accountRequestUrl("http://h/", "dovrix/account", "qel", "pat.kim", ""),
-              "http://h/dovrix/account?o=qel&u=pat.kim&p=");
-    EXPECT_EQ(updateRequestUrl("http://h/", "a", "x", "y", 101), "http://h/a?o=update&u=x&p=y&l=101");
-    EXPECT_EQ(parListUrl("http://h/", "dovrix/pars"), "http://h/dovrix/pars");
-    EXPECT_EQ(parUploadUrl("http://h/", "dovrix/pars", 5, 9, 12),
-              "http://h/dovrix/pars?Level=5&Moves=9&Par=12");
 }
 
 TEST(FolderShareFiles, ReplacesFilesWholeAndNeverMakesFolders) {

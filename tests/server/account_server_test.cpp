@@ -292,40 +292,5 @@ TEST(StudentList, ReadsOneStudentPerLine) {
     EXPECT_EQ(server::readStudentList("ok,1\nbad\n").error(), "line 2: expected a user name and a password");
 }
 
-TEST(CommandLine, ReadsOptionsAndRefusesNonsense) {
-    const auto serve = server::parseCommandLine(
-        {"--bind", "0.0.0.0", "--port", "0", "--db", "/tmp/x.sqlite", "--trust", "10.0.0.0/8",
-         "--threads", "4", "--credential-lifetime", "0", "--log-requests"});
-    ASSERT_TRUE(serve) << serve.error();
-    EXPECT_EQ(serve->command, server::CommandLine::Command::Serve);
-    EXPECT_EQ(serve->options.bindAddress, "0.0.0.0");
-    EXPECT_EQ(serve->options.port, 0);
-    EXPECT_EQ(serve->options.databasePath, "/tmp/x.sqlite");
-    EXPECT_TRUE(serve->options.trusted.contains("10.9.9.9"));
-    EXPECT_FALSE(serve->options.trusted.contains("127.0.0.1"));
-    EXPECT_EQ(serve->options.threads, 4);
-    EXPECT_EQ(serve->options.service.credentialLifetime, std::chrono::seconds(0));
-    EXPECT_TRUE(serve->options.logRequests);
-
-    const auto defaults = server::parseCommandLine({});
-    ASSERT_TRUE(defaults);
-    EXPECT_EQ(defaults->options.bindAddress, "127.0.0.1");
-    EXPECT_EQ(defaults->options.port, 8080);
-    EXPECT_TRUE(defaults->options.trusted.contains("127.0.0.1"));
-
-    const auto import = server::parseCommandLine({"import-students", "s.csv", "--db", "a.db"});
-    ASSERT_TRUE(import);
-    EXPECT_EQ(import->command, server::CommandLine::Command::ImportStudents);
-    EXPECT_EQ(import->studentFile, "s.csv");
-    EXPECT_EQ(import->options.databasePath, "a.db");
-
-    for (const std::vector<std::string>& bad : std::vector<std::vector<std::string>>{
-             {"--port"}, {"--port", "65536"}, {"--port", "80x"}, {"--trust", "nowhere"},
-             {"--frobnicate"}, {"import-students"}, {"import-students", "s.csv", "--port", "1"},
-             {"--threads", "0"}}) {
-        EXPECT_FALSE(server::parseCommandLine(bad)) << bad.front();
-    }
-}
-
 } // namespace
 } // namespace dovrix::testing
