@@ -20,7 +20,9 @@ constexpr std::string_view kErrorUpdatingAccount = "Error Updating Account";
 // A par list shorter than this is not a list (an error text, an empty page).
 constexpr std::size_t kShortestParList = 290;
 
-bool startsWithSuccess(std::string_view reply) { return reply.substr(0, kSuccess.size()) == kSuccess; }
+bool startsWithSuccess(std::string_view reply) {
+    return reply.substr(0, kSuccess.size()) == kSuccess;
+}
 
 // A level as the server writes it. A number that does not fit 16 bits cannot be a level; it
 // is held as 0, like a reply that is no number at all, so the usual repair turns it into 1.
@@ -127,7 +129,9 @@ void Accounts::GetPlayerName() {
     shared_.playerName = encodeUtf8(name);
 }
 
-std::string Accounts::progressFilePath() const { return "Dovrix/" + shared_.playerName + ".txt"; }
+std::string Accounts::progressFilePath() const {
+    return "Dovrix/" + shared_.playerName + ".txt";
+}
 
 void Accounts::LoadProgress() {
     LoginAccount("qel");

@@ -12,7 +12,9 @@ std::string formatProgressFile(int16_t level) {
 
 namespace {
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 // An optional sign, digits, and an optional decimal part; at least one digit in all.
 bool isNumber(std::string_view item) {

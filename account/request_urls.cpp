@@ -35,8 +35,8 @@ std::string accountRequestUrl(std::string_view base, std::string_view accountPat
 
 std::string updateRequestUrl(std::string_view base, std::string_view accountPath,
                              std::string_view user, std::string_view password, int16_t level) {
-    return accountRequestUrl(base, accountPath, "update", user, password) + "&l=" +
-           std::to_string(level);
+    return accountRequestUrl(base, accountPath, "update", user, password) +
+           "&l=" + std::to_string(level);
 }
 
 std::string parListUrl(std::string_view base, std::string_view parListPath) {

@@ -14,13 +14,13 @@ struct CaseRange {
 };
 
 constexpr CaseRange kContiguousRanges[] = {
-    {U'A', U'Z', 0x20},       // Basic Latin
-    {0x00C0, 0x00D6, 0x20},   // Latin-1: À..Ö
-    {0x00D8, 0x00DE, 0x20},   // Latin-1: Ø..Þ (× is not a letter)
-    {0x0391, 0x03A1, 0x20},   // Greek: Α..Ρ
-    {0x03A3, 0x03AB, 0x20},   // Greek: Σ..Ϋ
-    {0x0410, 0x042F, 0x20},   // Cyrillic: А..Я
-    {0x0400, 0x040F, 0x50},   // Cyrillic: Ѐ..Џ
+    {U'A', U'Z', 0x20},     // Basic Latin
+    {0x00C0, 0x00D6, 0x20}, // Latin-1: À..Ö
+    {0x00D8, 0x00DE, 0x20}, // Latin-1: Ø..Þ (× is not a letter)
+    {0x0391, 0x03A1, 0x20}, // Greek: Α..Ρ
+    {0x03A3, 0x03AB, 0x20}, // Greek: Σ..Ϋ
+    {0x0410, 0x042F, 0x20}, // Cyrillic: А..Я
+    {0x0400, 0x040F, 0x50}, // Cyrillic: Ѐ..Џ
 };
 
 // Latin Extended-A alternates capital and small letter: even code points are capitals in

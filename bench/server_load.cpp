@@ -130,7 +130,8 @@ Phase drive(const std::string& name, int port, int clients,
             for (const std::string& target : targetsPerClient[static_cast<std::size_t>(c)]) {
                 const auto sent = Clock::now();
                 const auto reply = client.Get(target.c_str());
-                mine.push_back(std::chrono::duration<double, std::milli>(Clock::now() - sent).count());
+                mine.push_back(
+                    std::chrono::duration<double, std::milli>(Clock::now() - sent).count());
                 if (!reply || reply->status != 200 || !good(target, reply->body)) {
                     ++errors;
                 }
@@ -149,8 +150,12 @@ Phase drive(const std::string& name, int port, int clients,
     return phase;
 }
 
-std::string userName(int account) { return "player" + std::to_string(account); }
-std::string password(int account) { return "pass word&" + std::to_string(account * 7919); }
+std::string userName(int account) {
+    return "player" + std::to_string(account);
+}
+std::string password(int account) {
+    return "pass word&" + std::to_string(account * 7919);
+}
 std::string encoded(const std::string& text) {
     std::string out;
     for (char c : text) {
@@ -180,8 +185,8 @@ std::vector<std::vector<std::string>> spread(const std::vector<std::string>& tar
 }
 
 void printTable(const std::vector<Phase>& phases, int clients) {
-    std::printf("| %-28s | %8s | %7s | %9s | %8s | %8s | %6s |\n", "request", "requests",
-                "clients", "req/s", "p50 ms", "p99 ms", "errors");
+    std::printf("| %-28s | %8s | %7s | %9s | %8s | %8s | %6s |\n", "request", "requests", "clients",
+                "req/s", "p50 ms", "p99 ms", "errors");
     std::printf("|%s|%s|%s|%s|%s|%s|%s|\n", std::string(30, '-').c_str(),
                 std::string(10, '-').c_str(), std::string(9, '-').c_str(),
                 std::string(11, '-').c_str(), std::string(10, '-').c_str(),
@@ -195,8 +200,8 @@ void printTable(const std::vector<Phase>& phases, int clients) {
 }
 
 int run(const Settings& settings) {
-    const auto folder = std::filesystem::temp_directory_path() /
-                        ("dovrix-server-load-" + std::to_string(getpid()));
+    const auto folder =
+        std::filesystem::temp_directory_path() / ("dovrix-server-load-" + std::to_string(getpid()));
     std::filesystem::create_directories(folder);
     const std::string database = (folder / "accounts.sqlite").string();
     std::vector<Phase> phases;
@@ -208,11 +213,10 @@ int run(const Settings& settings) {
         for (int a = 0; a < settings.accounts; ++a) {
             creates.push_back(accountTarget("create", a));
         }
-        phases.push_back(drive("create (Argon2id hash)", server.port(), settings.clients,
-                               spread(creates, settings.clients),
-                               [](const std::string&, const std::string& body) {
-                                   return body == "Success";
-                               }));
+        phases.push_back(
+            drive("create (Argon2id hash)", server.port(), settings.clients,
+                  spread(creates, settings.clients),
+                  [](const std::string&, const std::string& body) { return body == "Success"; }));
     }
 
     {
@@ -222,11 +226,10 @@ int run(const Settings& settings) {
         for (int a = 0; a < settings.accounts; ++a) {
             logins.push_back(accountTarget("login", a));
         }
-        phases.push_back(drive("login, first (Argon2id)", server.port(), settings.clients,
-                               spread(logins, settings.clients),
-                               [](const std::string&, const std::string& body) {
-                                   return body == "1";
-                               }));
+        phases.push_back(
+            drive("login, first (Argon2id)", server.port(), settings.clients,
+                  spread(logins, settings.clients),
+                  [](const std::string&, const std::string& body) { return body == "1"; }));
 
         // Each account gets its updates in random order; its highest level is known.
         std::mt19937 random(20240601);
@@ -242,11 +245,9 @@ int run(const Settings& settings) {
                 updates.push_back(accountTarget("update", a) + "&l=" + std::to_string(level));
             }
         }
-        phases.push_back(drive("update, logged in", server.port(), settings.clients,
-                               spread(updates, settings.clients),
-                               [](const std::string&, const std::string& body) {
-                                   return body == "OK";
-                               }));
+        phases.push_back(drive(
+            "update, logged in", server.port(), settings.clients, spread(updates, settings.clients),
+            [](const std::string&, const std::string& body) { return body == "OK"; }));
 
         std::vector<std::string> again;
         for (int round = 0; round < 50; ++round) {
@@ -254,11 +255,11 @@ int run(const Settings& settings) {
                 again.push_back(accountTarget("login", a));
             }
         }
-        phases.push_back(drive("login, again (remembered)", server.port(), settings.clients,
-                               spread(again, settings.clients),
-                               [](const std::string&, const std::string& body) {
-                                   return !body.empty() && std::isdigit(static_cast<unsigned char>(body[0]));
-                               }));
+        phases.push_back(
+            drive("login, again (remembered)", server.port(), settings.clients,
+                  spread(again, settings.clients), [](const std::string&, const std::string& body) {
+                      return !body.empty() && std::isdigit(static_cast<unsigned char>(body[0]));
+                  }));
     }
 
     // The server has stopped; read what it stored.

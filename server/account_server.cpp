@@ -39,7 +39,9 @@ AccountServer::AccountServer(ServerOptions options) : options_(std::move(options
     http_ = std::make_unique<httplib::Server>();
 
     const int threads = options_.threads > 0 ? options_.threads : 1;
-    http_->new_task_queue = [threads] { return new httplib::ThreadPool(static_cast<size_t>(threads)); };
+    http_->new_task_queue = [threads] {
+        return new httplib::ThreadPool(static_cast<size_t>(threads));
+    };
     // One request per connection. cpp-httplib gives each connection a thread of the pool
     // for as long as it stays open, and a game sends a request every few minutes at most:
     // kept-alive idle connections from a classroom of games would hold every thread while
@@ -111,7 +113,9 @@ AccountServer::AccountServer(ServerOptions options) : options_(std::move(options
     });
 }
 
-AccountServer::~AccountServer() { stop(); }
+AccountServer::~AccountServer() {
+    stop();
+}
 
 std::string AccountServer::url() const {
     const bool v6 = options_.bindAddress.find(':') != std::string::npos;
@@ -119,9 +123,13 @@ std::string AccountServer::url() const {
     return "http://" + host + ":" + std::to_string(port_) + "/";
 }
 
-void AccountServer::run() { http_->listen_after_bind(); }
+void AccountServer::run() {
+    http_->listen_after_bind();
+}
 
-bool AccountServer::isRunning() const { return http_->is_running(); }
+bool AccountServer::isRunning() const {
+    return http_->is_running();
+}
 
 void AccountServer::stop() {
     if (http_) {

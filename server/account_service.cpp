@@ -20,7 +20,9 @@ constexpr const char* kUsernameTaken = "Username Already Exists";
 constexpr std::size_t kLongestUserName = 64;
 constexpr std::size_t kLongestPassword = 128;
 
-Answer badRequest(std::string text) { return {400, std::move(text) + "\n"}; }
+Answer badRequest(std::string text) {
+    return {400, std::move(text) + "\n"};
+}
 
 // The single value of a parameter; nullopt when it is missing or given more than once.
 std::optional<std::string> single(const QueryParameters& query, const std::string& name,
@@ -59,7 +61,9 @@ std::optional<int> wholeNumber(const std::string& text) {
     return value;
 }
 
-std::string userKeyOf(const std::string& user) { return toLowerCase(user); }
+std::string userKeyOf(const std::string& user) {
+    return toLowerCase(user);
+}
 
 } // namespace
 

@@ -52,9 +52,10 @@ public:
     bool isNull(int column) const { return sqlite3_column_type(statement_, column) == SQLITE_NULL; }
     std::string text(int column) const {
         const auto* data = sqlite3_column_text(statement_, column);
-        return data ? std::string(reinterpret_cast<const char*>(data),
-                                  static_cast<std::size_t>(sqlite3_column_bytes(statement_, column)))
-                    : std::string();
+        return data
+                   ? std::string(reinterpret_cast<const char*>(data),
+                                 static_cast<std::size_t>(sqlite3_column_bytes(statement_, column)))
+                   : std::string();
     }
 
 private:
@@ -150,12 +151,14 @@ void AccountStore::execute(const char* sql) {
     }
 }
 
-AccountStore::Statement AccountStore::prepare(const char* sql) { return Statement(db_, sql); }
+AccountStore::Statement AccountStore::prepare(const char* sql) {
+    return Statement(db_, sql);
+}
 
 std::optional<AccountRecord> AccountStore::findAccount(const std::string& userKey) {
     const std::lock_guard lock(mutex_);
-    Statement select = prepare(
-        "SELECT user_name, password_hash, level FROM accounts WHERE user_key = ?1");
+    Statement select =
+        prepare("SELECT user_name, password_hash, level FROM accounts WHERE user_key = ?1");
     select.bind(1, userKey);
     if (!select.step()) {
         return std::nullopt;
@@ -196,9 +199,8 @@ std::optional<int> AccountStore::openSchoolAccount(const std::string& userKey,
                                                    const std::string& userName) {
     const std::lock_guard lock(mutex_);
     Transaction transaction(db_);
-    Statement insert = prepare(
-        "INSERT INTO accounts (user_key, user_name, password_hash, level) "
-        "VALUES (?1, ?2, NULL, 1) ON CONFLICT (user_key) DO NOTHING");
+    Statement insert = prepare("INSERT INTO accounts (user_key, user_name, password_hash, level) "
+                               "VALUES (?1, ?2, NULL, 1) ON CONFLICT (user_key) DO NOTHING");
     insert.bind(1, userKey).bind(2, userName);
     insert.step();
     Statement select =
@@ -218,8 +220,7 @@ std::optional<int> AccountStore::openSchoolAccount(const std::string& userKey,
 
 bool AccountStore::raiseLevel(const std::string& userKey, int level) {
     const std::lock_guard lock(mutex_);
-    Statement update =
-        prepare("UPDATE accounts SET level = max(level, ?2) WHERE user_key = ?1");
+    Statement update = prepare("UPDATE accounts SET level = max(level, ?2) WHERE user_key = ?1");
     update.bind(1, userKey).bind(2, level);
     update.step();
     return sqlite3_changes(db_) == 1;
@@ -228,9 +229,9 @@ bool AccountStore::raiseLevel(const std::string& userKey, int level) {
 void AccountStore::importStudents(const std::vector<StudentRecord>& students) {
     const std::lock_guard lock(mutex_);
     Transaction transaction(db_);
-    Statement upsert = prepare(
-        "INSERT INTO students (user_key, password_hash) VALUES (?1, ?2) "
-        "ON CONFLICT (user_key) DO UPDATE SET password_hash = excluded.password_hash");
+    Statement upsert =
+        prepare("INSERT INTO students (user_key, password_hash) VALUES (?1, ?2) "
+                "ON CONFLICT (user_key) DO UPDATE SET password_hash = excluded.password_hash");
     for (const StudentRecord& student : students) {
         upsert.bind(1, student.userKey).bind(2, student.passwordHash);
         upsert.step();
@@ -264,8 +265,8 @@ void AccountStore::reconcilePars(const std::vector<int>& cataloguePars,
                                  const std::function<std::optional<int>(int)>& floor) {
     const std::lock_guard lock(mutex_);
     Transaction transaction(db_);
-    Statement insert = prepare(
-        "INSERT INTO pars (level, par) VALUES (?1, ?2) ON CONFLICT (level) DO NOTHING");
+    Statement insert =
+        prepare("INSERT INTO pars (level, par) VALUES (?1, ?2) ON CONFLICT (level) DO NOTHING");
     Statement lower = prepare("UPDATE pars SET par = ?2 WHERE level = ?1 AND par > ?2");
     Statement raise = prepare("UPDATE pars SET par = ?2 WHERE level = ?1 AND par < ?2");
     for (std::size_t index = 0; index < cataloguePars.size(); ++index) {

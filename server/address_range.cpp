@@ -29,7 +29,9 @@ std::optional<std::array<uint8_t, 16>> parseAddress(std::string_view text) {
     return std::nullopt;
 }
 
-bool isMappedV4(std::string_view text) { return text.find(':') == std::string_view::npos; }
+bool isMappedV4(std::string_view text) {
+    return text.find(':') == std::string_view::npos;
+}
 
 } // namespace
 

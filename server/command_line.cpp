@@ -48,8 +48,7 @@ namespace {
 std::optional<int> integerArgument(const std::string& text, int least, int most) {
     int value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc{} || end != text.data() + text.size() || value < least ||
-        value > most) {
+    if (error != std::errc{} || end != text.data() + text.size() || value < least || value > most) {
         return std::nullopt;
     }
     return value;
@@ -79,10 +78,10 @@ Expected<CommandLine> parseCommandLine(const std::vector<std::string>& arguments
             continue;
         }
         const bool serving = line.command == CommandLine::Command::Serve;
-        const bool known = option == "--db" ||
-                           (serving && (option == "--bind" || option == "--port" ||
-                                        option == "--trust" || option == "--threads" ||
-                                        option == "--credential-lifetime"));
+        const bool known =
+            option == "--db" ||
+            (serving && (option == "--bind" || option == "--port" || option == "--trust" ||
+                         option == "--threads" || option == "--credential-lifetime"));
         if (!known) {
             return Error{"unknown option " + option};
         }

@@ -4,7 +4,9 @@
 
 namespace dovrix::server {
 
-bool initialisePasswordHashing() { return sodium_init() >= 0; }
+bool initialisePasswordHashing() {
+    return sodium_init() >= 0;
+}
 
 PasswordHasher::PasswordHasher(std::ptrdiff_t parallel) : slots_(parallel > 0 ? parallel : 1) {}
 
@@ -23,7 +25,8 @@ std::optional<std::string> PasswordHasher::hash(std::string_view password) {
 
 bool PasswordHasher::verify(const std::string& encodedHash, std::string_view password) {
     slots_.acquire();
-    const int result = crypto_pwhash_str_verify(encodedHash.c_str(), password.data(), password.size());
+    const int result =
+        crypto_pwhash_str_verify(encodedHash.c_str(), password.data(), password.size());
     slots_.release();
     return result == 0;
 }

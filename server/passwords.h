@@ -39,10 +39,8 @@ public:
     // Whether this password was verified against this stored hash for this user within the
     // lifetime. Only a keyed digest is kept: the password itself is never stored, and the
     // digest is worthless outside this process because its key is random.
-    bool contains(std::string_view userKey, std::string_view storedHash,
-                  std::string_view password);
-    void remember(std::string_view userKey, std::string_view storedHash,
-                  std::string_view password);
+    bool contains(std::string_view userKey, std::string_view storedHash, std::string_view password);
+    void remember(std::string_view userKey, std::string_view storedHash, std::string_view password);
     void forget(std::string_view userKey);
 
 private:

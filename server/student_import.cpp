@@ -56,9 +56,8 @@ bool splitFields(std::string_view line, std::vector<std::string>& fields) {
             i = comma + 1;
         } else {
             const std::size_t comma = line.find(',', i);
-            fields.emplace_back(trimmed(line.substr(i, comma == std::string_view::npos
-                                                           ? line.npos
-                                                           : comma - i)));
+            fields.emplace_back(
+                trimmed(line.substr(i, comma == std::string_view::npos ? line.npos : comma - i)));
             if (comma == std::string_view::npos) {
                 return true;
             }

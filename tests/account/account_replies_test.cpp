@@ -191,15 +191,15 @@ TEST_F(AccountReplies, ParListLowersLocalParsOnly) {
     const SharedState before = world_.state;
 
     std::vector<std::string> entries(100, "20");
-    entries[4] = " 9 ";   // level 5: below its par of 12
-    entries[5] = "25";    // level 6: above
-    entries[6] = "20";    // level 7: equal
-    entries[7] = "abc";   // level 8: no number, skipped rather than read as 0
-    entries[8] = "0";     // level 9
-    entries[9] = "-3";    // level 10
-    entries[10] = "4.5";  // level 11: no whole number
-    entries[11] = "";     // level 12
-    entries[12] = "17";   // level 13: below
+    entries[4] = " 9 ";  // level 5: below its par of 12
+    entries[5] = "25";   // level 6: above
+    entries[6] = "20";   // level 7: equal
+    entries[7] = "abc";  // level 8: no number, skipped rather than read as 0
+    entries[8] = "0";    // level 9
+    entries[9] = "-3";   // level 10
+    entries[10] = "4.5"; // level 11: no whole number
+    entries[11] = "";    // level 12
+    entries[12] = "17";  // level 13: below
     server_.reply("/dovrix/pars", joined(entries));
     world_.accounts.DownloadPars();
 

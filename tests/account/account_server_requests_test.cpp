@@ -60,7 +60,8 @@ TEST_F(AccountsWithServer, HomePlayerCreatesAccountPlaysAndComesBack) {
     EXPECT_EQ(again.state.serverReply, "Success101");
     EXPECT_EQ(again.state.levelReached, 100);
     EXPECT_EQ(again.state.currentLevel, 1);
-    EXPECT_EQ(serverSays("/dovrix/account?o=login&u=Mary%20%26%20Co%20%231%2B&p=p%2520w%2Bd%26x%3D%23%3F"),
+    EXPECT_EQ(serverSays(
+                  "/dovrix/account?o=login&u=Mary%20%26%20Co%20%231%2B&p=p%2520w%2Bd%26x%3D%23%3F"),
               "101");
 
     AccountWorld wrong(server_.url());

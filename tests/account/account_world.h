@@ -28,9 +28,8 @@ inline Deployment testDeployment(const std::string& serverUrl, const std::string
 
 struct AccountWorld {
     explicit AccountWorld(const std::string& serverUrl)
-        : share((folder.path() / "share").string()),
-          deployment(testDeployment(serverUrl, share)), files(share),
-          accounts(state, deployment, http, files, messages, environment) {
+        : share((folder.path() / "share").string()), deployment(testDeployment(serverUrl, share)),
+          files(share), accounts(state, deployment, http, files, messages, environment) {
         std::filesystem::create_directories(folder.path() / "share" / "Dovrix");
         state.levelCount = 100;
         LoadLevelTable(state);

@@ -33,8 +33,9 @@ protected:
     }
 
     // The names GetPlayerName leaves: playerName and accountUser.
-    std::pair<std::string, std::string> shape(const std::vector<std::pair<const char*, const char*>>& variables,
-                                              bool atSchool, const std::string& accountUser) {
+    std::pair<std::string, std::string>
+    shape(const std::vector<std::pair<const char*, const char*>>& variables, bool atSchool,
+          const std::string& accountUser) {
         for (const char* name : kNameVariables) {
             unsetenv(name);
         }
@@ -53,7 +54,8 @@ protected:
 
 TEST_F(PlayerName, AtSchoolFromTheLogOnName) {
     using Names = std::pair<std::string, std::string>;
-    EXPECT_EQ(shape({{"NWUSERNAME", "  John.Smith "}}, true, ""), Names("John Smith", "john.smith"));
+    EXPECT_EQ(shape({{"NWUSERNAME", "  John.Smith "}}, true, ""),
+              Names("John Smith", "john.smith"));
     EXPECT_EQ(shape({{"NWUSERNAME", "jsmith"}}, true, ""), Names("JSmith", "jsmith"));
     // Blanks only count as empty: the next variable is asked.
     EXPECT_EQ(shape({{"NWUSERNAME", "   "}, {"LOGIN", "ann.lee"}, {"USERNAME", "x"}}, true, ""),
@@ -82,7 +84,8 @@ TEST_F(PlayerName, AtHomeInCapitalsUnlessTheAccountHasAPeriod) {
     EXPECT_EQ(shape({{"USERNAME", "mary"}}, false, ""), Names("MARY", ""));
     EXPECT_EQ(shape({{"USERNAME", "mary"}}, false, "Bobby T"), Names("BOBBY T", "Bobby T"));
     // A student's name typed at home is shaped as at school; the typed name is kept.
-    EXPECT_EQ(shape({{"USERNAME", "mary"}}, false, "First.LAST"), Names("First Last", "First.LAST"));
+    EXPECT_EQ(shape({{"USERNAME", "mary"}}, false, "First.LAST"),
+              Names("First Last", "First.LAST"));
     EXPECT_EQ(shape({{"USERNAME", "mary.jones"}}, false, ""), Names("MARY.JONES", ""));
     EXPECT_EQ(shape({{"USERNAME", "zoë"}}, false, ""), Names("ZOË", ""));
 }
@@ -103,8 +106,8 @@ TEST_F(PlayerName, WithoutTheVariablesTheSystemUserNameServes) {
 
 TEST_F(PlayerName, SchoolIsKnownByDomainAndHomeDrive) {
     const std::vector<std::tuple<const char*, const char*, bool>> rows = {
-        {"VORNA", "H:", true}, {"vorna", "h:", true}, {"Vorna", "H:", true},
-        {"VORNA", "C:", false}, {"OTHER", "H:", false}, {"VORNA", nullptr, false},
+        {"VORNA", "H:", true},  {"vorna", "h:", true},     {"Vorna", "H:", true},
+        {"VORNA", "C:", false}, {"OTHER", "H:", false},    {"VORNA", nullptr, false},
         {nullptr, "H:", false}, {nullptr, nullptr, false}, {" VORNA", "H:", false},
     };
     const char* savedDomain = std::getenv("USERDOMAIN");

@@ -33,11 +33,24 @@ TEST_F(Progress, FileFormatAndReadingRule) {
     EXPECT_EQ(formatProgressFile(101), " 101 \r\n");
 
     const std::vector<std::pair<std::string, std::optional<int16_t>>> rows = {
-        {" 12 \r\n", 12}, {"12", 12},       {"   7,3\n", 7},       {"40\r\n35", 40},
-        {"8 nine", 8},    {"-4 ", -4},      {"+6", 6},            {"2.5", 2},
-        {"3.5", 4},       {"32767", 32767}, {"32768", std::nullopt}, {"99999999999", std::nullopt},
-        {"", std::nullopt}, {"   \r\n", std::nullopt}, {"abc", std::nullopt},
-        {"12abc", std::nullopt}, {",12", std::nullopt}, {"\r\n12", std::nullopt},
+        {" 12 \r\n", 12},
+        {"12", 12},
+        {"   7,3\n", 7},
+        {"40\r\n35", 40},
+        {"8 nine", 8},
+        {"-4 ", -4},
+        {"+6", 6},
+        {"2.5", 2},
+        {"3.5", 4},
+        {"32767", 32767},
+        {"32768", std::nullopt},
+        {"99999999999", std::nullopt},
+        {"", std::nullopt},
+        {"   \r\n", std::nullopt},
+        {"abc", std::nullopt},
+        {"12abc", std::nullopt},
+        {",12", std::nullopt},
+        {"\r\n12", std::nullopt},
         {"-", std::nullopt},
     };
     for (const auto& [content, level] : rows) {

@@ -24,8 +24,7 @@ TEST(QtHttpGet, ReturnsEveryBodyAndFailsOnlyWithoutAReply) {
     server.reply("/broken", "<html>Internal Server Error</html>", 500);
     QtHttpGet http;
     std::vector<bool> waiting;
-    QObject::connect(&http, &QtHttpGet::waitingChanged,
-                     [&](bool now) { waiting.push_back(now); });
+    QObject::connect(&http, &QtHttpGet::waitingChanged, [&](bool now) { waiting.push_back(now); });
     EXPECT_EQ(http.get(server.url() + "ok"), "57");
     EXPECT_EQ(http.get(server.url() + "empty"), "");
     EXPECT_EQ(http.get(server.url() + "broken"), "<html>Internal Server Error</html>");

@@ -289,7 +289,8 @@ TEST(StudentList, ReadsOneStudentPerLine) {
     for (const char* bad : {"a\n", "a,b,c\n", "ok,1\n,pw\n", "a,\n", "\"a,b\n", "\"a\"x,b\n"}) {
         EXPECT_FALSE(server::readStudentList(bad)) << bad;
     }
-    EXPECT_EQ(server::readStudentList("ok,1\nbad\n").error(), "line 2: expected a user name and a password");
+    EXPECT_EQ(server::readStudentList("ok,1\nbad\n").error(),
+              "line 2: expected a user name and a password");
 }
 
 } // namespace

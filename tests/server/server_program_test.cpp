@@ -52,8 +52,8 @@ public:
             pointers.push_back(argument.data());
         }
         pointers.push_back(nullptr);
-        const int result = posix_spawn(&pid_, argv[0].c_str(), &actions, nullptr,
-                                       pointers.data(), environ);
+        const int result =
+            posix_spawn(&pid_, argv[0].c_str(), &actions, nullptr, pointers.data(), environ);
         posix_spawn_file_actions_destroy(&actions);
         close(out[1]);
         close(err[1]);
@@ -157,7 +157,8 @@ TEST(ServerProgram, AnnouncesItsAddressAndStopsCleanlyOnSignals) {
         Process server({"--port", "0", "--db", folder.file("accounts.sqlite")});
         const int port = announcedPort(server);
         ASSERT_GT(port, 0);
-        EXPECT_EQ(request(port, "/dovrix/account?o=qel&u=pat&p="), stopSignal == SIGTERM ? "1" : "2");
+        EXPECT_EQ(request(port, "/dovrix/account?o=qel&u=pat&p="),
+                  stopSignal == SIGTERM ? "1" : "2");
         EXPECT_EQ(request(port, "/dovrix/account?o=update&u=pat&p=&l=2"), "OK");
 
         // A second server cannot take a port in use, and says so.
@@ -217,7 +218,8 @@ TEST(ServerProgram, KeepsEveryConfirmedUpdateThroughKillNine) {
         Process server({"--port", "0", "--db", database});
         const int port = announcedPort(server);
         for (int player = 0; player < kPlayers; ++player) {
-            ASSERT_EQ(request(port, "/dovrix/account?o=qel&u=p" + std::to_string(player) + "&p="), "1");
+            ASSERT_EQ(request(port, "/dovrix/account?o=qel&u=p" + std::to_string(player) + "&p="),
+                      "1");
         }
         std::atomic<int> total{0};
         std::vector<std::thread> players;
@@ -225,9 +227,10 @@ TEST(ServerProgram, KeepsEveryConfirmedUpdateThroughKillNine) {
             players.emplace_back([&, player] {
                 httplib::Client client("127.0.0.1", port);
                 for (int level = 2; level <= 101; ++level) {
-                    const auto reply = client.Get(("/dovrix/account?o=update&u=p" +
-                                                   std::to_string(player) + "&p=&l=" +
-                                                   std::to_string(level)).c_str());
+                    const auto reply =
+                        client.Get(("/dovrix/account?o=update&u=p" + std::to_string(player) +
+                                    "&p=&l=" + std::to_string(level))
+                                       .c_str());
                     if (!reply || reply->body != "OK") {
                         return;
                     }

@@ -11,7 +11,8 @@ namespace dovrix::testing {
 class TempFolder {
 public:
     TempFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "dovrix-test-XXXXXX").string();
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "dovrix-test-XXXXXX").string();
         if (!mkdtemp(pattern.data())) {
             throw std::runtime_error("cannot make a temporary folder");
         }
