@@ -222,6 +222,7 @@ TEST(ServerProgram, KeepsEveryConfirmedUpdateThroughKillNine) {
                       "1");
         }
         std::atomic<int> total{0};
+        std::atomic<int> done{0};
         std::vector<std::thread> players;
         for (int player = 0; player < kPlayers; ++player) {
             players.emplace_back([&, player] {
@@ -232,16 +233,19 @@ TEST(ServerProgram, KeepsEveryConfirmedUpdateThroughKillNine) {
                                     "&p=&l=" + std::to_string(level))
                                        .c_str());
                     if (!reply || reply->body != "OK") {
-                        return;
+                        break;
                     }
                     confirmed[static_cast<std::size_t>(player)] = level;
                     ++total;
                 }
+                ++done;
             });
         }
-        while (total < 100) {
+        // Kill it mid-stream: after 100 of the 400 updates are confirmed.
+        while (total < 100 && done < kPlayers) {
             std::this_thread::yield();
         }
+        EXPECT_LT(done.load(), kPlayers);
         server.signal(SIGKILL);
         for (std::thread& player : players) {
             player.join();
