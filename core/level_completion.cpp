@@ -24,15 +24,15 @@ const std::string kQuote = "\"";
 
 MessageBox recordNotice(int16_t level) {
     const std::string n = std::to_string(level);
-    return MessageBox{"New Level Record -- Your Score Has Been Uploaded",
-                      {"Congratulations!   You were able to beat level " + n + " in ",
-                       "fewer moves than was previously thought possible.", "",
-                       "Your score for level " + n + " will now be uploaded to Halvern's",
-                       "servers to become the new " + kQuote + "moves required" + kQuote +
-                           " value that is",
-                       "seen by others when they play Dovrix."},
-                      MessageIcon::Information,
-                      MessageButtons::Ok};
+    return MessageBox{
+        "New Level Record -- Your Score Has Been Uploaded",
+        {"Congratulations!   You were able to beat level " + n + " in ",
+         "fewer moves than was previously thought possible.", "",
+         "Your score for level " + n + " will now be uploaded to Halvern's",
+         "servers to become the new " + kQuote + "moves required" + kQuote + " value that is",
+         "seen by others when they play Dovrix."},
+        MessageIcon::Information,
+        MessageButtons::Ok};
 }
 
 MessageBox uploadQuestion(int16_t level) {

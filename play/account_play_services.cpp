@@ -13,9 +13,13 @@ void AccountPlayServices::setEndScreen(std::function<void()> show, std::function
     endScreenShowing_ = std::move(showing);
 }
 
-void AccountPlayServices::UpdateAccount() { accounts_.UpdateAccount(); }
+void AccountPlayServices::UpdateAccount() {
+    accounts_.UpdateAccount();
+}
 
-void AccountPlayServices::SaveProgress() { accounts_.SaveProgress(); }
+void AccountPlayServices::SaveProgress() {
+    accounts_.SaveProgress();
+}
 
 void AccountPlayServices::uploadPar(int16_t level, int32_t moves, int16_t oldPar) {
     accounts_.uploadPar(level, moves, oldPar);
@@ -31,7 +35,7 @@ LocalTime AccountPlayServices::localTime() {
     const QDateTime now = QDateTime::currentDateTime();
     const QDate date = now.date();
     const QTime time = now.time();
-    return LocalTime{date.year(),  date.month(),    date.day(),
+    return LocalTime{date.year(), date.month(),  date.day(),
                      time.hour(), time.minute(), time.second()};
 }
 
@@ -45,6 +49,8 @@ bool AccountPlayServices::endScreenShowing() const {
     return endScreenShowing_ && endScreenShowing_();
 }
 
-void AccountPlayServices::endProgram() { QCoreApplication::exit(0); }
+void AccountPlayServices::endProgram() {
+    QCoreApplication::exit(0);
+}
 
 } // namespace dovrix

@@ -64,8 +64,8 @@ QLabel* makeLabel(QWidget* parent, const TwipScale& scale, const char* name, con
     return label;
 }
 
-QPushButton* makeButton(QWidget* parent, const TwipScale& scale, const char* name,
-                        const char* text, Rect place, QColor fill) {
+QPushButton* makeButton(QWidget* parent, const TwipScale& scale, const char* name, const char* text,
+                        Rect place, QColor fill) {
     auto* button = new QPushButton(QString::fromUtf8(text), parent);
     button->setObjectName(QString::fromLatin1(name));
     button->setFont(gameFont(18));
@@ -77,7 +77,9 @@ QPushButton* makeButton(QWidget* parent, const TwipScale& scale, const char* nam
     return button;
 }
 
-QString qt(const std::string& text) { return QString::fromStdString(text); }
+QString qt(const std::string& text) {
+    return QString::fromStdString(text);
+}
 
 } // namespace
 
@@ -124,9 +126,9 @@ void FrmMain::createControls() {
                           gameFont(36, true, true), navy, Qt::AlignHCenter);
     lblLevel_ = makeLabel(client, scale_, "lblLevel", "Level:  100", {9300, 1170, 3120, 585},
                           gameFont(30, true), maroon, Qt::AlignHCenter);
-    lblChooseLevel_ =
-        makeLabel(client, scale_, "lblChooseLevel", "Choose a Different Level:",
-                  {9240, 2310, 3240, 375}, gameFont(12, true), black, Qt::AlignHCenter);
+    lblChooseLevel_ = makeLabel(client, scale_, "lblChooseLevel",
+                                "Choose a Different Level:", {9240, 2310, 3240, 375},
+                                gameFont(12, true), black, Qt::AlignHCenter);
 
     hsbLevel_ = new LevelScrollBar(client);
     placeControl(*hsbLevel_, scale_, 9240, 2775, 3210, 375);
@@ -139,8 +141,8 @@ void FrmMain::createControls() {
     lblMaxLevel_ = makeLabel(client, scale_, "lblMaxLevel", "100", {11520, 3240, 855, 375},
                              gameFont(15.75, true), black, Qt::AlignRight);
 
-    cmdRestart_ = makeButton(client, scale_, "cmdRestart", "Restart Level",
-                             {9600, 4110, 2535, 615}, QColor(128, 128, 255));
+    cmdRestart_ = makeButton(client, scale_, "cmdRestart", "Restart Level", {9600, 4110, 2535, 615},
+                             QColor(128, 128, 255));
     cmdUndoMove_ = makeButton(client, scale_, "cmdUndoMove", "Undo Move", {9600, 4905, 2535, 615},
                               QColor(192, 0, 192));
     cmdUndoMove_->setEnabled(false);
@@ -154,9 +156,9 @@ void FrmMain::createControls() {
                                 gameFont(12, true), black, Qt::AlignHCenter);
     lblParValue_ = makeLabel(client, scale_, "lblParValue", "0", {9720, 7485, 2295, 495},
                              gameFont(20.25, true), navy, Qt::AlignHCenter);
-    lblMovesMade_ = makeLabel(client, scale_, "lblMovesMade", "Moves made so far:",
-                              {9600, 8370, 2520, 375}, gameFont(12, true), black,
-                              Qt::AlignHCenter);
+    lblMovesMade_ =
+        makeLabel(client, scale_, "lblMovesMade", "Moves made so far:", {9600, 8370, 2520, 375},
+                  gameFont(12, true), black, Qt::AlignHCenter);
     lblMoves_ = makeLabel(client, scale_, "lblMoves", "0", {9720, 8700, 2295, 495},
                           gameFont(20.25, true), maroon, Qt::AlignHCenter);
 
@@ -286,9 +288,13 @@ void FrmMain::undoMove() {
     syncFromState();
 }
 
-void FrmMain::directions() { ShowDirections(messages_, shared_.levelCount); }
+void FrmMain::directions() {
+    ShowDirections(messages_, shared_.levelCount);
+}
 
-void FrmMain::about() { ShowAboutBox(messages_); }
+void FrmMain::about() {
+    ShowAboutBox(messages_);
+}
 
 void FrmMain::exitProgram() {
     services_.UpdateAccount();
@@ -335,8 +341,8 @@ void FrmMain::levelScrollBarMoved(int value) {
 
 void FrmMain::levelValueRequested(int value) {
     const PlayWindowState& s = play_.state();
-    const int16_t clamped = static_cast<int16_t>(
-        std::clamp(value, static_cast<int>(s.hsbLevelMinimum), static_cast<int>(s.hsbLevelMaximum)));
+    const int16_t clamped = static_cast<int16_t>(std::clamp(
+        value, static_cast<int>(s.hsbLevelMinimum), static_cast<int>(s.hsbLevelMaximum)));
     changingLevel_ = true;
     play_.setLevelScrollBarValue(clamped);
     changingLevel_ = false;

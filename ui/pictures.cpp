@@ -18,6 +18,8 @@ QString arrow(Direction direction) {
     return {};
 }
 
-QIcon windowIcon() { return QIcon(kIcon); }
+QIcon windowIcon() {
+    return QIcon(kIcon);
+}
 
 } // namespace dovrix::pictures

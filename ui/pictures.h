@@ -11,9 +11,9 @@ namespace dovrix::pictures {
 
 // Resource paths.
 QString arrow(Direction direction); // 33 x 33 GIF, black on transparent
-inline const QString kPit = QStringLiteral(":/pictures/pit.png");       // 34 x 34
-inline const QString kPatch = QStringLiteral(":/pictures/patch.png");   // 32 x 32
-inline const QString kIcon = QStringLiteral(":/pictures/icon.png");     // 32 x 32
+inline const QString kPit = QStringLiteral(":/pictures/pit.png");        // 34 x 34
+inline const QString kPatch = QStringLiteral(":/pictures/patch.png");    // 32 x 32
+inline const QString kIcon = QStringLiteral(":/pictures/icon.png");      // 32 x 32
 inline const QString kEndPicture = QStringLiteral(":/pictures/end.jpg"); // 280 x 397 JPEG
 
 QIcon windowIcon();

@@ -31,7 +31,9 @@ QRect TwipScale::rect(int left, int top, int width, int height) const {
     return QRect(x, y, pixels(left + width) - x, pixels(top + height) - y);
 }
 
-QPointF TwipScale::twips(QPointF pixels) const { return pixels * (kTwipsPerInch / dotsPerInch_); }
+QPointF TwipScale::twips(QPointF pixels) const {
+    return pixels * (kTwipsPerInch / dotsPerInch_);
+}
 
 void placeControl(QWidget& control, const TwipScale& scale, int left, int top, int width,
                   int height) {

@@ -24,7 +24,9 @@ public:
     // A rectangle whose edges are rounded one by one, so pieces that touch in twips touch in
     // pixels too.
     QRect rect(int left, int top, int width, int height) const;
-    QRect rect(const Rect& twips) const { return rect(twips.left, twips.top, twips.width, twips.height); }
+    QRect rect(const Rect& twips) const {
+        return rect(twips.left, twips.top, twips.width, twips.height);
+    }
     // A position in pixels as twips.
     QPointF twips(QPointF pixels) const;
 

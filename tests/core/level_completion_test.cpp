@@ -110,7 +110,8 @@ TEST(LevelCompletion, ResultAtOrAboveTheParShowsTheResultBox) {
         int par;
         std::string parText;
     };
-    const Row rows[] = {{false, 1, "1"}, {true, 1, "1"}, {false, 0, "Unknown"}, {true, 0, "Unknown"}};
+    const Row rows[] = {
+        {false, 1, "1"}, {true, 1, "1"}, {false, 0, "Unknown"}, {true, 0, "Unknown"}};
     for (const Row& row : rows) {
         SCOPED_TRACE(row.parText + (row.atSchool ? " at school" : " at home"));
         CompletionFixture f(row.atSchool, 5, row.par);
@@ -148,17 +149,15 @@ TEST(LevelCompletion, ARecordAtSchoolIsFiledNoticedAndUploadedWithoutAsking) {
     EXPECT_EQ(box.title, "New Level Record -- Your Score Has Been Uploaded");
     EXPECT_EQ(box.icon, MessageIcon::Information);
     EXPECT_EQ(box.buttons, MessageButtons::Ok);
-    EXPECT_EQ(box.text(),
-              "Congratulations!   You were able to beat level 5 in \r\n"
-              "fewer moves than was previously thought possible.\r\n\r\n"
-              "Your score for level 5 will now be uploaded to Halvern's\r\n"
-              "servers to become the new \"moves required\" value that is\r\n"
-              "seen by others when they play Dovrix.");
+    EXPECT_EQ(box.text(), "Congratulations!   You were able to beat level 5 in \r\n"
+                          "fewer moves than was previously thought possible.\r\n\r\n"
+                          "Your score for level 5 will now be uploaded to Halvern's\r\n"
+                          "servers to become the new \"moves required\" value that is\r\n"
+                          "seen by others when they play Dovrix.");
     EXPECT_EQ(f.messages.timerRunningAtBox, std::vector<bool>{false});
 
     // The file comes before the box, the upload after it; the progress follows.
-    EXPECT_EQ(f.effects.calls,
-              (std::vector<std::string>{"write", "upload 5 1 3", "SaveProgress"}));
+    EXPECT_EQ(f.effects.calls, (std::vector<std::string>{"write", "upload 5 1 3", "SaveProgress"}));
 }
 
 TEST(LevelCompletion, ARecordAtHomeIsUploadedOnlyWhenThePlayerAgrees) {
@@ -174,14 +173,13 @@ TEST(LevelCompletion, ARecordAtHomeIsUploadedOnlyWhenThePlayerAgrees) {
         EXPECT_EQ(box.title, "New Level Record -- May We Upload Your Score?");
         EXPECT_EQ(box.icon, MessageIcon::Question);
         EXPECT_EQ(box.buttons, MessageButtons::YesNo);
-        EXPECT_EQ(box.text(),
-                  "Congratulations!   You were able to beat level 5 in \r\n"
-                  "fewer moves than was previously thought possible.\r\n\r\n"
-                  "Would it be okay for us to upload your level 5 score\r\n"
-                  "to Halvern's servers so that it can become the new \r\n"
-                  "\"moves required\"  value that is seen by others when\r\n"
-                  "they play Dovrix?  It will take just several seconds,\r\n"
-                  "and no personal data will be uploaded.");
+        EXPECT_EQ(box.text(), "Congratulations!   You were able to beat level 5 in \r\n"
+                              "fewer moves than was previously thought possible.\r\n\r\n"
+                              "Would it be okay for us to upload your level 5 score\r\n"
+                              "to Halvern's servers so that it can become the new \r\n"
+                              "\"moves required\"  value that is seen by others when\r\n"
+                              "they play Dovrix?  It will take just several seconds,\r\n"
+                              "and no personal data will be uploaded.");
 
         std::vector<std::string> expected;
         if (answer == MessageAnswer::Yes) {

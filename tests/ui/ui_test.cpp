@@ -76,8 +76,8 @@ void UiTest::pictures_data() {
     QTest::addColumn<QSize>("size");
     QTest::addColumn<QByteArray>("format");
     for (Direction d : kDirections) {
-        QTest::newRow(directionName(d).data()) << pictures::arrow(d) << QSize(33, 33)
-                                              << QByteArray("gif");
+        QTest::newRow(directionName(d).data())
+            << pictures::arrow(d) << QSize(33, 33) << QByteArray("gif");
     }
     QTest::newRow("pit") << pictures::kPit << QSize(34, 34) << QByteArray("png");
     QTest::newRow("patch") << pictures::kPatch << QSize(32, 32) << QByteArray("png");
@@ -212,8 +212,10 @@ void UiTest::messageBoxesOnScreen() {
     QFETCH(int, press);
     QFETCH(int, answer);
     QFETCH(int, qtIcon);
-    const MessageBox box{"Dovrix -- Topic", {"First line ", "", "third: 3."},
-                         static_cast<MessageIcon>(icon), static_cast<MessageButtons>(buttons)};
+    const MessageBox box{"Dovrix -- Topic",
+                         {"First line ", "", "third: 3."},
+                         static_cast<MessageIcon>(icon),
+                         static_cast<MessageButtons>(buttons)};
 
     QString title;
     QString text;
