@@ -3,6 +3,7 @@
 #include "play_screen.h"
 
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QWheelEvent>
 
 namespace dovrix {
@@ -54,6 +55,16 @@ void LevelScrollBar::keyPressEvent(QKeyEvent* event) {
         return;
     }
     event->accept();
+}
+
+void LevelScrollBar::mousePressEvent(QMouseEvent* event) {
+    // Only the left button works the scroll bar: a middle click would jump the thumb to the
+    // pointer, where every click is to change the level by one.
+    if (event->button() != Qt::LeftButton) {
+        event->accept();
+        return;
+    }
+    QScrollBar::mousePressEvent(event);
 }
 
 void LevelScrollBar::wheelEvent(QWheelEvent* event) {
