@@ -297,11 +297,12 @@ void FrmMain::about() {
 }
 
 void FrmMain::exitProgram() {
+    // The account request waits for its reply in an event loop of its own; no tick may run
+    // meanwhile, as none could while the request blocked the game.
+    tmrMove_->stop();
+    play_.stopMoveTimer();
     services_.UpdateAccount();
     hide();
-    // Nothing of the game runs any more, whenever the event loop gets to return.
-    play_.stopMoveTimer();
-    tmrMove_->stop();
     services_.endProgram();
 }
 
