@@ -1,0 +1,76 @@
+#pragma once
+// Building blocks of the game's fixed-layout windows: a client area of a size in twips below
+// the menu bar, and labels and push buttons placed at their twip rectangles with their font,
+// text colour and fill.
+
+#include "geometry.h"
+#include "twips.h"
+
+#include <QColor>
+#include <QFont>
+#include <QLabel>
+#include <QLayout>
+#include <QMainWindow>
+#include <QPushButton>
+#include <QString>
+
+namespace dovrix {
+
+// The central widget of a window whose client area is width x height twips. The window keeps
+// that size; the menu bar comes on top of it.
+inline QWidget* makeClientArea(QMainWindow& window, const TwipScale& scale, int width, int height) {
+    auto* client = new QWidget(&window);
+    client->setObjectName(QStringLiteral("clientArea"));
+    client->setFixedSize(scale.rect(0, 0, width, height).size());
+    window.setCentralWidget(client);
+    window.layout()->setSizeConstraint(QLayout::SetFixedSize);
+    return client;
+}
+
+// Text colour of a label, a button or a check box.
+inline void setTextColour(QWidget& control, const QColor& colour) {
+    QPalette palette = control.palette();
+    palette.setColor(QPalette::WindowText, colour);
+    palette.setColor(QPalette::ButtonText, colour);
+    control.setPalette(palette);
+}
+
+// A label filled with a colour instead of showing the window behind it.
+inline void setLabelFill(QLabel& label, const QColor& colour) {
+    QPalette palette = label.palette();
+    palette.setColor(QPalette::Window, colour);
+    label.setPalette(palette);
+    label.setAutoFillBackground(true);
+}
+
+// A plain-text label that wraps at its width; transparent unless filled.
+inline QLabel* makeLabel(QWidget* parent, const TwipScale& scale, const char* name,
+                         const QString& text, const Rect& place, const QFont& font,
+                         Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignTop) {
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setTextFormat(Qt::PlainText);
+    label->setFont(font);
+    label->setAlignment(alignment);
+    label->setWordWrap(true);
+    placeControl(*label, scale, place.left, place.top, place.width, place.height);
+    return label;
+}
+
+// A push button filled with a colour. It is no dialog's default button, so Enter in another
+// control does not press it.
+inline QPushButton* makeButton(QWidget* parent, const TwipScale& scale, const char* name,
+                               const QString& text, const Rect& place, const QFont& font,
+                               const QColor& fill) {
+    auto* button = new QPushButton(text, parent);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setFont(font);
+    QPalette palette = button->palette();
+    palette.setColor(QPalette::Button, fill);
+    button->setPalette(palette);
+    button->setAutoDefault(false);
+    placeControl(*button, scale, place.left, place.top, place.width, place.height);
+    return button;
+}
+
+} // namespace dovrix
