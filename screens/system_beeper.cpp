@@ -1,0 +1,11 @@
+#include "beeper.h"
+
+#include <QApplication>
+
+namespace dovrix {
+
+void SystemBeeper::beep() {
+    QApplication::beep();
+}
+
+} // namespace dovrix
