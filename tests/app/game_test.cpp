@@ -1,0 +1,200 @@
+// The whole game from start to end on the offscreen platform: the school start with a share
+// folder and the real account server, the last level leading to the end window, the account
+// update on each way out, and the dovrix program itself.
+
+#include "catalogue.h"
+#include "command_line.h"
+#include "game_world.h"
+#include "running_account_server.h"
+#include "scripted_http_server.h"
+
+#include <QProcess>
+
+#include <httplib.h>
+
+namespace dovrix::testing {
+
+class GameTest : public QObject {
+    Q_OBJECT
+private slots:
+    void schoolStartRecordAndProgress();
+    void lastLevelLeadsToTheEndWindow();
+    void accountUpdateOnEachWayOut_data();
+    void accountUpdateOnEachWayOut();
+    void theProgramOpensItsFirstWindow_data();
+    void theProgramOpensItsFirstWindow();
+};
+
+void GameTest::schoolStartRecordAndProgress() {
+    TempFolder serverFolder;
+    RunningAccountServer server(serverOptions(serverFolder.file("accounts.sqlite")));
+    GameWorld world(server.url(), Setting::School);
+    world.game.start();
+
+    // The start window at once; the login window is never left showing.
+    QVERIFY(world.shared.atSchool);
+    QVERIFY(world.game.startWindow() != nullptr && world.game.startWindow()->isVisible());
+    QVERIFY(!world.game.loginWindow()->isVisible());
+    QVERIFY(world.game.playWindow() != nullptr && !world.game.playWindow()->isVisible());
+    QTRY_VERIFY(world.startButtonOffered());
+    QVERIFY(!world.game.loginWindow()->isVisible());
+
+    // The loading sequence logged in by the log-on name and stored the first progress.
+    const auto share = std::filesystem::path(world.share()) / "Dovrix";
+    QCOMPARE(world.shared.playerName, std::string("Pat Kim"));
+    QCOMPARE(world.shared.accountUser, std::string("pat.kim"));
+    QCOMPARE(fileContent(share / "Pat Kim.txt"), std::optional<std::string>(" 1 \r\n"));
+    httplib::Client client("127.0.0.1", server.port());
+    QCOMPARE(client.Get("/dovrix/account?o=qel&u=pat.kim&p=")->body, std::string("1"));
+
+    // Level 1 with a par above its shortest solution: beating it sets a record.
+    rewriteCataloguePar(world.shared, 1, "40");
+    QTest::mouseClick(world.button(*world.game.startWindow(), "cmdStart"), Qt::LeftButton);
+    FrmMain& play = *world.game.playWindow();
+    QVERIFY(play.isVisible());
+    QCOMPARE(play.play().state().levelPar, 40);
+    world.solveLevelOnBoard();
+
+    QCOMPARE(titles(world.messages),
+             std::vector<std::string>{"New Level Record -- Your Score Has Been Uploaded"});
+    const std::string& level1 = world.shared.levelStrings[1];
+    const std::string newPar = level1.substr(0, level1.find(','));
+    QVERIFY(std::stoi(newPar) < 40);
+    std::vector<std::filesystem::path> records;
+    for (const auto& entry : std::filesystem::directory_iterator(share / "NewPars")) {
+        records.push_back(entry.path());
+    }
+    QCOMPARE(records.size(), 1u);
+    QVERIFY(records[0].filename().string().starts_with("Pat Kim--"));
+    QCOMPARE(fileContent(records[0]),
+             std::optional<std::string>("Level:  1\r\nMoves:  " + newPar + "\r\nPar:    40\r\n"));
+
+    // Level 2 is open, stored in the file and in the account, and on the board.
+    QCOMPARE(world.shared.levelReached, 2);
+    QCOMPARE(fileContent(share / "Pat Kim.txt"), std::optional<std::string>(" 2 \r\n"));
+    QCOMPARE(client.Get("/dovrix/account?o=qel&u=pat.kim&p=")->body, std::string("2"));
+    QCOMPARE(play.windowTitle(), QString("Dovrix -- Level 2"));
+}
+
+void GameTest::lastLevelLeadsToTheEndWindow() {
+    ScriptedHttpServer scripted;
+    scripted.reply("/dovrix/account?o=login", "100");
+    scripted.reply("/dovrix/account?o=update", "OK");
+    GameWorld world(scripted.url());
+    world.game.start();
+    world.logIn("sam", "pw", "existing");
+    QTRY_VERIFY(world.startButtonOffered());
+    // The last level, made a short one for the test.
+    world.shared.levelStrings[100] = "1,0,0,1,7,2,0,0,0,0,1,7,7,1,1,7,3,1,";
+    QTest::mouseClick(world.button(*world.game.startWindow(), "cmdStart"), Qt::LeftButton);
+    QPointer<FrmMain> play = world.game.playWindow();
+    QCOMPARE(play->windowTitle(), QString("Dovrix -- Level 100"));
+    world.solveLevelOnBoard();
+
+    QCOMPARE(titles(world.messages), std::vector<std::string>{"Level Beaten"});
+    QCOMPARE(world.shared.levelReached, 101);
+    FrmEnd* end = world.game.endWindow();
+    QVERIFY(end != nullptr && end->isVisible());
+    QVERIFY(world.in<QLabel>(*end, "lblMessage")
+                ->text()
+                .startsWith("Excellent work!!!  You have beaten all 100 Dovrix levels!"));
+    // The play window closes for good; its closing sends the level once more.
+    QTRY_VERIFY(play.isNull());
+    QCOMPARE(world.game.playWindow(), nullptr);
+    QCOMPARE(scripted.updates(), (std::vector<std::string>{"101", "101"}));
+    QTRY_COMPARE_WITH_TIMEOUT(world.beeper.beeps, 10, 10000);
+
+    const int exitCode =
+        exitCodeAfter([&] { QTest::mouseClick(world.button(*end, "cmdEnd"), Qt::LeftButton); });
+    QCOMPARE(exitCode, 0);
+    QVERIFY(!end->isVisible());
+    QCOMPARE(scripted.updates().size(), 2u);
+}
+
+void GameTest::accountUpdateOnEachWayOut_data() {
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<int>("updates");
+    QTest::newRow("play window, Exit Program") << "play button" << 1;
+    QTest::newRow("play window, Ctrl+X") << "play ctrl+x" << 1;
+    QTest::newRow("play window, close box") << "play close" << 1;
+    QTest::newRow("start window, Ctrl+X") << "start ctrl+x" << 0;
+    QTest::newRow("start window, close box") << "start close" << 0;
+    QTest::newRow("login window, close box") << "login close" << 0;
+}
+
+void GameTest::accountUpdateOnEachWayOut() {
+    QFETCH(QString, how);
+    QFETCH(int, updates);
+    ScriptedHttpServer scripted;
+    scripted.reply("/dovrix/account?o=login", "7");
+    scripted.reply("/dovrix/account?o=update", "OK");
+    GameWorld world(scripted.url());
+    world.game.start();
+    QMainWindow* window = world.game.loginWindow();
+    if (!how.startsWith("login")) {
+        world.logIn("sam", "pw", "existing");
+        QTRY_VERIFY(world.startButtonOffered());
+        window = world.game.startWindow();
+    }
+    if (how.startsWith("play")) {
+        QTest::mouseClick(world.button(*window, "cmdStart"), Qt::LeftButton);
+        window = world.game.playWindow();
+        QCOMPARE(world.shared.currentLevel, 7);
+    }
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window));
+
+    const int exitCode = exitCodeAfter([&] {
+        if (how.endsWith("ctrl+x")) {
+            QTest::keyClick(window, Qt::Key_X, Qt::ControlModifier);
+        } else if (how.endsWith("button")) {
+            QTest::mouseClick(world.button(*window, "cmdExit"), Qt::LeftButton);
+        } else {
+            window->close();
+        }
+    });
+    QCOMPARE(exitCode, 0);
+    QCOMPARE(scripted.updates(), std::vector<std::string>(updates, "7"));
+    QVERIFY(world.messages.shown.empty());
+}
+
+void GameTest::theProgramOpensItsFirstWindow_data() {
+    QTest::addColumn<QString>("domain");
+    QTest::addColumn<QString>("window");
+    QTest::newRow("at home") << "HOMEPC"
+                             << "frmLogin";
+    QTest::newRow("at school") << "VORNA"
+                               << "frmStart";
+}
+
+void GameTest::theProgramOpensItsFirstWindow() {
+    QFETCH(QString, domain);
+    QFETCH(QString, window);
+    TempFolder home;
+    QProcess game;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("DOVRIX_STARTUP_PROBE", "1");
+    environment.insert("QT_QPA_PLATFORM", "offscreen");
+    environment.insert("DOVRIX_SERVER_URL", QString::fromStdString(refusingUrl()));
+    environment.insert("DOVRIX_PROGRESS_SHARE", QString::fromStdString(home.path().string()));
+    environment.insert("USERDOMAIN", domain);
+    environment.insert("HOMEDRIVE", "H:");
+    game.setProcessEnvironment(environment);
+    const qint64 before = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                              std::chrono::steady_clock::now().time_since_epoch())
+                              .count();
+    game.start(QStringLiteral(DOVRIX_PROGRAM), {});
+    QVERIFY(game.waitForFinished(30000));
+    QCOMPARE(game.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(game.exitCode(), 0);
+    const QStringList words = QString::fromUtf8(game.readAllStandardOutput()).split(' ');
+    QCOMPARE(words.size(), 3);
+    QCOMPARE(words[0], window);
+    QCOMPARE(words[1], QString("shown"));
+    QVERIFY(words[2].trimmed().toLongLong() > before);
+}
+
+} // namespace dovrix::testing
+
+QTEST_MAIN(dovrix::testing::GameTest)
+#include "game_test.moc"
