@@ -1,6 +1,7 @@
 #include "frm_start.h"
 
 #include "catalogue.h"
+#include "fitting_label.h"
 #include "fonts.h"
 #include "help_boxes.h"
 #include "pictures.h"
@@ -77,8 +78,14 @@ void FrmStart::createControls() {
         makeLabel(client, scale_, "lblMe", QStringLiteral("By: Maelor Pelvaro"),
                   {1320, 1455, 7215, 885}, gameFont(32.25, true), Qt::AlignHCenter | Qt::AlignTop);
     setLabelFill(*lblMe_, QColor(255, 255, 128));
-    lblInstructions_ = makeLabel(client, scale_, "lblInstructions", QString(),
-                                 {540, 2610, 8880, 5100}, gameFont(15.75));
+    // The rules fill their rectangle; with some fonts the last line needs the lines closer.
+    lblInstructions_ = new FittingLabel(client);
+    lblInstructions_->setObjectName(QStringLiteral("lblInstructions"));
+    lblInstructions_->setTextFormat(Qt::PlainText);
+    lblInstructions_->setWordWrap(true);
+    lblInstructions_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    lblInstructions_->setFont(gameFont(15.75));
+    placeControl(*lblInstructions_, scale_, 540, 2610, 8880, 5100);
     setTextColour(*lblInstructions_, QColor(128, 0, 0));
     lblLoading_ = makeLabel(client, scale_, "lblLoading", QString(), {1440, 7920, 6975, 1335},
                             gameFont(27.75, true), Qt::AlignCenter);

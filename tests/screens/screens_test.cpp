@@ -3,6 +3,7 @@
 // The account server is a scripted one here, so the requests each path sends can be counted.
 
 #include "catalogue.h"
+#include "fitting_label.h"
 #include "fonts.h"
 #include "game_world.h"
 #include "scripted_http_server.h"
@@ -189,6 +190,23 @@ void ScreensTest::startWindowLayout() {
     QCOMPARE(load->interval(), 1);
     QVERIFY(fallback->isActive() && fallback->isSingleShot());
     QCOMPARE(fallback->interval(), 10000);
+
+    // The rules, wrapped at the label's width, end inside it with every line readable.
+    if (QTest::currentDataTag() == QString("lblInstructions")) {
+        auto* rules = start.findChild<FittingLabel*>("lblInstructions");
+        const QFontMetricsF metrics(rules->font());
+        QVERIFY(rules->lineCount() >= 12);
+        QVERIFY((rules->lineCount() - 1) * rules->linePitch() + metrics.ascent() +
+                    metrics.descent() <=
+                rules->height());
+        QVERIFY(rules->linePitch() >= metrics.capHeight() + metrics.descent());
+        // A text that fits keeps the font's own spacing.
+        FittingLabel shortText("Good luck!\r\nGood luck!");
+        shortText.setFont(rules->font());
+        shortText.resize(rules->size());
+        QCOMPARE(shortText.lineCount(), 2);
+        QCOMPARE(shortText.linePitch(), metrics.lineSpacing());
+    }
 }
 
 void ScreensTest::loadingSequenceThenStart_data() {
