@@ -55,6 +55,12 @@ int neighbourPoint(int centre, int code) {
     return y * kLatticeSide + x;
 }
 
+ValueInfo valueAt(int point, bool visible, int occupied) {
+    return ValueInfo{static_cast<int16_t>(point), visible, static_cast<int16_t>(occupied),
+                     static_cast<int8_t>(point % kLatticeSide),
+                     static_cast<int8_t>(point / kLatticeSide)};
+}
+
 bool overlapsAny(const Rect& r, const std::vector<Rect>& obstacles) {
     return std::any_of(obstacles.begin(), obstacles.end(),
                        [&r](const Rect& o) { return Overlaps(r, o); });
@@ -247,14 +253,14 @@ Expected<SlideModel> SlideModel::build(const LevelDescription& level) {
     for (int point = 0; point < kLatticePoints; ++point) {
         if (reachable[point]) {
             m.visibleValue_[point] = static_cast<BlockValue>(m.values_.size());
-            m.values_.push_back(ValueInfo{static_cast<int16_t>(point), true, -1});
+            m.values_.push_back(valueAt(point, true, -1));
         }
     }
     m.hiddenValue_.assign(m.pitPoint_.size(), kNoValue);
     for (std::size_t pit = 0; pit < m.pitPoint_.size(); ++pit) {
         if (pitReached[pit]) {
             m.hiddenValue_[pit] = static_cast<BlockValue>(m.values_.size());
-            m.values_.push_back(ValueInfo{m.pitPoint_[pit], false, -1});
+            m.values_.push_back(valueAt(m.pitPoint_[pit], false, -1));
         }
     }
     for (std::size_t patch = 0; patch < m.patchPoint_.size(); ++patch) {
@@ -264,8 +270,7 @@ Expected<SlideModel> SlideModel::build(const LevelDescription& level) {
             const int neighbour = neighbourPoint(m.patchPoint_[patch], code);
             if (neighbour >= 0 && reachable[neighbour]) {
                 occupied[code] = static_cast<BlockValue>(m.values_.size());
-                m.values_.push_back(
-                    ValueInfo{static_cast<int16_t>(neighbour), true, static_cast<int16_t>(patch)});
+                m.values_.push_back(valueAt(neighbour, true, static_cast<int>(patch)));
             }
         }
         m.occupiedValue_.push_back(occupied);
@@ -321,8 +326,8 @@ BlockValue SlideModel::slide(BlockValue mover, Direction direction,
     if (!from.visible) {
         return mover;
     }
-    const int x = from.point % kLatticeSide;
-    const int y = from.point / kLatticeSide;
+    const int x = from.x;
+    const int y = from.y;
     const Line& line = lines_[directionIndex(direction)][from.point];
     int stop = line.stop;
     // Rows and columns are stored shifted by one so that the band around the mover needs no

@@ -28,6 +28,8 @@ struct ValueInfo {
     int16_t point = 0;     // lattice point index, y * 29 + x
     bool visible = true;   // false: fallen into a pit
     int16_t occupied = -1; // index of the patch it occupies off-centre, or -1
+    int8_t x = 0;          // the point's column and row, kept to spare a division
+    int8_t y = 0;
 };
 
 // Blocks are numbered in slots: colour by colour in code order, within a colour in the

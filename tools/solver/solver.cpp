@@ -20,8 +20,8 @@ void fillBitboards(const SlideModel& model, const BlockValue* values, int count,
     for (int slot = 0; slot < count; ++slot) {
         const ValueInfo& info = model.info(values[slot]);
         if (info.visible) {
-            const int x = info.point % kLatticeSide;
-            const int y = info.point / kLatticeSide;
+            const int x = info.x;
+            const int y = info.y;
             rows[y + 1] |= uint32_t{1} << x;
             columns[x + 1] |= uint32_t{1} << y;
         }
@@ -35,6 +35,14 @@ public:
 
     StateKey<Words> pack(const BlockValue* values) const {
         StateKey<Words> key{};
+        if constexpr (Words == 1) {
+            uint64_t word = 0;
+            for (int i = 0, offset = 0; i < count_; ++i, offset += bits_) {
+                word |= uint64_t{values[i]} << offset;
+            }
+            key[0] = word;
+            return key;
+        }
         int offset = 0;
         for (int i = 0; i < count_; ++i, offset += bits_) {
             const uint64_t v = values[i];
@@ -48,6 +56,13 @@ public:
 
     void unpack(const StateKey<Words>& key, BlockValue* values) const {
         const uint64_t mask = (uint64_t{1} << bits_) - 1;
+        if constexpr (Words == 1) {
+            uint64_t word = key[0];
+            for (int i = 0; i < count_; ++i, word >>= bits_) {
+                values[i] = static_cast<BlockValue>(word & mask);
+            }
+            return;
+        }
         int offset = 0;
         for (int i = 0; i < count_; ++i, offset += bits_) {
             uint64_t v = key[offset / 64] >> (offset % 64);
@@ -64,7 +79,10 @@ private:
 };
 
 // Keeps a colour's values sorted after one of them changed.
-void resort(BlockValue* values, int slot, const ColourGroup& group) {
+[[gnu::always_inline]] inline void resort(BlockValue* values, int slot, const ColourGroup& group) {
+    if (group.count == 1) {
+        return;
+    }
     const int first = group.firstSlot;
     const int last = group.firstSlot + group.count - 1;
     while (slot > first && values[slot - 1] > values[slot]) {
@@ -150,8 +168,10 @@ SolveResult search(const SlideModel& model, const SolveOptions& options) {
     parent.reserve(expected);
     via.reserve(expected);
 
-    std::vector<BlockValue> current(model.initialValues());
-    std::vector<BlockValue> next(count);
+    // Up to 64 blocks: a move's slot and direction share one byte.
+    std::array<BlockValue, 64> current{};
+    std::array<BlockValue, 64> next{};
+    std::copy(model.initialValues().begin(), model.initialValues().end(), current.begin());
     sortGroups(model, current.data());
     keys.push_back(packer.pack(current.data()));
     visited.insert(keys[0], visited.locate(keys[0], current.data()));
@@ -203,10 +223,10 @@ SolveResult search(const SlideModel& model, const SolveOptions& options) {
         uint64_t place;
         uint32_t parent;
         uint8_t via;
-        bool goal;
     };
     constexpr std::size_t kBatch = 8;
-    std::vector<Successor> successors;
+    std::vector<Successor> successors(kBatch * static_cast<std::size_t>(count) * 4);
+    std::size_t successorCount = 0;
     std::vector<uint64_t> groupParts(model.groups().size());
     std::vector<std::size_t> slotGroupIndex;
     for (int slot = 0; slot < count; ++slot) {
@@ -217,7 +237,7 @@ SolveResult search(const SlideModel& model, const SolveOptions& options) {
     int depth = 0;
     while (layerStart < layerEnd) {
         for (std::size_t batch = layerStart; batch < layerEnd; batch += kBatch) {
-            successors.clear();
+            successorCount = 0;
             for (std::size_t id = batch; id < std::min(batch + kBatch, layerEnd); ++id) {
                 packer.unpack(keys[id], current.data());
                 fillBitboards(model, current.data(), count, rows, columns);
@@ -239,10 +259,10 @@ SolveResult search(const SlideModel& model, const SolveOptions& options) {
                         if (moved == mover) {
                             continue;
                         }
-                        std::copy(current.begin(), current.end(), next.begin());
+                        next = current; // a fixed-size copy the compiler keeps inline
                         next[slot] = moved;
                         resort(next.data(), slot, *slotGroup[slot]);
-                        Successor& s = successors.emplace_back();
+                        Successor& s = successors[successorCount++];
                         s.key = packer.pack(next.data());
                         if (visited.numbered()) {
                             const std::size_t g = slotGroupIndex[slot];
@@ -253,19 +273,21 @@ SolveResult search(const SlideModel& model, const SolveOptions& options) {
                         }
                         s.parent = static_cast<uint32_t>(id);
                         s.via = static_cast<uint8_t>(slot * 4 + directionIndex(direction));
-                        s.goal = options.stopAtGoal && model.isGoal(next.data());
                         visited.prefetch(s.place);
                     }
                 }
             }
-            for (const Successor& s : successors) {
+            for (std::size_t i = 0; i < successorCount; ++i) {
+                const Successor& s = successors[i];
                 if (!visited.insert(s.key, s.place)) {
                     continue;
                 }
                 keys.push_back(s.key);
                 parent.push_back(s.parent);
                 via.push_back(s.via);
-                if (s.goal) {
+                // Only a state seen for the first time can be a new answer.
+                packer.unpack(s.key, next.data());
+                if (options.stopAtGoal && model.isGoal(next.data())) {
                     finish(static_cast<uint32_t>(keys.size() - 1), depth + 1);
                     result.statesStored = keys.size();
                     result.depthCompleted = depth;
