@@ -27,6 +27,7 @@ std::optional<LevelArgument> resolveLevel(const std::string& argument);
 int runReplay(const std::vector<std::string>& arguments);
 int runSolve(const std::vector<std::string>& arguments);
 int runCatalogue(const std::vector<std::string>& arguments);
+int runVerify(const std::vector<std::string>& arguments);
 
 // Prints "dovrix-solve: <message>" on standard error and returns kExitUsage.
 int usageError(const std::string& message);

@@ -1,5 +1,6 @@
 // dovrix-solve: replays moves through the game's own tick engine, finds shortest solutions,
-// and prints the catalogue. Level designers and the tests use it.
+// prints the catalogue and verifies its stored solutions and pars. Level designers and the
+// tests use it.
 
 #include "commands.h"
 
@@ -13,6 +14,8 @@ constexpr const char* kUsage =
     "usage: dovrix-solve replay LEVEL MOVE...\n"
     "       dovrix-solve solve LEVEL [--max-states N]\n"
     "       dovrix-solve catalogue\n"
+    "       dovrix-solve verify [--prove] [--levels LIST] [--max-states N]\n"
+    "                           [--optima FILE] [--report FILE]\n"
     "LEVEL is a catalogue number or a level string; a MOVE is a colour, an element number\n"
     "and a direction letter (L, R, U, D), as in Blue1U or LBlue12R.\n";
 
@@ -34,6 +37,9 @@ int main(int argc, char** argv) {
     }
     if (command == "catalogue") {
         return runCatalogue(arguments);
+    }
+    if (command == "verify") {
+        return runVerify(arguments);
     }
     if (command == "--help" || command == "-h") {
         std::cout << kUsage;

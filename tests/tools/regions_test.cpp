@@ -1,0 +1,102 @@
+// Splitting a level into regions that cannot touch each other, and solving it region by
+// region.
+
+#include "catalogue_check.h"
+#include "regions.h"
+#include "solver.h"
+
+#include <gtest/gtest.h>
+
+namespace dovrix::solver {
+namespace {
+
+// Two rooms of three by three cells side by side, x 2..4 and 8..10, rows 2..4, each walled
+// in; `gap` opens both walls between them in row 3 into a corridor.
+LevelDescription twoRooms(bool gap) {
+    LevelDescription level;
+    level.par = 1;
+    level.walls = {{1, 1, 11, 1}, {1, 5, 11, 1}, {1, 2, 1, 3}, {11, 2, 1, 3}};
+    if (gap) {
+        level.walls.push_back(WallCells{5, 2, 3, 1}); // the corridor's walls
+        level.walls.push_back(WallCells{5, 4, 3, 1});
+    } else {
+        level.walls.push_back(WallCells{5, 2, 3, 3}); // the wall between the rooms
+    }
+    // A red block in each room, a blue one on the right; the dots across their rooms.
+    level.blocks = {{2, 2, Colour::Red}, {8, 4, Colour::Red}, {10, 4, Colour::Blue}};
+    level.dots = {{4, 4, Colour::Red}, {10, 2, Colour::Red}, {8, 2, Colour::Blue}};
+    return level;
+}
+
+TEST(Regions, WalledRoomsAreSolvedApartAndTheirOptimaAdd) {
+    const LevelDescription level = twoRooms(false);
+    const auto regions = independentRegions(level);
+    ASSERT_TRUE(regions) << regions.error();
+    ASSERT_EQ(regions->size(), 2u);
+    EXPECT_EQ((*regions)[0].blocks, std::vector<int>{0});
+    EXPECT_EQ((*regions)[0].dots, std::vector<int>{0});
+    EXPECT_EQ((*regions)[1].blocks, (std::vector<int>{1, 2}));
+    EXPECT_EQ((*regions)[1].dots, (std::vector<int>{1, 2}));
+
+    const auto split = solveByRegions(level);
+    const auto whole = solve(level);
+    ASSERT_TRUE(split);
+    ASSERT_TRUE(whole);
+    ASSERT_EQ(split->total.status, SolveResult::Status::Solved);
+    EXPECT_EQ(split->total.optimum, whole->optimum);
+    EXPECT_EQ(split->total.optimum, split->regions[0].optimum + split->regions[1].optimum);
+    EXPECT_LT(split->total.statesStored, whole->statesStored);
+    // The moves name the level's own elements: the right room's red block is Red2.
+    const auto replay = replaySolution(formatLevelString(level), split->total.moves);
+    EXPECT_TRUE(replay.beaten) << replay.problem;
+    EXPECT_EQ(replay.counted, whole->optimum);
+}
+
+TEST(Regions, BlocksThatCanMeetShareARegion) {
+    // A corridor joins the rooms.
+    const auto joined = independentRegions(twoRooms(true));
+    ASSERT_TRUE(joined);
+    EXPECT_EQ(joined->size(), 1u);
+
+    // A line of pits parts an open floor: nothing crosses a pit, so two regions...
+    LevelDescription parted;
+    parted.par = 1;
+    for (int16_t y = 0; y < 15; ++y) {
+        parted.pits.push_back(Cell{7, y});
+    }
+    parted.blocks = {{2, 2, Colour::Green}, {12, 2, Colour::Green}};
+    parted.dots = {{2, 12, Colour::Green}, {12, 12, Colour::Green}};
+    const auto apart = independentRegions(parted);
+    ASSERT_TRUE(apart);
+    EXPECT_EQ(apart->size(), 2u);
+    // ... unless a dot lies on one of the pits: a block fallen into it from either side
+    // covers it, and the goal joins the two sides.
+    parted.dots.push_back(ColouredCell{7, 5, Colour::Green});
+    parted.blocks.push_back(ColouredCell{3, 3, Colour::Green});
+    const auto coupled = independentRegions(parted);
+    ASSERT_TRUE(coupled);
+    EXPECT_EQ(coupled->size(), 1u);
+
+    // A dot that no block can ever reach is a region of its own, and makes the level
+    // unsolvable.
+    LevelDescription walledOff = twoRooms(false);
+    walledOff.dots.push_back(ColouredCell{13, 13, Colour::Red});
+    const auto regions = independentRegions(walledOff);
+    ASSERT_TRUE(regions);
+    ASSERT_EQ(regions->size(), 3u);
+    EXPECT_TRUE(regions->back().blocks.empty());
+    const auto solved = solveByRegions(walledOff);
+    ASSERT_TRUE(solved);
+    EXPECT_EQ(solved->total.status, SolveResult::Status::Unsolvable);
+}
+
+TEST(Regions, RefusesBoardsOffTheLattice) {
+    LevelDescription level = twoRooms(false);
+    level.offsetX = 150;
+    const auto regions = independentRegions(level);
+    ASSERT_FALSE(regions);
+    EXPECT_NE(regions.error().find("300"), std::string::npos);
+}
+
+} // namespace
+} // namespace dovrix::solver
