@@ -1,0 +1,301 @@
+// The level generator: its grid model against the solver's exact model, the backward search
+// against forward search, and designed rooms and levels against the solver and the tick
+// engine.
+
+#include "catalogue_check.h"
+#include "grid_puzzle.h"
+#include "level_design.h"
+#include "level_plan.h"
+#include "regions.h"
+#include "retrograde.h"
+#include "slide_model.h"
+#include "solver.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <numeric>
+#include <sstream>
+
+namespace dovrix::levelgen {
+namespace {
+
+// A random walled room at the middle of the board with inner walls, pits, patches, a few
+// blocks and their dots, all on cells.
+GridLayout randomRoom(Random& random, int blocks) {
+    GridLayout layout;
+    layout.ground.fill(Ground::Outside);
+    const int width = random.between(3, 7);
+    const int height = random.between(3, 7);
+    const int x0 = 7 - width / 2;
+    const int y0 = 7 - height / 2;
+    std::vector<int> floor;
+    for (int y = y0; y < y0 + height; ++y) {
+        for (int x = x0; x < x0 + width; ++x) {
+            const int roll = random.below(100);
+            const int cell = cellIndex(x, y);
+            layout.ground[cell] = roll < 12   ? Ground::Wall
+                                  : roll < 18 ? Ground::Pit
+                                  : roll < 24 ? Ground::Patch
+                                              : Ground::Floor;
+            if (layout.ground[cell] == Ground::Floor || layout.ground[cell] == Ground::Patch) {
+                floor.push_back(cell);
+            }
+        }
+    }
+    for (int b = 0; b < blocks && b < static_cast<int>(floor.size()); ++b) {
+        const Colour colour = kColoursInCodeOrder[random.below(3)];
+        layout.blockColours.push_back(colour);
+        const int cell = floor[random.below(static_cast<int>(floor.size()))];
+        layout.dots.push_back(GridDot{static_cast<Position>(cell), colour});
+    }
+    // Dots on distinct cells.
+    std::sort(layout.dots.begin(), layout.dots.end(),
+              [](const GridDot& a, const GridDot& b) { return a.cell < b.cell; });
+    const auto sameCell = [](const GridDot& a, const GridDot& b) { return a.cell == b.cell; };
+    layout.dots.erase(std::unique(layout.dots.begin(), layout.dots.end(), sameCell),
+                      layout.dots.end());
+    return layout;
+}
+
+// The same board as a level string: walls around the room and in it, pits, patches, blocks
+// at the given positions (slot order) and the dots.
+LevelDescription asLevel(const GridPuzzle& puzzle, const std::vector<Position>& state) {
+    LevelDescription level;
+    level.par = 1;
+    for (int cell = 0; cell < kGridCells; ++cell) {
+        const int16_t x = static_cast<int16_t>(cell % kGridSide);
+        const int16_t y = static_cast<int16_t>(cell / kGridSide);
+        // Outside cells next to the room become walls; farther ones cannot be reached.
+        bool besideRoom = false;
+        for (int dy = -1; dy <= 1; ++dy) {
+            for (int dx = -1; dx <= 1; ++dx) {
+                const int nx = x + dx;
+                const int ny = y + dy;
+                besideRoom =
+                    besideRoom || (nx >= 0 && ny >= 0 && nx < kGridSide && ny < kGridSide &&
+                                   puzzle.ground(cellIndex(nx, ny)) != Ground::Outside);
+            }
+        }
+        switch (puzzle.ground(cell)) {
+        case Ground::Outside:
+            if (besideRoom) {
+                level.walls.push_back(WallCells{x, y, 1, 1});
+            }
+            break;
+        case Ground::Wall:
+            level.walls.push_back(WallCells{x, y, 1, 1});
+            break;
+        case Ground::Pit:
+            level.pits.push_back(Cell{x, y});
+            break;
+        case Ground::Patch:
+            level.patches.push_back(Cell{x, y});
+            break;
+        case Ground::Floor:
+            break;
+        }
+    }
+    for (std::size_t slot = 0; slot < state.size(); ++slot) {
+        level.blocks.push_back(ColouredCell{static_cast<int16_t>(state[slot] % kGridSide),
+                                            static_cast<int16_t>(state[slot] / kGridSide),
+                                            puzzle.slotColour(static_cast<int>(slot))});
+    }
+    for (const GridDot& dot : puzzle.layout().dots) {
+        level.dots.push_back(ColouredCell{static_cast<int16_t>(dot.cell % kGridSide),
+                                          static_cast<int16_t>(dot.cell / kGridSide), dot.colour});
+    }
+    return level;
+}
+
+// Distinct standable cells for the blocks, canonical.
+std::vector<Position> randomState(const GridPuzzle& puzzle, Random& random) {
+    std::vector<Position> cells;
+    for (int cell = 0; cell < kGridCells; ++cell) {
+        if (puzzle.standable(cell)) {
+            cells.push_back(static_cast<Position>(cell));
+        }
+    }
+    for (int i = static_cast<int>(cells.size()) - 1; i > 0; --i) {
+        std::swap(cells[i], cells[random.below(i + 1)]);
+    }
+    std::vector<Position> state(cells.begin(), cells.begin() + puzzle.blockCount());
+    puzzle.canonicalise(state.data());
+    return state;
+}
+
+TEST(GridPuzzle, SlidesAgreeWithTheSolversExactModel) {
+    Random random(7);
+    int compared = 0;
+    int falls = 0;
+    int patchStops = 0;
+    for (int trial = 0; trial < 300; ++trial) {
+        const GridPuzzle puzzle(randomRoom(random, random.between(1, 4)));
+        if (puzzle.blockCount() == 0) {
+            continue;
+        }
+        const std::vector<Position> state = randomState(puzzle, random);
+        // Outside cells become walls in the level string, so both models see one board.
+        const LevelDescription level = asLevel(puzzle, state);
+        const auto model = solver::SlideModel::build(level);
+        ASSERT_TRUE(model) << model.error();
+        for (int slot = 0; slot < puzzle.blockCount(); ++slot) {
+            for (Direction d : kDirections) {
+                const auto group = std::find_if(
+                    puzzle.groups().begin(), puzzle.groups().end(),
+                    [&](const BlockGroup& g) { return g.colour == puzzle.slotColour(slot); });
+                const MoveNotation move{group->colour,
+                                        static_cast<int16_t>(slot - group->firstSlot + 1), d};
+                const auto values = solver::applyMoves(*model, {move});
+                ASSERT_TRUE(values);
+                // The model numbers slots colour by colour like the grid puzzle.
+                const solver::ValueInfo& info = model->info(values.value()[slot]);
+                const Position expected = puzzle.slide(state.data(), slot, d);
+                if (expected == kFallen) {
+                    EXPECT_FALSE(info.visible);
+                    ++falls;
+                } else {
+                    ASSERT_TRUE(info.visible);
+                    EXPECT_EQ(info.point % solver::kLatticeSide, 2 * (expected % kGridSide));
+                    EXPECT_EQ(info.point / solver::kLatticeSide, 2 * (expected / kGridSide));
+                    patchStops +=
+                        puzzle.ground(expected) == Ground::Patch && expected != state[slot];
+                }
+                ++compared;
+            }
+        }
+    }
+    EXPECT_GT(compared, 1000);
+    EXPECT_GT(falls, 50);
+    EXPECT_GT(patchStops, 20);
+}
+
+TEST(GridPuzzle, PredecessorsAreExactlyTheStatesThatMoveHere) {
+    Random random(11);
+    for (int trial = 0; trial < 200; ++trial) {
+        const GridPuzzle puzzle(randomRoom(random, random.between(1, 3)));
+        if (puzzle.blockCount() == 0) {
+            continue;
+        }
+        const std::vector<Position> state = randomState(puzzle, random);
+        // Every successor lists this state among its predecessors ...
+        std::vector<std::vector<Position>> successors;
+        puzzle.forEachMove(state.data(), [&](int slot, Direction, Position to) {
+            std::vector<Position> next = state;
+            next[slot] = to;
+            puzzle.canonicalise(next.data());
+            successors.push_back(next);
+        });
+        for (const auto& next : successors) {
+            bool found = false;
+            puzzle.forEachPredecessor(next.data(), [&](int slot, Position from) {
+                std::vector<Position> before = next;
+                before[slot] = from;
+                puzzle.canonicalise(before.data());
+                found = found || before == state;
+            });
+            EXPECT_TRUE(found);
+        }
+        // ... and every predecessor moves to this state.
+        puzzle.forEachPredecessor(state.data(), [&](int slot, Position from) {
+            std::vector<Position> before = state;
+            before[slot] = from;
+            puzzle.canonicalise(before.data());
+            bool reaches = false;
+            puzzle.forEachMove(before.data(), [&](int s, Direction, Position to) {
+                std::vector<Position> after = before;
+                after[s] = to;
+                puzzle.canonicalise(after.data());
+                reaches = reaches || after == state;
+            });
+            EXPECT_TRUE(reaches);
+        });
+    }
+}
+
+TEST(Retrograde, DistancesMatchForwardSearchAndTheSolver) {
+    Random random(5);
+    int checked = 0;
+    for (int trial = 0; trial < 60 && checked < 40; ++trial) {
+        const GridPuzzle puzzle(randomRoom(random, 3));
+        if (puzzle.blockCount() < 2 || !puzzle.isGoalPossible()) {
+            continue;
+        }
+        const Retrograde backwards = searchBackwards(puzzle, SearchLimits{});
+        ASSERT_FALSE(backwards.capped);
+        if (backwards.depth() < 2) {
+            continue;
+        }
+        // The deepest start, and one half-way, solved forwards by both searches.
+        for (int depth : {backwards.depth(), backwards.depth() / 2}) {
+            std::vector<Position> start(puzzle.blockCount());
+            backwards.state(backwards.layerStart[depth], start.data());
+            if (std::count(start.begin(), start.end(), kFallen) > 0) {
+                continue;
+            }
+            EXPECT_EQ(searchForwards(puzzle, start, SearchLimits{}).optimum, depth);
+            const auto solved = solver::solve(asLevel(puzzle, start));
+            ASSERT_TRUE(solved);
+            EXPECT_EQ(solved->optimum, depth);
+            ++checked;
+        }
+    }
+    EXPECT_GE(checked, 20);
+}
+
+TEST(LevelPlans, CoverTheDesignedLevelsWithTheirParsInsideTheBoard) {
+    const auto& pars = cataloguePars();
+    ASSERT_EQ(pars.size(), 100u);
+    int designed = 0;
+    for (int level = 1; level <= 100; ++level) {
+        const auto plan = planFor(level);
+        EXPECT_EQ(plan.has_value(), !isQuotedLevel(level)) << level;
+        if (!plan) {
+            continue;
+        }
+        ++designed;
+        EXPECT_EQ(plan->par, pars[level - 1]);
+        int sum = 0;
+        for (const RoomBrief& room : plan->rooms) {
+            sum += room.par;
+            EXPECT_TRUE(plan->box.containsRect(room.area)) << level;
+        }
+        EXPECT_EQ(sum, plan->par) << level;
+        // The box and its boundary stay on the board; with an offset the last row or column
+        // is one less.
+        const int border = plan->outer == Outer::Frame ? 0 : 1;
+        EXPECT_GE(plan->box.x - border, 0) << level;
+        EXPECT_GE(plan->box.y - border, 0) << level;
+        EXPECT_LE(plan->box.x + plan->box.width - 1 + border, plan->offsetX == 0 ? 14 : 13)
+            << level;
+        EXPECT_LE(plan->box.y + plan->box.height - 1 + border, plan->offsetY == 0 ? 14 : 13)
+            << level;
+    }
+    EXPECT_EQ(designed, 95);
+}
+
+TEST(LevelDesign, DesignsLevelsThatTheSolverProvesAndTheTickEngineReplays) {
+    // Level 7 is a small room; level 15 two rooms side by side.
+    for (int number : {7, 15}) {
+        const auto plan = planFor(number);
+        ASSERT_TRUE(plan);
+        std::ostringstream log;
+        const auto first = designLevel(*plan, 99, log);
+        ASSERT_TRUE(first) << log.str();
+        EXPECT_EQ(first->level.par, plan->par);
+        const auto regions = solver::independentRegions(first->level);
+        ASSERT_TRUE(regions);
+        EXPECT_EQ(regions->size(), plan->rooms.size());
+        const auto replay =
+            solver::replaySolution(formatLevelString(first->level), first->solution);
+        EXPECT_TRUE(replay.beaten) << replay.problem;
+        EXPECT_EQ(replay.counted, plan->par);
+        // The same seed designs the same level.
+        const auto again = designLevel(*plan, 99, log);
+        ASSERT_TRUE(again);
+        EXPECT_EQ(formatLevelString(again->level), formatLevelString(first->level));
+    }
+}
+
+} // namespace
+} // namespace dovrix::levelgen

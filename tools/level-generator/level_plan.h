@@ -1,0 +1,44 @@
+#pragma once
+// What each designed level of the catalogue must be: its par, its board offsets, its shape
+// (one room, rooms side by side, an arena ringed by pits, ...) and what its rooms hold. The
+// table in level_plan.cpp is the catalogue's design brief; the generator fills it in.
+
+#include "room.h"
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+namespace dovrix::levelgen {
+
+// What closes the floor in: walls, a ring of pits, or the board's own edge (only where the
+// floor meets the edge with no offset in that direction, so the edge stops blocks on cells).
+enum class Outer : uint8_t { Walls, Pits, Frame };
+
+struct LevelPlan {
+    int level = 0;
+    int par = 0;
+    int16_t offsetX = 0;
+    int16_t offsetY = 0;
+    CellRect box; // the floor inside the outer boundary, dividers included
+    Outer outer = Outer::Walls;
+    std::vector<int> dividersX;   // walls across the whole box at these columns
+    std::vector<int> dividersY;   // ... and rows
+    bool flatBottomWall = false;  // the bottom wall is written with height 0 (one cell)
+    std::vector<RoomBrief> rooms; // row by row, as the dividers cut the box
+    ClimbLimits limits;
+};
+
+// The plan of a designed level; nullopt for the five levels kept as quoted.
+std::optional<LevelPlan> planFor(int level);
+
+// The catalogue's pars, level 1 first.
+const std::vector<int>& cataloguePars();
+
+// The levels whose strings are kept exactly as given, not designed.
+bool isQuotedLevel(int level);
+
+// The cells of the outer boundary and the dividers of a plan: where walls or pits go.
+std::array<Ground, kGridCells> planSurroundings(const LevelPlan& plan);
+
+} // namespace dovrix::levelgen

@@ -1,0 +1,185 @@
+// dovrix-levelgen: designs the catalogue's levels to their pars and writes the level data and
+// the solutions beside it. The same seed always writes the same catalogue.
+//
+//   dovrix-levelgen [--seed N] [--levels LIST] [--data DIR]
+//
+// LIST names levels and ranges ("2,5-9"); by default all 100. A designed level is designed
+// afresh; a level whose string is fixed keeps it and gets a shortest solution from the solver.
+// DIR holds levels.txt and solutions.txt (default: levels). Levels not named are kept as they
+// are.
+
+#include "catalogue.h"
+#include "catalogue_check.h"
+#include "level_design.h"
+#include "level_plan.h"
+#include "solution_file.h"
+
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <set>
+#include <sstream>
+#include <string>
+
+namespace {
+
+using namespace dovrix;
+using namespace dovrix::levelgen;
+
+constexpr uint64_t kDefaultSeed = 20240607;
+constexpr uint64_t kProofBudget = 100'000'000;
+
+constexpr const char* kLevelsHeader =
+    "# Dovrix level catalogue: one level string per line, level 1 first.\n"
+    "# Format and how to regenerate and verify: README.md in this folder.\n";
+
+int usage(const std::string& message) {
+    std::cerr << "dovrix-levelgen: " << message << "\n"
+              << "usage: dovrix-levelgen [--seed N] [--levels LIST] [--data DIR]\n";
+    return 2;
+}
+
+std::optional<std::set<int>> parseLevelList(const std::string& text) {
+    std::set<int> levels;
+    std::stringstream parts(text);
+    std::string part;
+    while (std::getline(parts, part, ',')) {
+        const std::size_t dash = part.find('-');
+        try {
+            const int first = std::stoi(part.substr(0, dash));
+            const int last = dash == std::string::npos ? first : std::stoi(part.substr(dash + 1));
+            if (first < 1 || last > 100 || first > last) {
+                return std::nullopt;
+            }
+            for (int level = first; level <= last; ++level) {
+                levels.insert(level);
+            }
+        } catch (const std::exception&) {
+            return std::nullopt;
+        }
+    }
+    return levels;
+}
+
+std::optional<std::string> readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        return std::nullopt;
+    }
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// Written beside the target and renamed over it, so a failed run leaves the old file whole.
+bool writeFile(const std::string& path, const std::string& text) {
+    const std::string temporary = path + ".new";
+    {
+        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        out << text;
+        if (!out.flush()) {
+            return false;
+        }
+    }
+    return std::rename(temporary.c_str(), path.c_str()) == 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    uint64_t seed = kDefaultSeed;
+    std::string dataDir = "levels";
+    std::set<int> chosen;
+    for (int level = 1; level <= 100; ++level) {
+        chosen.insert(level);
+    }
+    for (int i = 1; i < argc; ++i) {
+        const std::string argument = argv[i];
+        if (i + 1 >= argc) {
+            return usage("'" + argument + "' needs a value");
+        }
+        const std::string value = argv[++i];
+        if (argument == "--seed") {
+            try {
+                seed = std::stoull(value);
+            } catch (const std::exception&) {
+                return usage("--seed needs a number");
+            }
+        } else if (argument == "--levels") {
+            const auto levels = parseLevelList(value);
+            if (!levels) {
+                return usage("--levels needs levels from 1 to 100, such as 2,5-9");
+            }
+            chosen = *levels;
+        } else if (argument == "--data") {
+            dataDir = value;
+        } else {
+            return usage("unknown option '" + argument + "'");
+        }
+    }
+
+    const std::string levelsPath = dataDir + "/levels.txt";
+    const std::string solutionsPath = dataDir + "/solutions.txt";
+    const auto levelsText = readFile(levelsPath);
+    if (!levelsText) {
+        return usage("cannot read " + levelsPath);
+    }
+    std::vector<std::string> strings;
+    for (std::string_view line : levelLines(*levelsText)) {
+        strings.emplace_back(line);
+    }
+    if (strings.size() != 100) {
+        return usage(levelsPath + " must hold 100 levels");
+    }
+    solver::SolutionBook solutions;
+    if (const auto solutionsText = readFile(solutionsPath)) {
+        auto book = solver::readSolutions(*solutionsText);
+        if (!book) {
+            return usage(solutionsPath + ": " + book.error());
+        }
+        solutions = *book;
+    }
+
+    int failures = 0;
+    for (int level : chosen) {
+        const auto plan = planFor(level);
+        if (!plan) {
+            const auto fixed = parseLevelString(strings[level - 1]);
+            const auto proof = fixed ? solver::proveOptimum(*fixed, kProofBudget)
+                                     : Expected<solver::Proof>(Error{fixed.error()});
+            if (!proof || proof->outcome != solver::Proof::Outcome::Proven) {
+                std::cout << "level " << level << ": NO SHORTEST SOLUTION FOUND\n";
+                ++failures;
+                continue;
+            }
+            solutions[level] = proof->moves;
+            std::cout << "level " << level << ": string kept, fewest moves " << proof->optimum
+                      << " (par " << fixed->par << ")\n";
+        } else {
+            const auto designed = designLevel(*plan, seed, std::cout);
+            if (!designed) {
+                std::cout << "level " << level << ": NOT DESIGNED\n";
+                ++failures;
+                continue;
+            }
+            strings[level - 1] = formatLevelString(designed->level);
+            solutions[level] = designed->solution;
+            std::cout << "level " << level << ": " << strings[level - 1] << '\n' << std::flush;
+        }
+        // Saved after every level, so a long run can be stopped and resumed.
+        std::string text = kLevelsHeader;
+        for (const std::string& s : strings) {
+            text += s + '\n';
+        }
+        if (!writeFile(levelsPath, text) ||
+            !writeFile(solutionsPath, solver::formatSolutions(solutions))) {
+            std::cerr << "dovrix-levelgen: cannot write " << dataDir << '\n';
+            return 1;
+        }
+    }
+    if (failures > 0) {
+        std::cout << failures << " levels could not be designed\n";
+        return 1;
+    }
+    return 0;
+}
