@@ -256,6 +256,14 @@ Expected<RegionSolveResult> solveByRegions(const LevelDescription& level,
     result.total.status = SolveResult::Status::Solved;
     result.total.optimum = 0;
     for (const Region& region : *regions) {
+        if (region.blocks.empty()) {
+            // Dots that no block can ever reach.
+            SolveResult none;
+            none.status = SolveResult::Status::Unsolvable;
+            result.regions.push_back(none);
+            result.total.status = SolveResult::Status::Unsolvable;
+            continue;
+        }
         const auto part = solve(regionLevel(level, region), options);
         if (!part) {
             return Error{part.error()};
