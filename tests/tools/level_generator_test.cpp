@@ -129,7 +129,7 @@ TEST(GridPuzzle, SlidesAgreeWithTheSolversExactModel) {
     int compared = 0;
     int falls = 0;
     int patchStops = 0;
-    for (int trial = 0; trial < 300; ++trial) {
+    for (int trial = 0; trial < 160; ++trial) {
         const GridPuzzle puzzle(randomRoom(random, random.between(1, 4)));
         if (puzzle.blockCount() == 0) {
             continue;
@@ -216,7 +216,7 @@ TEST(GridPuzzle, PredecessorsAreExactlyTheStatesThatMoveHere) {
 TEST(Retrograde, DistancesMatchForwardSearchAndTheSolver) {
     Random random(5);
     int checked = 0;
-    for (int trial = 0; trial < 60 && checked < 40; ++trial) {
+    for (int trial = 0; trial < 60 && checked < 20; ++trial) {
         const GridPuzzle puzzle(randomRoom(random, 3));
         if (puzzle.blockCount() < 2 || !puzzle.isGoalPossible()) {
             continue;
@@ -240,7 +240,7 @@ TEST(Retrograde, DistancesMatchForwardSearchAndTheSolver) {
             ++checked;
         }
     }
-    EXPECT_GE(checked, 20);
+    EXPECT_EQ(checked, 20);
 }
 
 TEST(LevelPlans, CoverTheDesignedLevelsWithTheirParsInsideTheBoard) {

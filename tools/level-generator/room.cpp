@@ -73,11 +73,42 @@ bool isValid(const RoomBrief& brief, const RoomDesign& design, const GridLayout&
         }
     }
     int standable = 0;
+    int open = 0;
+    int first = -1;
     for (int i = 0; i < brief.area.width * brief.area.height; ++i) {
         const Ground g = layout.ground[areaCell(brief.area, i)];
         standable += g == Ground::Floor || g == Ground::Patch;
+        if (g != Ground::Wall) {
+            ++open;
+            first = first < 0 ? areaCell(brief.area, i) : first;
+        }
     }
-    return standable > static_cast<int>(layout.blockColours.size());
+    // Inner walls shape the room but never cut it in two.
+    std::vector<bool> reached(kGridCells, false);
+    std::vector<int> stack;
+    if (first >= 0) {
+        stack.push_back(first);
+        reached[first] = true;
+    }
+    int connected = 0;
+    while (!stack.empty()) {
+        const int cell = stack.back();
+        stack.pop_back();
+        ++connected;
+        const int x = cell % kGridSide;
+        const int y = cell / kGridSide;
+        for (const auto& [dx, dy] : {std::pair{1, 0}, {-1, 0}, {0, 1}, {0, -1}}) {
+            if (!brief.area.contains(x + dx, y + dy)) {
+                continue;
+            }
+            const int next = cellIndex(x + dx, y + dy);
+            if (!reached[next] && layout.ground[next] != Ground::Wall) {
+                reached[next] = true;
+                stack.push_back(next);
+            }
+        }
+    }
+    return connected == open && standable > static_cast<int>(layout.blockColours.size());
 }
 
 CellRect randomSegment(const CellRect& area, Random& random) {
