@@ -64,11 +64,31 @@ TEST(DovrixSolve, CatalogueListsEveryLevel) {
     EXPECT_EQ(catalogue.out.rfind("5,0,300,7,", 0), 0u);
 }
 
+TEST(DovrixSolve, VerifyReplaysStoredSolutionsAndProvesPars) {
+    const ToolRun replayed = run("verify");
+    ASSERT_EQ(replayed.status, 0) << replayed.out;
+    EXPECT_NE(replayed.out.find("\n    1     5       5  ok\n"), std::string::npos) << replayed.out;
+    EXPECT_NE(replayed.out.find("100 of 100 levels pass"), std::string::npos);
+
+    // Level 87's stored solution beats its par of 19; the proof shows 16 is the fewest.
+    const ToolRun proved = run("verify --prove --levels 1,87");
+    ASSERT_EQ(proved.status, 0) << proved.out;
+    EXPECT_NE(proved.out.find("   87    19      16       16"), std::string::npos) << proved.out;
+    EXPECT_NE(proved.out.find("2 of 2 levels pass (every par proven)"), std::string::npos);
+
+    // A budget too small to finish leaves the par unproven, and the run fails.
+    const ToolRun starved = run("verify --prove --levels 31 --max-states 100");
+    EXPECT_EQ(starved.status, 1);
+    EXPECT_NE(starved.out.find("not proven"), std::string::npos) << starved.out;
+}
+
 TEST(DovrixSolve, BadArgumentsExitWithStatusTwo) {
     for (const char* arguments :
          {"", "frobnicate", "replay", "replay 0 Blue1U", "replay 101", "replay 1 Blue9U",
           "replay 1 Red1U", "replay 1 Bleu1U", "replay 1,2 Blue1U", "solve", "solve 1 --max-states",
-          "solve 1 --max-states x", "solve 1 --fast", "catalogue extra"}) {
+          "solve 1 --max-states x", "solve 1 --fast", "catalogue extra", "verify --levels 0",
+          "verify --levels 5-2", "verify --levels x", "verify --optima out.txt", "verify --fast",
+          "verify --prove --max-states 0"}) {
         EXPECT_EQ(run(arguments).status, 2) << arguments;
     }
 }

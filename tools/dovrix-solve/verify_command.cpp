@@ -143,7 +143,8 @@ std::string reportText(const std::vector<Row>& rows, double totalSeconds, uint64
         "are interchangeable). A level whose blocks are walled or pitted into separate regions,\n"
         "none able to reach or touch another, is searched region by region and the fewest moves\n"
         "add up; the split is computed from the board and checked, never assumed. A box full of\n"
-        "blocks but for one hole is searched with A* under an admissible bound.\n\n";
+        "blocks but for one hole is searched by iterative-deepening A* under a lower bound that\n"
+        "never overestimates.\n\n";
     text += "- Levels proven: " + std::to_string(proven) + " of " + std::to_string(rows.size()) +
             "\n- States searched: " + std::to_string(states) +
             "\n- Time: " + fixed(totalSeconds, 1) +

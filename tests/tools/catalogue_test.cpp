@@ -1,0 +1,345 @@
+// The level catalogue as shipped: its pars, offsets and pieces, the stored solutions replayed
+// through the tick engine, and the proven optima beside every par.
+
+#include "catalogue.h"
+#include "catalogue_check.h"
+#include "geometry.h"
+#include "level_string.h"
+#include "slide_model.h"
+#include "solver.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace dovrix {
+namespace {
+
+// clang-format off
+const std::vector<int> kPars = {
+    5,  8,  10, 8,  14, 11, 5,  22, 22, 17, 33, 9,  13, 13, 42, 14, 9,  12, 12, 17,
+    45, 35, 10, 17, 35, 21, 13, 13, 20, 18, 11, 43, 11, 17, 81, 20, 8,  16, 22, 36,
+    15, 27, 15, 24, 13, 20, 14, 40, 30, 23, 53, 27, 22, 18, 10, 48, 38, 20, 22, 12,
+    55, 57, 23, 46, 48, 35, 16, 53, 42, 26, 15, 50, 22, 76, 30, 244, 25, 24, 36, 20,
+    22, 16, 21, 21, 17, 28, 19, 42, 41, 20, 72, 22, 8,  19, 23, 27, 26, 38, 31, 23};
+// clang-format on
+
+// Five levels whose strings are fixed, character for character; the other 95 are designed.
+const std::map<int, std::string> kFixedLevels = {
+    {1, "5,0,300,7,2,2,1,9,2,2,11,1,12,2,1,9,2,10,11,1,4,4,1,5,4,4,7,1,10,4,1,5,0,0,5,5,9,1,6,9,"
+        "1,7,9,1,8,9,1,9,9,1,5,5,5,1,6,5,1,7,5,1,8,5,1,9,5,1,"},
+    {31, "11,0,0,7,3,1,9,1,3,3,1,10,3,12,9,1,11,3,1,10,5,4,1,7,7,4,1,7,9,4,1,7,2,3,2,11,2,0,4,4,"
+         "11,1,6,11,2,8,11,3,10,11,4,4,5,11,1,6,2,4,7,11,3,9,11,2,"},
+    {56, "48,0,300,4,4,1,7,1,4,1,1,11,4,11,7,1,10,1,1,11,0,0,44,5,2,2,6,2,3,7,2,2,8,2,3,9,2,2,5,"
+         "3,3,6,3,2,7,3,3,8,3,2,9,3,3,5,4,2,6,4,3,7,4,2,8,4,3,9,4,2,5,5,3,6,5,2,7,5,3,8,5,2,9,5,"
+         "3,5,6,2,6,6,3,7,6,2,8,6,3,9,6,2,5,7,3,6,7,2,7,7,3,8,7,2,9,7,3,5,8,2,6,8,3,7,8,2,8,8,3,"
+         "9,8,2,5,9,3,7,9,3,8,9,2,9,9,3,5,10,2,6,10,3,7,10,2,8,10,3,9,10,2,44,5,2,3,6,2,2,7,2,3,"
+         "8,2,2,9,2,3,5,3,2,6,3,3,7,3,2,8,3,3,9,3,2,5,4,3,6,4,2,7,4,3,8,4,2,9,4,3,5,5,2,6,5,3,7,"
+         "5,2,8,5,3,9,5,2,5,6,3,6,6,2,7,6,3,8,6,2,9,6,3,5,7,2,6,7,3,7,7,2,8,7,3,9,7,2,5,8,3,6,8,"
+         "2,7,8,3,8,8,2,9,8,3,5,9,2,7,9,2,8,9,3,9,9,2,5,10,3,6,10,2,7,10,3,8,10,2,9,10,3,"},
+    {87, "19,300,0,6,2,2,10,1,2,2,1,10,2,11,10,1,11,2,1,10,5,5,1,1,6,6,2,2,0,2,4,9,9,4,4,3,3,5,3,"
+         "10,4,10,3,3,10,10,2,4,4,9,4,4,4,5,9,4,3,9,9,2,"},
+    {100, "23,600,300,8,5,0,7,1,7,1,1,1,3,2,1,1,11,0,1,6,8,5,4,1,8,5,1,6,4,12,1,1,6,12,2,1,16,2,1,"
+          "2,2,2,3,2,4,2,5,2,6,2,7,2,8,2,9,2,10,2,11,3,0,4,0,3,12,5,12,8,11,0,4,8,1,4,8,2,3,8,3,2,"
+          "8,4,1,4,4,10,2,5,11,1,6,10,3,7,9,4,"},
+};
+
+std::set<int> levelsWhere(const std::vector<LevelDescription>& levels,
+                          bool (*test)(const LevelDescription&)) {
+    std::set<int> chosen;
+    for (std::size_t i = 0; i < levels.size(); ++i) {
+        if (test(levels[i])) {
+            chosen.insert(static_cast<int>(i) + 1);
+        }
+    }
+    return chosen;
+}
+
+bool sameCell(int x, int y, const std::vector<Cell>& cells) {
+    return std::any_of(cells.begin(), cells.end(),
+                       [&](const Cell& c) { return c.x == x && c.y == y; });
+}
+
+bool sameCell(int x, int y, const std::vector<ColouredCell>& cells) {
+    return std::any_of(cells.begin(), cells.end(),
+                       [&](const ColouredCell& c) { return c.x == x && c.y == y; });
+}
+
+class CatalogueTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        levels_ = new std::vector<LevelDescription>;
+        for (std::string_view text : builtInLevelStrings()) {
+            const auto level = parseLevelString(text);
+            ASSERT_TRUE(level) << text << ": " << level.error();
+            levels_->push_back(*level);
+        }
+    }
+    static void TearDownTestSuite() {
+        delete levels_;
+        levels_ = nullptr;
+    }
+    static const std::vector<LevelDescription>& levels() { return *levels_; }
+
+private:
+    static std::vector<LevelDescription>* levels_;
+};
+
+std::vector<LevelDescription>* CatalogueTest::levels_ = nullptr;
+
+TEST_F(CatalogueTest, HoldsOneHundredLevelsWithTheirParsAndTheFixedStrings) {
+    const auto& strings = builtInLevelStrings();
+    ASSERT_EQ(strings.size(), 100u);
+    ASSERT_EQ(levels().size(), 100u);
+    for (std::size_t i = 0; i < 100; ++i) {
+        EXPECT_EQ(levels()[i].par, kPars[i]) << "level " << i + 1;
+    }
+    for (const auto& [level, text] : kFixedLevels) {
+        EXPECT_EQ(strings[level - 1], text) << "level " << level;
+    }
+    // Every string holds only digits and commas, ends with a comma, and none is longer than
+    // level 56's 595 characters.
+    std::size_t longest = 0;
+    for (std::string_view text : strings) {
+        EXPECT_EQ(text.find_first_not_of("0123456789,"), std::string_view::npos) << text;
+        EXPECT_EQ(text.back(), ',');
+        longest = std::max(longest, text.size());
+    }
+    EXPECT_EQ(longest, 595u);
+    EXPECT_EQ(strings[55].size(), 595u);
+    // No two levels are alike: the boards differ, not just the pars.
+    std::set<std::string_view> boards;
+    for (std::string_view text : strings) {
+        EXPECT_TRUE(boards.insert(text.substr(text.find(','))).second) << text;
+    }
+}
+
+TEST_F(CatalogueTest, OffsetsAreSharedOutAsDesigned) {
+    std::map<std::pair<int, int>, std::set<int>> byOffsets;
+    for (std::size_t i = 0; i < levels().size(); ++i) {
+        byOffsets[{levels()[i].offsetX, levels()[i].offsetY}].insert(static_cast<int>(i) + 1);
+    }
+    EXPECT_EQ(byOffsets.size(), 6u);
+    EXPECT_EQ(byOffsets[std::pair(0, 300)].size(), 41u);
+    EXPECT_EQ(byOffsets[std::pair(0, 0)].size(), 23u);
+    EXPECT_EQ(byOffsets[std::pair(300, 300)].size(), 19u);
+    EXPECT_EQ(byOffsets[std::pair(300, 0)].size(), 15u);
+    EXPECT_EQ(byOffsets[std::pair(0, 600)], std::set<int>{22});
+    EXPECT_EQ(byOffsets[std::pair(600, 300)], std::set<int>{100});
+}
+
+TEST_F(CatalogueTest, PitsPatchesAndWallsAppearExactlyWhereListed) {
+    const std::set<int> withPits = {31, 40, 46, 54, 55, 60, 66, 71, 77, 78, 79,
+                                    81, 82, 83, 89, 91, 92, 93, 96, 97, 100};
+    const std::set<int> withPatches = {21, 30, 46, 54, 79, 87, 88, 89};
+    const std::set<int> withoutWalls = {81, 89, 93};
+    EXPECT_EQ(levelsWhere(levels(), [](const LevelDescription& l) { return !l.pits.empty(); }),
+              withPits);
+    EXPECT_EQ(levelsWhere(levels(), [](const LevelDescription& l) { return !l.patches.empty(); }),
+              withPatches);
+    EXPECT_EQ(levelsWhere(levels(), [](const LevelDescription& l) { return l.walls.empty(); }),
+              withoutWalls);
+
+    // The wall-less boards are ringed by pits: walking from any block through cells without
+    // a pit never reaches the edge of the board.
+    for (int number : withoutWalls) {
+        const LevelDescription& level = levels()[number - 1];
+        std::vector<bool> seen(15 * 15, false);
+        std::vector<std::pair<int, int>> stack;
+        for (const ColouredCell& b : level.blocks) {
+            stack.emplace_back(b.x, b.y);
+        }
+        while (!stack.empty()) {
+            const auto [x, y] = stack.back();
+            stack.pop_back();
+            if (sameCell(x, y, level.pits) || seen[y * 15 + x]) {
+                continue;
+            }
+            seen[y * 15 + x] = true;
+            ASSERT_TRUE(x > 0 && y > 0 && x < 14 && y < 14)
+                << "level " << number << " is open at " << x << "," << y;
+            for (const auto& [dx, dy] : {std::pair{1, 0}, {-1, 0}, {0, 1}, {0, -1}}) {
+                stack.emplace_back(x + dx, y + dy);
+            }
+        }
+    }
+
+    // Level 90 holds the catalogue's one wall with a zero side.
+    std::vector<std::pair<int, WallCells>> zeroSided;
+    for (std::size_t i = 0; i < levels().size(); ++i) {
+        for (const WallCells& w : levels()[i].walls) {
+            if (w.width == 0 || w.height == 0) {
+                zeroSided.emplace_back(static_cast<int>(i) + 1, w);
+            }
+        }
+    }
+    ASSERT_EQ(zeroSided.size(), 1u);
+    EXPECT_EQ(zeroSided[0].first, 90);
+    EXPECT_EQ(zeroSided[0].second, (WallCells{4, 14, 6, 0}));
+    EXPECT_EQ(levels()[89].offsetX, 300);
+    EXPECT_EQ(levels()[89].offsetY, 0);
+}
+
+TEST_F(CatalogueTest, LargestCountsBelongToTheirLevels) {
+    struct Count {
+        const char* what;
+        std::size_t (*of)(const LevelDescription&);
+        int level;
+        std::size_t most;
+    };
+    const Count counts[] = {
+        {"walls", [](const LevelDescription& l) { return l.walls.size(); }, 10, 24},
+        {"pits", [](const LevelDescription& l) { return l.pits.size(); }, 79, 42},
+        {"patches", [](const LevelDescription& l) { return l.patches.size(); }, 21, 35},
+        {"blocks", [](const LevelDescription& l) { return l.blocks.size(); }, 56, 44},
+        {"dots", [](const LevelDescription& l) { return l.dots.size(); }, 56, 44},
+    };
+    for (const Count& count : counts) {
+        for (std::size_t i = 0; i < levels().size(); ++i) {
+            const std::size_t n = count.of(levels()[i]);
+            if (static_cast<int>(i) + 1 == count.level) {
+                EXPECT_EQ(n, count.most) << count.what << " of level " << i + 1;
+            } else {
+                EXPECT_LT(n, count.most) << count.what << " of level " << i + 1;
+            }
+        }
+    }
+}
+
+TEST_F(CatalogueTest, BlocksCoverTheirDotsAndStartWhereTheyMay) {
+    const std::set<int> spareBlocks = {11, 20, 45, 61, 66, 68, 72, 78, 82, 83, 85, 93, 97};
+    std::set<int> moreBlocks;
+    std::set<int> onDots;
+    std::map<int, int> onPatches;
+    std::set<Colour> coloursUsed;
+    for (std::size_t i = 0; i < levels().size(); ++i) {
+        const int number = static_cast<int>(i) + 1;
+        const LevelDescription& level = levels()[i];
+        for (Colour colour : kColoursInCodeOrder) {
+            auto ofColour = [colour](const ColouredCell& c) { return c.colour == colour; };
+            const auto blocks = std::count_if(level.blocks.begin(), level.blocks.end(), ofColour);
+            const auto dots = std::count_if(level.dots.begin(), level.dots.end(), ofColour);
+            EXPECT_GE(blocks, dots) << "level " << number << " colour " << colourName(colour);
+            if (blocks > 0) {
+                coloursUsed.insert(colour);
+            }
+        }
+        if (level.blocks.size() > level.dots.size()) {
+            moreBlocks.insert(number);
+        }
+        for (const ColouredCell& b : level.blocks) {
+            EXPECT_FALSE(sameCell(b.x, b.y, level.pits)) << "level " << number;
+            if (sameCell(b.x, b.y, level.dots)) {
+                onDots.insert(number);
+            }
+            if (sameCell(b.x, b.y, level.patches)) {
+                ++onPatches[number];
+            }
+        }
+    }
+    EXPECT_EQ(moreBlocks, spareBlocks);
+    EXPECT_EQ(onDots.size(), 28u);
+    EXPECT_TRUE(onDots.count(56));
+    EXPECT_EQ(onPatches, (std::map<int, int>{{89, 2}}));
+    EXPECT_EQ(coloursUsed.size(), 6u);
+}
+
+TEST_F(CatalogueTest, EveryPieceLiesInsideTheBoardFrame) {
+    for (std::size_t i = 0; i < levels().size(); ++i) {
+        const LevelDescription& level = levels()[i];
+        std::vector<Rect> pieces;
+        auto square = [&level](int x, int y, int inset, int size) {
+            return Rect{static_cast<int16_t>(twips::cellOrigin(x, level.offsetX) + inset),
+                        static_cast<int16_t>(twips::cellOrigin(y, level.offsetY) + inset),
+                        static_cast<int16_t>(size), static_cast<int16_t>(size)};
+        };
+        for (const WallCells& w : level.walls) {
+            Rect r = square(w.x, w.y, 0, 0);
+            r.width = static_cast<int16_t>(twips::wallExtent(w.width));
+            r.height = static_cast<int16_t>(twips::wallExtent(w.height));
+            pieces.push_back(r);
+        }
+        for (const Cell& p : level.pits) {
+            pieces.push_back(square(p.x, p.y, 0, twips::kPitSize));
+        }
+        for (const Cell& p : level.patches) {
+            pieces.push_back(square(p.x, p.y, 0, twips::kPatchSize));
+        }
+        for (const ColouredCell& b : level.blocks) {
+            pieces.push_back(square(b.x, b.y, 0, twips::kBlockSize));
+        }
+        for (const ColouredCell& d : level.dots) {
+            pieces.push_back(square(d.x, d.y, twips::kDotInset, twips::kDotSize));
+        }
+        for (const Rect& r : pieces) {
+            EXPECT_GE(r.left, twips::kInnerFirst) << "level " << i + 1;
+            EXPECT_GE(r.top, twips::kInnerFirst) << "level " << i + 1;
+            EXPECT_LE(r.right(), twips::kInnerLast) << "level " << i + 1;
+            EXPECT_LE(r.bottom(), twips::kInnerLast) << "level " << i + 1;
+        }
+    }
+}
+
+TEST_F(CatalogueTest, StoredSolutionsBeatEveryLevelInExactlyItsPar) {
+    const auto& solutions = solver::builtInSolutions();
+    const auto& strings = builtInLevelStrings();
+    for (int number = 1; number <= 100; ++number) {
+        const auto solution = solutions.find(number);
+        ASSERT_NE(solution, solutions.end()) << "level " << number;
+        const auto check =
+            solver::replaySolution(std::string(strings[number - 1]), solution->second);
+        EXPECT_TRUE(check.beaten) << "level " << number << ": " << check.problem;
+        EXPECT_EQ(check.counted,
+                  solver::expectedSolutionLength(kPars[number - 1], provenOptimum(number)))
+            << "level " << number;
+    }
+}
+
+TEST_F(CatalogueTest, PatchesStopBlocksInTheStoredSolutions) {
+    // Where a level has patches, its shortest solution lands a block on one.
+    for (std::size_t i = 0; i < levels().size(); ++i) {
+        const LevelDescription& level = levels()[i];
+        if (level.patches.empty()) {
+            continue;
+        }
+        const int number = static_cast<int>(i) + 1;
+        const auto model = solver::SlideModel::build(level);
+        ASSERT_TRUE(model) << model.error();
+        const auto& moves = solver::builtInSolutions().at(number);
+        int landings = 0;
+        for (std::size_t m = 1; m <= moves.size(); ++m) {
+            const std::vector<MoveNotation> played(moves.begin(), moves.begin() + m);
+            const auto values = solver::applyMoves(*model, played);
+            ASSERT_TRUE(values);
+            const auto group = std::find_if(
+                model->groups().begin(), model->groups().end(),
+                [&](const solver::ColourGroup& g) { return g.colour == moves[m - 1].colour; });
+            const solver::ValueInfo& moved =
+                model->info(values.value()[group->firstSlot + moves[m - 1].element - 1]);
+            for (const Cell& patch : level.patches) {
+                const int x = (600 * patch.x + level.offsetX) / 300;
+                const int y = (600 * patch.y + level.offsetY) / 300;
+                landings += moved.visible && moved.point == y * solver::kLatticeSide + x;
+            }
+        }
+        EXPECT_GT(landings, 0) << "level " << number;
+    }
+}
+
+TEST_F(CatalogueTest, EveryParHasAProvenOptimumAndDesignedParsAreExact) {
+    for (int number = 1; number <= 100; ++number) {
+        const auto optimum = provenOptimum(number);
+        ASSERT_TRUE(optimum) << "level " << number;
+        EXPECT_LE(*optimum, kPars[number - 1]) << "level " << number;
+        if (!kFixedLevels.count(number)) {
+            EXPECT_EQ(*optimum, kPars[number - 1]) << "level " << number;
+        }
+    }
+}
+
+} // namespace
+} // namespace dovrix
