@@ -249,7 +249,7 @@ TEST(LevelPlans, CoverTheDesignedLevelsWithTheirParsInsideTheBoard) {
     int designed = 0;
     for (int level = 1; level <= 100; ++level) {
         const auto plan = planFor(level);
-        EXPECT_EQ(plan.has_value(), !isQuotedLevel(level)) << level;
+        EXPECT_EQ(plan.has_value(), !isFixedLevel(level)) << level;
         if (!plan) {
             continue;
         }

@@ -198,7 +198,7 @@ const std::vector<int>& cataloguePars() {
     return kPars;
 }
 
-bool isQuotedLevel(int level) {
+bool isFixedLevel(int level) {
     return level == 1 || level == 31 || level == 56 || level == 87 || level == 100;
 }
 

@@ -29,14 +29,14 @@ struct LevelPlan {
     ClimbLimits limits;
 };
 
-// The plan of a designed level; nullopt for the five levels kept as quoted.
+// The plan of a designed level; nullopt for the five levels whose strings are fixed.
 std::optional<LevelPlan> planFor(int level);
 
 // The catalogue's pars, level 1 first.
 const std::vector<int>& cataloguePars();
 
 // The levels whose strings are kept exactly as given, not designed.
-bool isQuotedLevel(int level);
+bool isFixedLevel(int level);
 
 // The cells of the outer boundary and the dividers of a plan: where walls or pits go.
 std::array<Ground, kGridCells> planSurroundings(const LevelPlan& plan);

@@ -193,7 +193,7 @@ public:
 
 private:
     static constexpr int kInfinity = 1 << 30;
-    static constexpr std::size_t kTableLimit = 20'000'000;
+    static constexpr std::size_t kTableLimit = 5'000'000;
 
     bool isMisplaced(int cell) const {
         return colour_[cell] != 0 && colour_[cell] != box_.goal[cell];
