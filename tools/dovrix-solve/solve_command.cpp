@@ -1,7 +1,7 @@
 // dovrix-solve solve: a shortest solution by breadth-first search.
 
 #include "commands.h"
-#include "solver.h"
+#include "catalogue_check.h"
 
 #include <chrono>
 #include <cstdio>
@@ -36,32 +36,32 @@ int runSolve(const std::vector<std::string>& arguments) {
         return usageError("the level string cannot be read: " + parsed.error());
     }
     const auto started = std::chrono::steady_clock::now();
-    const auto result = solver::solve(*parsed, options);
+    // The cheapest sound method: the one-hole box search, or breadth-first search region by
+    // region (the whole board where it is one region).
+    const auto proof = solver::proveOptimum(*parsed, options.maxStates);
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-    if (!result) {
-        return usageError("cannot search this level: " + result.error());
+    if (!proof) {
+        return usageError("cannot search this level: " + proof.error());
     }
     char timing[64];
     std::snprintf(timing, sizeof timing, "%.2f s", seconds);
-    switch (result->status) {
-    case solver::SolveResult::Status::Solved: {
-        std::cout << "optimum: " << result->optimum << " moves (proven by breadth-first search)\n"
-                  << "moves:";
-        for (const MoveNotation& move : result->moves) {
+    switch (proof->outcome) {
+    case solver::Proof::Outcome::Proven:
+        std::cout << "optimum: " << proof->optimum << " moves (proven by " << proof->method
+                  << ")\nmoves:";
+        for (const MoveNotation& move : proof->moves) {
             std::cout << ' ' << formatMove(move);
         }
-        std::cout << "\nstates: " << result->statesStored << " in " << timing << '\n';
+        std::cout << "\nstates: " << proof->states << " in " << timing << '\n';
         return kExitDone;
-    }
-    case solver::SolveResult::Status::Unsolvable:
-        std::cout << "no solution: all " << result->statesStored
-                  << " reachable positions searched in " << timing << '\n';
+    case solver::Proof::Outcome::Unsolvable:
+        std::cout << "no solution: all " << proof->states << " reachable positions searched ("
+                  << proof->method << ") in " << timing << '\n';
         return kExitNoAnswer;
-    case solver::SolveResult::Status::BudgetExhausted:
+    case solver::Proof::Outcome::NotProven:
         std::cout << "the state budget of " << options.maxStates << " states ran out after "
-                  << timing << ": no solution has " << result->depthCompleted
-                  << " moves or fewer\n";
+                  << timing << " (" << proof->method << ")\n";
         return kExitNoAnswer;
     }
     return kExitNoAnswer;

@@ -278,7 +278,9 @@ Expected<SlideModel> SlideModel::build(const LevelDescription& level) {
     if (m.values_.size() >= kNoValue) {
         return Error{"too many block positions for the solver"};
     }
-    m.bitsPerValue_ = std::max(1, static_cast<int>(std::bit_width(m.values_.size() - 1)));
+    // A board without blocks has no values; one bit keeps the packing well defined.
+    m.bitsPerValue_ =
+        std::max(1, static_cast<int>(std::bit_width(std::max<std::size_t>(m.values_.size(), 1) - 1)));
     for (int point : startPoints) {
         m.initial_.push_back(m.visibleValue_[point]);
     }
