@@ -10,7 +10,9 @@
 #include "expected.h"
 #include "level_string.h"
 
+#include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <vector>
 
@@ -102,5 +104,96 @@ private:
     std::vector<BlockValue> initial_;
     int bitsPerValue_ = 0;
 };
+
+// 0 for the centre, 1 to 8 for the neighbours of a lattice point, or -1 when farther away.
+inline int neighbourCode(int point, int centre) {
+    const int dx = point % kLatticeSide - centre % kLatticeSide;
+    const int dy = point / kLatticeSide - centre / kLatticeSide;
+    if (dx < -1 || dx > 1 || dy < -1 || dy > 1) {
+        return -1;
+    }
+    const int code = (dy + 1) * 3 + (dx + 1); // 0..8 with the centre at 4
+    return code == 4 ? 0 : (code < 4 ? code + 1 : code);
+}
+
+// Inline: the solver calls it for every block and direction of every state.
+inline BlockValue SlideModel::slide(BlockValue mover, Direction direction,
+                                    const std::array<uint32_t, 32>& rows,
+                                    const std::array<uint32_t, 32>& columns) const {
+    const ValueInfo& from = values_[mover];
+    if (!from.visible) {
+        return mover;
+    }
+    const int x = from.x;
+    const int y = from.y;
+    const Line& line = lines_[directionIndex(direction)][from.point];
+    int stop = line.stop;
+    // Rows and columns are stored shifted by one so that the band around the mover needs no
+    // edge cases. A block within one lattice step across the moving axis overlaps the mover's
+    // path; the first one ahead stops it two lattice steps short of itself.
+    switch (direction) {
+    case Direction::Right: {
+        const uint32_t ahead = (rows[y] | rows[y + 1] | rows[y + 2]) & (~uint32_t{0} << (x + 1));
+        if (ahead != 0) {
+            stop = std::min(stop, std::countr_zero(ahead) - 2);
+        }
+        break;
+    }
+    case Direction::Left: {
+        const uint32_t ahead = (rows[y] | rows[y + 1] | rows[y + 2]) & ((uint32_t{1} << x) - 1);
+        if (ahead != 0) {
+            stop = std::max(stop, 31 - std::countl_zero(ahead) + 2);
+        }
+        break;
+    }
+    case Direction::Down: {
+        const uint32_t ahead =
+            (columns[x] | columns[x + 1] | columns[x + 2]) & (~uint32_t{0} << (y + 1));
+        if (ahead != 0) {
+            stop = std::min(stop, std::countr_zero(ahead) - 2);
+        }
+        break;
+    }
+    case Direction::Up: {
+        const uint32_t ahead =
+            (columns[x] | columns[x + 1] | columns[x + 2]) & ((uint32_t{1} << y) - 1);
+        if (ahead != 0) {
+            stop = std::max(stop, 31 - std::countl_zero(ahead) + 2);
+        }
+        break;
+    }
+    case Direction::None:
+        return mover;
+    }
+    const bool horizontal = direction == Direction::Left || direction == Direction::Right;
+    const int start = horizontal ? x : y;
+    if (stop == start) {
+        return mover;
+    }
+    const bool forward = stop > start;
+    for (uint32_t i = 0; i < line.specialCount; ++i) {
+        const Special& special = specials_[line.firstSpecial + i];
+        if (forward ? special.coordinate > stop : special.coordinate < stop) {
+            break;
+        }
+        if (special.pit >= 0) {
+            return hiddenValue_[special.pit];
+        }
+        if (special.patch != from.occupied) {
+            return visibleValue_[patchPoint_[special.patch]];
+        }
+    }
+    const int end = horizontal ? y * kLatticeSide + stop : stop * kLatticeSide + x;
+    // The patch the mover occupies stays occupied while the mover still overlaps it: the
+    // patch it started on, or one it occupies from beside it.
+    const int occupiedPatch = from.occupied >= 0 ? from.occupied : patchAt_[from.point];
+    if (occupiedPatch >= 0) {
+        const int code = neighbourCode(end, patchPoint_[occupiedPatch]);
+        if (code > 0) {
+            return occupiedValue_[occupiedPatch][code];
+        }
+    }
+    return visibleValue_[end];
+}
 
 } // namespace dovrix::solver

@@ -4,6 +4,7 @@
 #include "state_table.h"
 
 #include <algorithm>
+#include <cstring>
 #include <optional>
 
 namespace dovrix::solver {
@@ -77,6 +78,17 @@ private:
     int count_;
     int bits_;
 };
+
+// Copies the values in a fixed-size chunk the compiler keeps inline: most levels have at
+// most eight blocks.
+inline void copyValues(const std::array<BlockValue, 64>& from, std::array<BlockValue, 64>& to,
+                       int count) {
+    if (count <= 8) {
+        std::memcpy(to.data(), from.data(), 8 * sizeof(BlockValue));
+    } else {
+        to = from;
+    }
+}
 
 // Keeps a colour's values sorted after one of them changed.
 [[gnu::always_inline]] inline void resort(BlockValue* values, int slot, const ColourGroup& group) {
@@ -259,7 +271,7 @@ SolveResult search(const SlideModel& model, const SolveOptions& options) {
                         if (moved == mover) {
                             continue;
                         }
-                        next = current; // a fixed-size copy the compiler keeps inline
+                        copyValues(current, next, count);
                         next[slot] = moved;
                         resort(next.data(), slot, *slotGroup[slot]);
                         Successor& s = successors[successorCount++];
