@@ -1,7 +1,7 @@
 // dovrix-solve solve: a shortest solution by breadth-first search.
 
-#include "commands.h"
 #include "catalogue_check.h"
+#include "commands.h"
 
 #include <chrono>
 #include <cstdio>
