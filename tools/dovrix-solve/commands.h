@@ -4,6 +4,7 @@
 
 #include "level_string.h"
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -23,6 +24,9 @@ struct LevelArgument {
 
 // Resolves the argument, or prints a one-line message and returns nullopt.
 std::optional<LevelArgument> resolveLevel(const std::string& argument);
+
+// A positive whole number of at most 12 digits (a state budget), or nullopt.
+std::optional<uint64_t> positiveCount(const std::string& text);
 
 int runReplay(const std::vector<std::string>& arguments);
 int runSolve(const std::vector<std::string>& arguments);

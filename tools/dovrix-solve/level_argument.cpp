@@ -26,6 +26,14 @@ std::optional<LevelArgument> resolveLevel(const std::string& argument) {
     return LevelArgument{std::string(strings[number - 1]), number};
 }
 
+std::optional<uint64_t> positiveCount(const std::string& text) {
+    if (text.empty() || text.size() > 12 ||
+        text.find_first_not_of("0123456789") != std::string::npos || std::stoull(text) == 0) {
+        return std::nullopt;
+    }
+    return std::stoull(text);
+}
+
 int runCatalogue(const std::vector<std::string>& arguments) {
     if (!arguments.empty()) {
         return usageError("catalogue takes no arguments");

@@ -16,13 +16,11 @@ int runSolve(const std::vector<std::string>& arguments) {
     solver::SolveOptions options;
     for (std::size_t i = 1; i < arguments.size(); ++i) {
         if (arguments[i] == "--max-states" && i + 1 < arguments.size()) {
-            const std::string& text = arguments[++i];
-            if (text.empty() || text.size() > 12 ||
-                text.find_first_not_of("0123456789") != std::string::npos ||
-                std::stoull(text) == 0) {
+            const auto budget = positiveCount(arguments[++i]);
+            if (!budget) {
                 return usageError("--max-states needs a positive number");
             }
-            options.maxStates = std::stoull(text);
+            options.maxStates = *budget;
         } else {
             return usageError("unknown option '" + arguments[i] + "'");
         }

@@ -4,6 +4,8 @@
 #include "catalogue.h"
 #include "catalogue_check.h"
 #include "commands.h"
+#include "level_list.h"
+#include "text_file.h"
 
 #include <chrono>
 #include <cstdio>
@@ -33,32 +35,6 @@ struct Row {
     solver::Proof proof;
     double seconds = 0;
 };
-
-std::optional<std::set<int>> levelList(const std::string& text, int count) {
-    std::set<int> levels;
-    std::stringstream parts(text);
-    std::string part;
-    while (std::getline(parts, part, ',')) {
-        const std::size_t dash = part.find('-');
-        const std::string first = part.substr(0, dash);
-        const std::string last = dash == std::string::npos ? first : part.substr(dash + 1);
-        for (const std::string& n : {first, last}) {
-            if (n.empty() || n.size() > 3 ||
-                n.find_first_not_of("0123456789") != std::string::npos) {
-                return std::nullopt;
-            }
-        }
-        const int a = std::stoi(first);
-        const int b = std::stoi(last);
-        if (a < 1 || b > count || a > b) {
-            return std::nullopt;
-        }
-        for (int level = a; level <= b; ++level) {
-            levels.insert(level);
-        }
-    }
-    return levels;
-}
 
 std::string fixed(double value, int decimals) {
     char text[32];
@@ -90,18 +66,6 @@ std::string machineDescription() {
     }
     std::string text = std::to_string(std::thread::hardware_concurrency()) + " cores";
     return model.empty() ? text : model + ", " + text;
-}
-
-bool writeText(const std::string& path, const std::string& text) {
-    const std::string temporary = path + ".new";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out << text;
-        if (!out.flush()) {
-            return false;
-        }
-    }
-    return std::rename(temporary.c_str(), path.c_str()) == 0;
 }
 
 std::string optimaText(const std::vector<Row>& rows) {
@@ -178,19 +142,18 @@ int runVerify(const std::vector<std::string>& arguments) {
         if (a == "--prove") {
             options.prove = true;
         } else if (a == "--levels" && hasValue) {
-            const auto levels = levelList(arguments[++i], static_cast<int>(strings.size()));
+            const auto levels =
+                solver::parseLevelList(arguments[++i], static_cast<int>(strings.size()));
             if (!levels) {
                 return usageError("--levels needs catalogue levels such as 2,5-9");
             }
             options.levels = *levels;
         } else if (a == "--max-states" && hasValue) {
-            const std::string& text = arguments[++i];
-            if (text.empty() || text.size() > 12 ||
-                text.find_first_not_of("0123456789") != std::string::npos ||
-                std::stoull(text) == 0) {
+            const auto budget = positiveCount(arguments[++i]);
+            if (!budget) {
                 return usageError("--max-states needs a positive number");
             }
-            options.maxStates = std::stoull(text);
+            options.maxStates = *budget;
         } else if (a == "--optima" && hasValue) {
             options.optimaPath = arguments[++i];
         } else if (a == "--report" && hasValue) {
@@ -276,12 +239,13 @@ int runVerify(const std::vector<std::string>& arguments) {
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     std::cout << rows.size() - failures << " of " << rows.size() << " levels pass"
               << (options.prove ? " (every par proven)" : "") << "; " << fixed(total, 1) << " s\n";
-    if (!options.optimaPath.empty() && !writeText(options.optimaPath, optimaText(rows))) {
+    if (!options.optimaPath.empty() &&
+        !solver::replaceTextFile(options.optimaPath, optimaText(rows))) {
         std::cerr << "dovrix-solve: cannot write " << options.optimaPath << '\n';
         return kExitNoAnswer;
     }
     if (!options.reportPath.empty() &&
-        !writeText(options.reportPath, reportText(rows, total, options.maxStates))) {
+        !solver::replaceTextFile(options.reportPath, reportText(rows, total, options.maxStates))) {
         std::cerr << "dovrix-solve: cannot write " << options.reportPath << '\n';
         return kExitNoAnswer;
     }

@@ -11,8 +11,10 @@
 #include "catalogue.h"
 #include "catalogue_check.h"
 #include "level_design.h"
+#include "level_list.h"
 #include "level_plan.h"
 #include "solution_file.h"
+#include "text_file.h"
 
 #include <cstdio>
 #include <fstream>
@@ -39,51 +41,6 @@ int usage(const std::string& message) {
     return 2;
 }
 
-std::optional<std::set<int>> parseLevelList(const std::string& text) {
-    std::set<int> levels;
-    std::stringstream parts(text);
-    std::string part;
-    while (std::getline(parts, part, ',')) {
-        const std::size_t dash = part.find('-');
-        try {
-            const int first = std::stoi(part.substr(0, dash));
-            const int last = dash == std::string::npos ? first : std::stoi(part.substr(dash + 1));
-            if (first < 1 || last > 100 || first > last) {
-                return std::nullopt;
-            }
-            for (int level = first; level <= last; ++level) {
-                levels.insert(level);
-            }
-        } catch (const std::exception&) {
-            return std::nullopt;
-        }
-    }
-    return levels;
-}
-
-std::optional<std::string> readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        return std::nullopt;
-    }
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-// Written beside the target and renamed over it, so a failed run leaves the old file whole.
-bool writeFile(const std::string& path, const std::string& text) {
-    const std::string temporary = path + ".new";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out << text;
-        if (!out.flush()) {
-            return false;
-        }
-    }
-    return std::rename(temporary.c_str(), path.c_str()) == 0;
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -106,7 +63,7 @@ int main(int argc, char** argv) {
                 return usage("--seed needs a number");
             }
         } else if (argument == "--levels") {
-            const auto levels = parseLevelList(value);
+            const auto levels = solver::parseLevelList(value, 100);
             if (!levels) {
                 return usage("--levels needs levels from 1 to 100, such as 2,5-9");
             }
@@ -120,7 +77,7 @@ int main(int argc, char** argv) {
 
     const std::string levelsPath = dataDir + "/levels.txt";
     const std::string solutionsPath = dataDir + "/solutions.txt";
-    const auto levelsText = readFile(levelsPath);
+    const auto levelsText = solver::readTextFile(levelsPath);
     if (!levelsText) {
         return usage("cannot read " + levelsPath);
     }
@@ -132,7 +89,7 @@ int main(int argc, char** argv) {
         return usage(levelsPath + " must hold 100 levels");
     }
     solver::SolutionBook solutions;
-    if (const auto solutionsText = readFile(solutionsPath)) {
+    if (const auto solutionsText = solver::readTextFile(solutionsPath)) {
         auto book = solver::readSolutions(*solutionsText);
         if (!book) {
             return usage(solutionsPath + ": " + book.error());
@@ -171,8 +128,8 @@ int main(int argc, char** argv) {
         for (const std::string& s : strings) {
             text += s + '\n';
         }
-        if (!writeFile(levelsPath, text) ||
-            !writeFile(solutionsPath, solver::formatSolutions(solutions))) {
+        if (!solver::replaceTextFile(levelsPath, text) ||
+            !solver::replaceTextFile(solutionsPath, solver::formatSolutions(solutions))) {
             std::cerr << "dovrix-levelgen: cannot write " << dataDir << '\n';
             return 1;
         }
