@@ -3,6 +3,7 @@
 #include "fonts.h"
 #include "help_boxes.h"
 #include "pictures.h"
+#include "window_controls.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -49,32 +50,14 @@ private:
 
 namespace {
 
-QLabel* makeLabel(QWidget* parent, const TwipScale& scale, const char* name, const char* text,
-                  Rect place, QFont font, QColor colour, Qt::Alignment alignment) {
-    auto* label = new QLabel(QString::fromUtf8(text), parent);
-    label->setObjectName(QString::fromLatin1(name));
-    label->setTextFormat(Qt::PlainText);
-    label->setFont(font);
-    label->setAlignment(alignment | Qt::AlignTop);
-    label->setWordWrap(true);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    label->setPalette(palette);
-    placeControl(*label, scale, place.left, place.top, place.width, place.height);
+// The play window's labels: top-aligned, in their own text colour.
+QLabel* makePlayLabel(QWidget* parent, const TwipScale& scale, const char* name, const char* text,
+                      const Rect& place, const QFont& font, const QColor& colour,
+                      Qt::Alignment alignment) {
+    QLabel* label = makeLabel(parent, scale, name, QString::fromUtf8(text), place, font,
+                              alignment | Qt::AlignTop);
+    setTextColour(*label, colour);
     return label;
-}
-
-QPushButton* makeButton(QWidget* parent, const TwipScale& scale, const char* name, const char* text,
-                        Rect place, QColor fill) {
-    auto* button = new QPushButton(QString::fromUtf8(text), parent);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setFont(gameFont(18));
-    QPalette palette = button->palette();
-    palette.setColor(QPalette::Button, fill);
-    button->setPalette(palette);
-    button->setAutoDefault(false);
-    placeControl(*button, scale, place.left, place.top, place.width, place.height);
-    return button;
 }
 
 QString qt(const std::string& text) {
@@ -122,13 +105,13 @@ void FrmMain::createControls() {
     const QColor navy(0, 0, 128);
     const QColor maroon(128, 0, 0);
     const QColor black(0, 0, 0);
-    lblTitle_ = makeLabel(client, scale_, "lblTitle", "Dovrix", {9300, -135, 3120, 885},
-                          gameFont(36, true, true), navy, Qt::AlignHCenter);
-    lblLevel_ = makeLabel(client, scale_, "lblLevel", "Level:  100", {9300, 1170, 3120, 585},
-                          gameFont(30, true), maroon, Qt::AlignHCenter);
-    lblChooseLevel_ = makeLabel(client, scale_, "lblChooseLevel",
-                                "Choose a Different Level:", {9240, 2310, 3240, 375},
-                                gameFont(12, true), black, Qt::AlignHCenter);
+    lblTitle_ = makePlayLabel(client, scale_, "lblTitle", "Dovrix", {9300, -135, 3120, 885},
+                              gameFont(36, true, true), navy, Qt::AlignHCenter);
+    lblLevel_ = makePlayLabel(client, scale_, "lblLevel", "Level:  100", {9300, 1170, 3120, 585},
+                              gameFont(30, true), maroon, Qt::AlignHCenter);
+    lblChooseLevel_ = makePlayLabel(client, scale_, "lblChooseLevel",
+                                    "Choose a Different Level:", {9240, 2310, 3240, 375},
+                                    gameFont(12, true), black, Qt::AlignHCenter);
 
     hsbLevel_ = new LevelScrollBar(client);
     placeControl(*hsbLevel_, scale_, 9240, 2775, 3210, 375);
@@ -136,31 +119,31 @@ void FrmMain::createControls() {
     connect(hsbLevel_, &LevelScrollBar::valueRequested, this, &FrmMain::levelValueRequested);
     connect(hsbLevel_, &LevelScrollBar::endPressed, this, &FrmMain::levelEndPressed);
 
-    lblMinLevel_ = makeLabel(client, scale_, "lblMinLevel", "1", {9315, 3240, 855, 375},
-                             gameFont(15.75, true), black, Qt::AlignLeft);
-    lblMaxLevel_ = makeLabel(client, scale_, "lblMaxLevel", "100", {11520, 3240, 855, 375},
-                             gameFont(15.75, true), black, Qt::AlignRight);
+    lblMinLevel_ = makePlayLabel(client, scale_, "lblMinLevel", "1", {9315, 3240, 855, 375},
+                                 gameFont(15.75, true), black, Qt::AlignLeft);
+    lblMaxLevel_ = makePlayLabel(client, scale_, "lblMaxLevel", "100", {11520, 3240, 855, 375},
+                                 gameFont(15.75, true), black, Qt::AlignRight);
 
-    cmdRestart_ = makeButton(client, scale_, "cmdRestart", "Restart Level", {9600, 4110, 2535, 615},
-                             QColor(128, 128, 255));
-    cmdUndoMove_ = makeButton(client, scale_, "cmdUndoMove", "Undo Move", {9600, 4905, 2535, 615},
-                              QColor(192, 0, 192));
+    cmdRestart_ = makeButton(client, scale_, "cmdRestart", QStringLiteral("Restart Level"),
+                             {9600, 4110, 2535, 615}, gameFont(18), QColor(128, 128, 255));
+    cmdUndoMove_ = makeButton(client, scale_, "cmdUndoMove", QStringLiteral("Undo Move"),
+                              {9600, 4905, 2535, 615}, gameFont(18), QColor(192, 0, 192));
     cmdUndoMove_->setEnabled(false);
-    cmdExit_ = makeButton(client, scale_, "cmdExit", "Exit Program", {9600, 5700, 2535, 615},
-                          QColor(192, 0, 0));
+    cmdExit_ = makeButton(client, scale_, "cmdExit", QStringLiteral("Exit Program"),
+                          {9600, 5700, 2535, 615}, gameFont(18), QColor(192, 0, 0));
     connect(cmdRestart_, &QPushButton::clicked, this, &FrmMain::restartLevel);
     connect(cmdUndoMove_, &QPushButton::clicked, this, &FrmMain::undoMove);
     connect(cmdExit_, &QPushButton::clicked, this, &FrmMain::exitProgram);
 
-    lblMovesNeeded_ = makeLabel(client, scale_, "lblMovesNeeded", "", {9600, 6870, 2520, 615},
-                                gameFont(12, true), black, Qt::AlignHCenter);
-    lblParValue_ = makeLabel(client, scale_, "lblParValue", "0", {9720, 7485, 2295, 495},
-                             gameFont(20.25, true), navy, Qt::AlignHCenter);
+    lblMovesNeeded_ = makePlayLabel(client, scale_, "lblMovesNeeded", "", {9600, 6870, 2520, 615},
+                                    gameFont(12, true), black, Qt::AlignHCenter);
+    lblParValue_ = makePlayLabel(client, scale_, "lblParValue", "0", {9720, 7485, 2295, 495},
+                                 gameFont(20.25, true), navy, Qt::AlignHCenter);
     lblMovesMade_ =
-        makeLabel(client, scale_, "lblMovesMade", "Moves made so far:", {9600, 8370, 2520, 375},
-                  gameFont(12, true), black, Qt::AlignHCenter);
-    lblMoves_ = makeLabel(client, scale_, "lblMoves", "0", {9720, 8700, 2295, 495},
-                          gameFont(20.25, true), maroon, Qt::AlignHCenter);
+        makePlayLabel(client, scale_, "lblMovesMade", "Moves made so far:", {9600, 8370, 2520, 375},
+                      gameFont(12, true), black, Qt::AlignHCenter);
+    lblMoves_ = makePlayLabel(client, scale_, "lblMoves", "0", {9720, 8700, 2295, 495},
+                              gameFont(20.25, true), maroon, Qt::AlignHCenter);
 
     // Tab order: the scroll bar, Restart, Undo, Exit; the scroll bar has the focus first.
     setTabOrder(hsbLevel_, cmdRestart_);
