@@ -30,6 +30,24 @@ int16_t levelFromReply(std::string_view text) {
     return roundToInt16(leadingNumber(text)).value_or(0);
 }
 
+// A level reached outside 1..levelCount + 1 is repaired to 1 and the repair stored; one past
+// the last level means every level is beaten: all stay open and play starts at level 1.
+template <typename StoreRepair>
+void settleLevelReached(SharedState& shared, StoreRepair storeRepair) {
+    const int n = shared.levelCount;
+    if (shared.levelReached > n + 1 || shared.levelReached < 1) {
+        shared.levelReached = 1;
+        storeRepair();
+    }
+    if (shared.levelReached <= n) {
+        shared.currentLevel = shared.levelReached;
+    }
+    if (shared.levelReached == n + 1) {
+        shared.levelReached = static_cast<int16_t>(n);
+        shared.currentLevel = 1;
+    }
+}
+
 // A par list entry the catalogue may take: a whole number from 1 to 32767, written in digits
 // only. Anything else (an empty entry, a word, "0", "-3", "4.5") is skipped, so a broken or
 // hostile list can never erase a par or write text into a level string.
@@ -154,18 +172,7 @@ void Accounts::LoadProgress() {
     }
 
     shared_.levelReached = *stored;
-    const int n = shared_.levelCount;
-    if (shared_.levelReached > n + 1 || shared_.levelReached < 1) {
-        shared_.levelReached = 1;
-        SaveProgress();
-    }
-    if (shared_.levelReached <= n) {
-        shared_.currentLevel = shared_.levelReached;
-    }
-    if (shared_.levelReached == n + 1) {
-        shared_.levelReached = static_cast<int16_t>(n);
-        shared_.currentLevel = 1;
-    }
+    settleLevelReached(shared_, [this] { SaveProgress(); });
 }
 
 void Accounts::SaveProgress() {
@@ -211,18 +218,7 @@ void Accounts::LoginAccount(std::string_view operation) {
 
     shared_.levelReached = levelFromReply(*reply);
     shared_.serverReply = std::string(kSuccess) + std::to_string(shared_.levelReached);
-    const int n = shared_.levelCount;
-    if (shared_.levelReached > n + 1 || shared_.levelReached < 1) {
-        shared_.levelReached = 1;
-        UpdateAccount();
-    }
-    if (shared_.levelReached <= n) {
-        shared_.currentLevel = shared_.levelReached;
-    }
-    if (shared_.levelReached == n + 1) {
-        shared_.levelReached = static_cast<int16_t>(n);
-        shared_.currentLevel = 1;
-    }
+    settleLevelReached(shared_, [this] { UpdateAccount(); });
 }
 
 void Accounts::UpdateAccount() {

@@ -26,30 +26,19 @@ constexpr CaseRange kContiguousRanges[] = {
 // Latin Extended-A alternates capital and small letter: even code points are capitals in
 // 0100..0137 and 014A..0177, odd ones in 0139..0148 and 0179..017E. The dotted and dotless
 // i (0130, 0131) pair with the plain i, not with each other, so they are left alone.
-bool isAlternatingCapital(char32_t c) {
-    if (c == 0x0130 || c == 0x0131) {
-        return false;
-    }
-    if ((c >= 0x0100 && c <= 0x0137) || (c >= 0x014A && c <= 0x0177)) {
-        return c % 2 == 0;
-    }
-    if ((c >= 0x0139 && c <= 0x0148) || (c >= 0x0179 && c <= 0x017E)) {
-        return c % 2 == 1;
-    }
-    return false;
-}
+enum class Pairing { None, Capital, Small };
 
-bool isAlternatingSmall(char32_t c) {
+Pairing alternatingPair(char32_t c) {
     if (c == 0x0130 || c == 0x0131) {
-        return false;
+        return Pairing::None;
     }
+    bool evenIsCapital = false;
     if ((c >= 0x0100 && c <= 0x0137) || (c >= 0x014A && c <= 0x0177)) {
-        return c % 2 == 1;
+        evenIsCapital = true;
+    } else if (!((c >= 0x0139 && c <= 0x0148) || (c >= 0x0179 && c <= 0x017E))) {
+        return Pairing::None;
     }
-    if ((c >= 0x0139 && c <= 0x0148) || (c >= 0x0179 && c <= 0x017E)) {
-        return c % 2 == 0;
-    }
-    return false;
+    return (c % 2 == 0) == evenIsCapital ? Pairing::Capital : Pairing::Small;
 }
 
 } // namespace
@@ -127,7 +116,7 @@ char32_t upperCaseLetter(char32_t c) {
     if (c == 0x00FF) { // ÿ
         return 0x0178;
     }
-    if (isAlternatingSmall(c)) {
+    if (alternatingPair(c) == Pairing::Small) {
         return c - 1;
     }
     return c;
@@ -142,7 +131,7 @@ char32_t lowerCaseLetter(char32_t c) {
     if (c == 0x0178) {
         return 0x00FF;
     }
-    if (isAlternatingCapital(c)) {
+    if (alternatingPair(c) == Pairing::Capital) {
         return c + 1;
     }
     return c;
