@@ -20,9 +20,10 @@ inline constexpr int kExitUsage = 2;
 struct LevelArgument {
     std::string levelString;
     std::optional<int> catalogueNumber;
+    LevelDescription description;
 };
 
-// Resolves the argument, or prints a one-line message and returns nullopt.
+// Resolves and reads the argument, or prints a one-line message and returns nullopt.
 std::optional<LevelArgument> resolveLevel(const std::string& argument);
 
 // A positive whole number of at most 12 digits (a state budget), or nullopt.

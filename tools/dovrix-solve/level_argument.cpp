@@ -11,19 +11,29 @@ int usageError(const std::string& message) {
 }
 
 std::optional<LevelArgument> resolveLevel(const std::string& argument) {
+    LevelArgument level;
     if (argument.find(',') != std::string::npos) {
-        return LevelArgument{argument, std::nullopt};
+        level.levelString = argument;
+    } else {
+        const auto& strings = builtInLevelStrings();
+        const bool digits = !argument.empty() && argument.size() <= 4 &&
+                            argument.find_first_not_of("0123456789") == std::string::npos;
+        const int number = digits ? std::stoi(argument) : 0;
+        if (number < 1 || number > static_cast<int>(strings.size())) {
+            usageError("no level " + argument + ": give a level number from 1 to " +
+                       std::to_string(strings.size()) + " or a level string");
+            return std::nullopt;
+        }
+        level.levelString = std::string(strings[number - 1]);
+        level.catalogueNumber = number;
     }
-    const auto& strings = builtInLevelStrings();
-    const bool digits = !argument.empty() && argument.size() <= 4 &&
-                        argument.find_first_not_of("0123456789") == std::string::npos;
-    const int number = digits ? std::stoi(argument) : 0;
-    if (number < 1 || number > static_cast<int>(strings.size())) {
-        usageError("no level " + argument + ": give a level number from 1 to " +
-                   std::to_string(strings.size()) + " or a level string");
+    auto description = parseLevelString(level.levelString);
+    if (!description) {
+        usageError("the level string cannot be read: " + description.error());
         return std::nullopt;
     }
-    return LevelArgument{std::string(strings[number - 1]), number};
+    level.description = std::move(*description);
+    return level;
 }
 
 std::optional<uint64_t> positiveCount(const std::string& text) {

@@ -33,10 +33,6 @@ int runReplay(const std::vector<std::string>& arguments) {
     if (!level) {
         return kExitUsage;
     }
-    const auto parsed = parseLevelString(level->levelString);
-    if (!parsed) {
-        return usageError("the level string cannot be read: " + parsed.error());
-    }
     std::vector<MoveNotation> moves;
     for (std::size_t i = 1; i < arguments.size(); ++i) {
         const auto move = parseMove(arguments[i]);

@@ -29,14 +29,10 @@ int runSolve(const std::vector<std::string>& arguments) {
     if (!level) {
         return kExitUsage;
     }
-    const auto parsed = parseLevelString(level->levelString);
-    if (!parsed) {
-        return usageError("the level string cannot be read: " + parsed.error());
-    }
     const auto started = std::chrono::steady_clock::now();
     // The cheapest sound method: the one-hole box search, or breadth-first search region by
     // region (the whole board where it is one region).
-    const auto proof = solver::proveOptimum(*parsed, options.maxStates);
+    const auto proof = solver::proveOptimum(level->description, options.maxStates);
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     if (!proof) {
