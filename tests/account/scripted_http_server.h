@@ -103,42 +103,38 @@ private:
     std::vector<RecordedRequest> requests_;
 };
 
-// A socket that listens but never accepts: connections are made, no reply ever comes.
-class SilentServer {
-public:
-    SilentServer() {
-        socket_ = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        if (socket_ < 0 || bind(socket_, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
-            listen(socket_, 16) != 0 ||
-            getsockname(socket_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-            throw std::runtime_error("cannot make a silent server");
-        }
-        port_ = ntohs(address.sin_port);
-    }
-    ~SilentServer() { close(socket_); }
-
-    std::string url() const { return "http://127.0.0.1:" + std::to_string(port_) + "/"; }
-
-private:
-    int socket_ = -1;
-    int port_ = 0;
-};
-
-// The URL of a loopback port that nothing listens on.
-inline std::string refusingUrl() {
-    const int probe = ::socket(AF_INET, SOCK_STREAM, 0);
+// A socket bound to a free loopback port; the port's URL.
+inline int boundLoopbackSocket(std::string& url) {
+    const int socket = ::socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t length = sizeof address;
-    bind(probe, reinterpret_cast<sockaddr*>(&address), length);
-    getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length);
-    close(probe);
-    return "http://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/";
+    if (socket < 0 || bind(socket, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
+        getsockname(socket, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+        throw std::runtime_error("cannot bind a loopback socket");
+    }
+    url = "http://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/";
+    return socket;
+}
+
+// A socket that listens but never accepts: connections are made, no reply ever comes.
+class SilentServer {
+public:
+    SilentServer() : socket_(boundLoopbackSocket(url_)) { listen(socket_, 16); }
+    ~SilentServer() { close(socket_); }
+    const std::string& url() const { return url_; }
+
+private:
+    std::string url_;
+    int socket_;
+};
+
+// The URL of a loopback port that nothing listens on.
+inline std::string refusingUrl() {
+    std::string url;
+    close(boundLoopbackSocket(url));
+    return url;
 }
 
 } // namespace dovrix::testing
