@@ -30,77 +30,63 @@ std::string serverProgram() {
     return path ? path : "dovrix-account-server";
 }
 
-// A child process with its standard output and error read through pipes.
+// The server program in a child process: its standard output read through a pipe, its
+// standard error kept in a file.
 class Process {
 public:
-    explicit Process(const std::vector<std::string>& arguments) {
+    explicit Process(std::vector<std::string> arguments) {
         int out[2];
-        int err[2];
-        if (pipe(out) != 0 || pipe(err) != 0) {
+        if (pipe(out) != 0) {
             throw std::runtime_error("pipe failed");
         }
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-        posix_spawn_file_actions_adddup2(&actions, err[1], STDERR_FILENO);
         posix_spawn_file_actions_addclose(&actions, out[0]);
-        posix_spawn_file_actions_addclose(&actions, err[0]);
-        std::vector<std::string> argv = {serverProgram()};
-        argv.insert(argv.end(), arguments.begin(), arguments.end());
-        std::vector<char*> pointers;
-        for (std::string& argument : argv) {
-            pointers.push_back(argument.data());
+        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, folder_.file("errors").c_str(),
+                                         O_WRONLY | O_CREAT, 0600);
+        arguments.insert(arguments.begin(), serverProgram());
+        std::vector<char*> argv;
+        for (std::string& argument : arguments) {
+            argv.push_back(argument.data());
         }
-        pointers.push_back(nullptr);
-        const int result =
-            posix_spawn(&pid_, argv[0].c_str(), &actions, nullptr, pointers.data(), environ);
+        argv.push_back(nullptr);
+        const int result = posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ);
         posix_spawn_file_actions_destroy(&actions);
         close(out[1]);
-        close(err[1]);
         out_ = out[0];
-        err_ = err[0];
         if (result != 0) {
-            throw std::runtime_error("cannot start " + argv[0]);
+            throw std::runtime_error("cannot start " + arguments[0]);
         }
     }
     ~Process() {
-        if (pid_ > 0 && !status_) {
+        if (!status_) {
             kill(pid_, SIGKILL);
             waitpid(pid_, nullptr, 0);
         }
         close(out_);
-        close(err_);
     }
 
     // One line of standard output, without its newline; empty on end of output or after 10 s.
     std::string readLine() {
         std::string line;
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        char c = 0;
         while (std::chrono::steady_clock::now() < deadline) {
             pollfd ready{out_, POLLIN, 0};
             if (poll(&ready, 1, 100) <= 0) {
                 continue;
             }
-            char c = 0;
-            if (read(out_, &c, 1) != 1) {
+            if (read(out_, &c, 1) != 1 || c == '\n') {
                 break;
-            }
-            if (c == '\n') {
-                return line;
             }
             line.push_back(c);
         }
         return line;
     }
-
-    std::string readAllErrors() {
-        std::string text;
-        char buffer[512];
-        ssize_t n = 0;
-        while ((n = read(err_, buffer, sizeof buffer)) > 0) {
-            text.append(buffer, static_cast<std::size_t>(n));
-        }
-        return text;
+    std::string errors() const {
+        std::ifstream file(folder_.file("errors"));
+        return {std::istreambuf_iterator<char>(file), {}};
     }
 
     void signal(int number) { kill(pid_, number); }
@@ -108,28 +94,31 @@ public:
     // The wait status once the process has ended (at most 10 s).
     int wait() {
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        int status = 0;
         while (!status_ && std::chrono::steady_clock::now() < deadline) {
-            int status = 0;
             if (waitpid(pid_, &status, WNOHANG) == pid_) {
                 status_ = status;
-                break;
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
         if (!status_) {
             ADD_FAILURE() << "the server did not end";
             kill(pid_, SIGKILL);
-            int status = 0;
             waitpid(pid_, &status, 0);
             status_ = status;
         }
         return *status_;
     }
+    // The exit code once the process has ended; -1 when a signal ended it.
+    int exitCode() {
+        const int status = wait();
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
 
 private:
+    TempFolder folder_;
     pid_t pid_ = -1;
     int out_ = -1;
-    int err_ = -1;
     std::optional<int> status_;
 };
 
@@ -163,14 +152,11 @@ TEST(ServerProgram, AnnouncesItsAddressAndStopsCleanlyOnSignals) {
 
         // A second server cannot take a port in use, and says so.
         Process rival({"--port", std::to_string(port), "--db", folder.file("other.sqlite")});
-        const int rivalStatus = rival.wait();
-        EXPECT_TRUE(WIFEXITED(rivalStatus) && WEXITSTATUS(rivalStatus) == 1);
-        EXPECT_NE(rival.readAllErrors().find("cannot listen"), std::string::npos);
+        EXPECT_EQ(rival.exitCode(), 1);
+        EXPECT_NE(rival.errors().find("cannot listen"), std::string::npos);
 
         server.signal(stopSignal);
-        const int status = server.wait();
-        EXPECT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
-        EXPECT_EQ(WEXITSTATUS(status), 0);
+        EXPECT_EQ(server.exitCode(), 0);
     }
 }
 
@@ -181,30 +167,25 @@ TEST(ServerProgram, ImportsStudentsFromACsvFile) {
     {
         Process import({"import-students", folder.file("students.csv"), "--db", database});
         EXPECT_EQ(import.readLine(), "imported 2 students into " + database);
-        const int status = import.wait();
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        EXPECT_EQ(import.exitCode(), 0);
     }
     {
         std::ofstream(folder.file("broken.csv")) << "jo.park\n";
         Process import({"import-students", folder.file("broken.csv"), "--db", database});
-        const int status = import.wait();
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1);
-        EXPECT_NE(import.readAllErrors().find("line 1"), std::string::npos);
+        EXPECT_EQ(import.exitCode(), 1);
+        EXPECT_NE(import.errors().find("line 1"), std::string::npos);
     }
     Process server({"--port", "0", "--db", database});
     const int port = announcedPort(server);
     EXPECT_EQ(request(port, "/dovrix/account?o=vorna&u=jo.park&p=first%20pass"), "Success");
     EXPECT_EQ(request(port, "/dovrix/account?o=vorna&u=li.chen&p=wrong"),
               "Invalid Username and/or Password");
-    server.signal(SIGTERM);
-    server.wait();
 }
 
 TEST(ServerProgram, RefusesUnknownArguments) {
     Process server({"--port", "eighty"});
-    const int status = server.wait();
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 2);
-    EXPECT_NE(server.readAllErrors().find("Usage:"), std::string::npos);
+    EXPECT_EQ(server.exitCode(), 2);
+    EXPECT_NE(server.errors().find("Usage:"), std::string::npos);
 }
 
 // Killed without warning in the middle of a stream of updates, the server loses none that it
@@ -249,8 +230,7 @@ TEST(ServerProgram, KeepsEveryConfirmedUpdateThroughKillNine) {
         for (std::thread& player : players) {
             player.join();
         }
-        const int status = server.wait();
-        EXPECT_TRUE(WIFSIGNALED(status));
+        EXPECT_EQ(server.exitCode(), -1);
     }
     Process server({"--port", "0", "--db", database});
     const int port = announcedPort(server);
@@ -260,8 +240,6 @@ TEST(ServerProgram, KeepsEveryConfirmedUpdateThroughKillNine) {
         EXPECT_GE(std::atoi(level.c_str()), confirmed[static_cast<std::size_t>(player)].load())
             << "player " << player;
     }
-    server.signal(SIGTERM);
-    server.wait();
 }
 
 } // namespace
