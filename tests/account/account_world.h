@@ -13,6 +13,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 
 namespace dovrix::testing {
@@ -27,13 +28,23 @@ inline Deployment testDeployment(const std::string& serverUrl, const std::string
 }
 
 struct AccountWorld {
-    explicit AccountWorld(const std::string& serverUrl)
+    // With a user name and password, an account player at home.
+    explicit AccountWorld(const std::string& serverUrl, std::string user = {},
+                          std::string password = {})
         : share((folder.path() / "share").string()), deployment(testDeployment(serverUrl, share)),
           files(share), accounts(state, deployment, http, files, messages, environment) {
         std::filesystem::create_directories(folder.path() / "share" / "Dovrix");
         state.levelCount = 100;
         LoadLevelTable(state);
         accounts.setServerPaths();
+        state.accountUser = std::move(user);
+        state.accountPassword = std::move(password);
+    }
+    // A player on the school network, known by the log-on name.
+    void atSchool(std::string user, std::string name) {
+        state.atSchool = true;
+        state.accountUser = std::move(user);
+        state.playerName = std::move(name);
     }
 
     std::string progressFile() const { return share + "/Dovrix/" + state.playerName + ".txt"; }
@@ -59,6 +70,27 @@ struct AccountWorld {
     RecordingMessageBoxes messages;
     SystemEnvironment environment;
     Accounts accounts;
+};
+
+// Sets or removes environment variables for the life of the object, then puts back the old
+// values.
+class VariablesForTest {
+public:
+    void set(const char* name, const char* value) {
+        if (!saved_.contains(name)) {
+            const char* old = std::getenv(name);
+            saved_[name] = old ? std::optional<std::string>(old) : std::nullopt;
+        }
+        value ? setenv(name, value, 1) : unsetenv(name);
+    }
+    ~VariablesForTest() {
+        for (const auto& [name, value] : saved_) {
+            value ? setenv(name.c_str(), value->c_str(), 1) : unsetenv(name.c_str());
+        }
+    }
+
+private:
+    std::map<std::string, std::optional<std::string>> saved_;
 };
 
 } // namespace dovrix::testing

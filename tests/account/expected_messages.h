@@ -1,55 +1,104 @@
 #pragma once
-// The account messages as the player must see them, written out in full.
+// Every account and login message as the player must see it, written out in full, and a
+// comparison of the boxes shown with those expected.
 
 #include "message_box.h"
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 namespace dovrix::testing {
 
 struct ExpectedMessage {
-    std::string title;
-    MessageIcon icon;
+    std::string title; // empty: no box
+    MessageIcon icon = MessageIcon::None;
     std::string text;
 };
+
+inline const std::string kPlayWithoutAccount =
+    "\r\n\r\nMake sure you have a working Internet connection and try\r\n"
+    "again.  If this error still occurs, try again at a later time.\r\n\r\n"
+    "In the meantime, you can still play Dovrix without an\r\n"
+    "online account by clearing the Username and Password\r\n"
+    "fields and then clicking the \"Continue...\" button.";
 
 inline const ExpectedMessage kInvalidCredentials{
     "Dovrix -- Invalid Username or Password", MessageIcon::Exclamation,
     "The Username and/or Password that you entered\r\n"
-    "do not match an existing online Dovrix account.\r\n"
-    "\r\n"
+    "do not match an existing online Dovrix account.\r\n\r\n"
     "If you do not already have an account, choose\r\n"
-    "the \"Create a New Account\" option on your screen.\r\n"
-    "\r\n"
+    "the \"Create a New Account\" option on your screen.\r\n\r\n"
     "Otherwise, re-enter your Username and Password and try again."};
-
+inline const ExpectedMessage kInvalidStudent{
+    "Dovrix -- Invalid Username or Password", MessageIcon::Exclamation,
+    "The Username and/or Password that you entered\r\n"
+    "do not match an existing active Halvern account.\r\n\r\n"
+    "If you are not a current Halvern High School student,\r\n"
+    "uncheck the \"Halvern Student\" box on your screen.\r\n\r\n"
+    "Otherwise, re-enter your Username and Password and try again."};
 inline const ExpectedMessage kErrorAccessing{
     "Dovrix -- Error Accessing Online Account", MessageIcon::Stop,
-    "An error occurred while trying to\r\n"
-    "access your online Dovrix account.\r\n"
-    "\r\n"
-    "Make sure you have a working Internet connection and try\r\n"
-    "again.  If this error still occurs, try again at a later time.\r\n"
-    "\r\n"
-    "In the meantime, you can still play Dovrix without an\r\n"
-    "online account by clearing the Username and Password\r\n"
-    "fields and then clicking the \"Continue...\" button."};
-
+    "An error occurred while trying to\r\naccess your online Dovrix account." +
+        kPlayWithoutAccount};
+inline const ExpectedMessage kErrorCreating{
+    "Dovrix -- Error Creating Online Account", MessageIcon::Stop,
+    "An error occurred while trying to\r\ncreate your online Dovrix account." +
+        kPlayWithoutAccount};
+inline const ExpectedMessage kErrorSchoolServers{
+    "Dovrix -- Error Accessing Halvern's Servers", MessageIcon::Stop,
+    "An error occurred while trying to access\r\nHalvern High School's Dovrix servers." +
+        kPlayWithoutAccount};
 inline const ExpectedMessage kErrorUpdating{
     "Dovrix -- Error Updating Online Account", MessageIcon::Stop,
     "An error occurred while trying to\r\n"
-    "update your online Dovrix account.\r\n"
-    "\r\n"
+    "update your online Dovrix account.\r\n\r\n"
     "This means that if you just beat a level, that data\r\n"
-    "may not have been saved into your online account.\r\n"
-    "\r\n"
+    "may not have been saved into your online account.\r\n\r\n"
     "In the meantime, you can keep playing Dovrix.  This program\r\n"
     "will try again to update your online account after you complete\r\n"
     "another game level, as well as when you quit the program."};
+inline const ExpectedMessage kCheckTheBox{"Dovrix -- Halvern Students Should Check the Box Below",
+                                          MessageIcon::Exclamation,
+                                          "A period (.) is allowed in your Username only if\r\n"
+                                          "you are a current Halvern High School student.\r\n\r\n"
+                                          "If you are a Halvern student, check the \r\n"
+                                          "\"Halvern Student\" box on your screen."};
+inline const ExpectedMessage kMissingField{
+    "Dovrix -- Missing Username or Password", MessageIcon::Exclamation,
+    "If you are trying to create a new account or access an existing\r\n"
+    "one, both the Username and Password fields must be filled in."};
+inline const ExpectedMessage kNewOrExisting{
+    "Dovrix -- New or Existing Account?", MessageIcon::Exclamation,
+    "You need to indicate whether this is a\r\nNew Account or an Existing Account."};
+inline const ExpectedMessage kWithoutAccount{
+    "Dovrix -- Proceeding Without an Online Account", MessageIcon::Information,
+    "Since you did not enter a Username and\r\nPassword, Dovrix will start with level 1."};
+inline const ExpectedMessage kNameTaken{"Dovrix -- Username Already Taken",
+                                        MessageIcon::Exclamation,
+                                        "An online Dovrix account already exists\r\n"
+                                        "with the Username that you have entered.\r\n\r\n"
+                                        "If this is your account, choose the \"Login to\r\n"
+                                        "an Existing Account\" option on your screen.\r\n\r\n"
+                                        "Otherwise, choose a different Username and try again."};
 
-inline bool isMessage(const MessageBox& box, const ExpectedMessage& expected) {
-    return box.title == expected.title && box.icon == expected.icon &&
-           box.buttons == MessageButtons::Ok && box.text() == expected.text;
+// How the boxes shown differ from those expected (each with one OK button), in order; empty
+// when they are the same.
+inline std::string boxDifferences(const std::vector<MessageBox>& shown,
+                                  const std::vector<ExpectedMessage>& expected) {
+    std::string differences;
+    for (std::size_t i = 0; i < std::max(shown.size(), expected.size()); ++i) {
+        const MessageBox* box = i < shown.size() ? &shown[i] : nullptr;
+        const ExpectedMessage* want = i < expected.size() ? &expected[i] : nullptr;
+        if (box && want && box->title == want->title && box->icon == want->icon &&
+            box->buttons == MessageButtons::Ok && box->text() == want->text) {
+            continue;
+        }
+        differences += "box " + std::to_string(i + 1) +
+                       " shown: " + (box ? box->title + "\n" + box->text() : "none") +
+                       "\nexpected: " + (want ? want->title + "\n" + want->text : "none") + "\n";
+    }
+    return differences;
 }
 
 } // namespace dovrix::testing
