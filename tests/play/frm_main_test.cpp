@@ -2,36 +2,43 @@
 // tmrMove themselves, except the one that watches the timer run a slide.
 
 #define QTEST_QPA_MOUSE_HANDLING
-#include "board_view.h"
 #include "catalogue.h"
-#include "fonts.h"
-#include "frm_main.h"
-#include "recording_message_boxes.h"
-#include "recording_play_services.h"
+#include "window_checks.h"
 
 #include <QAction>
-#include <QLabel>
-#include <QMenuBar>
 #include <QPaintEvent>
-#include <QPushButton>
 #include <QScrollBar>
 #include <QStyleOptionSlider>
-#include <QtTest>
 
-#include <memory>
+Q_DECLARE_METATYPE(dovrix::Direction)
 
-namespace dovrix {
-
-using testing::RecordingMessageBoxes;
-using testing::RecordingPlayServices;
+namespace dovrix::testing {
 
 namespace {
 
 // A blue block in the open and a red dot that nothing covers: a level that never ends.
 const std::string kOpenBoard = "0,0,0,0,0,0,1,7,7,1,1,0,0,2,";
 
+// The program around the window, as a list of the calls it receives.
+class RecordingPlayServices : public PlayServices {
+public:
+    void UpdateAccount() override { calls.push_back("UpdateAccount"); }
+    void SaveProgress() override { calls.push_back("SaveProgress"); }
+    void uploadPar(int16_t, int32_t, int16_t) override { calls.push_back("uploadPar"); }
+    void writeRecordFile(const std::string&, const std::string&) override {
+        calls.push_back("writeRecordFile");
+    }
+    LocalTime localTime() override { return {2013, 3, 3, 14, 5, 9}; }
+    void showEndScreen() override { calls.push_back("showEndScreen"); }
+    bool endScreenShowing() const override { return false; }
+    void endProgram() override { calls.push_back("endProgram"); }
+
+    std::vector<std::string> calls;
+};
+
+// Level 1 of the catalogue on the board, every other level kOpenBoard, all of them reached.
 struct Game {
-    explicit Game(int level = 1) {
+    Game() {
         shared.levelCount = kCatalogueSize;
         LoadLevelTable(shared);
         for (int other = 2; other <= kCatalogueSize; ++other) {
@@ -39,90 +46,45 @@ struct Game {
         }
         shared.levelReached = kCatalogueSize;
         shared.playerName = "Mary";
-        window = std::make_unique<FrmMain>(shared, messages, services);
-        window->setLevelScrollBarMaximum(kCatalogueSize);
-        window->setMoveTimerDrivenByCaller(true);
-        startAt(level);
+        window.setLevelScrollBarMaximum(kCatalogueSize);
+        window.setMoveTimerDrivenByCaller(true);
+        startAt(1);
     }
 
     void startAt(int level) {
         int16_t number = static_cast<int16_t>(level);
-        window->DisplayPuzzle(number);
-        window->show();
-        window->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        window.DisplayPuzzle(number);
+        window.show();
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
     }
 
-    PlayWindowState& state() { return window->play().state(); }
-    BoardView* board() { return window->findChild<BoardView*>("board"); }
+    PlayWindowState& state() { return window.play().state(); }
+    BoardView* board() { return window.findChild<BoardView*>("board"); }
     template <typename T>
     T* control(const char* name) {
-        return window->findChild<T*>(name);
+        return window.findChild<T*>(name);
     }
     PieceRef block(Colour colour, int index) {
         return state().board.ref(blockFamily(colour), static_cast<int16_t>(index));
     }
     Rect rect(const PieceRef& piece) { return state().board.find(piece)->rect; }
     QRect pixels(const PieceRef& piece) { return scale.rect(rect(piece)); }
-
-    void tick() {
-        window->tickMoveTimer();
-        QCoreApplication::processEvents();
-    }
-    // Ticks until no block moves, and once more: the tick that gives undo back.
-    void tickUntilStill() {
-        for (int i = 0; i < 200 && state().tmrMoveEnabled; ++i) {
-            tick();
-            if (!state().blockMoving) {
-                break;
-            }
-        }
-        tick();
-    }
-
-    static QPoint beyond(const QRect& r, Direction direction) {
-        switch (direction) {
-        case Direction::Left:
-            return {r.left() - 10, r.center().y()};
-        case Direction::Right:
-            return {r.right() + 10, r.center().y()};
-        case Direction::Up:
-            return {r.center().x(), r.top() - 10};
-        case Direction::Down:
-            return {r.center().x(), r.bottom() + 10};
-        case Direction::None:
-            break;
-        }
-        return r.center();
-    }
-
-    // Press on the block, a tick with the button held, drag past its edge, release, and let the
-    // timer run the slide.
-    void drag(const PieceRef& piece, Direction direction, Qt::MouseButton button = Qt::LeftButton) {
-        const QRect r = pixels(piece);
-        QTest::mousePress(board(), button, {}, r.center());
-        tick();
-        QTest::mouseMove(board(), beyond(r, direction));
-        QTest::mouseRelease(board(), button, {}, beyond(r, direction));
-        tickUntilStill();
-    }
-
     QColor pixelAt(QPoint p) { return board()->grab().toImage().pixelColor(p); }
+    // Press, pointer past the block's edge, release: the slide is left to the ticks.
+    void flick(const PieceRef& piece, Direction direction) {
+        const QRect r = pixels(piece);
+        QTest::mousePress(board(), Qt::LeftButton, {}, r.center());
+        QTest::mouseMove(board(), beyond(r, direction));
+        QTest::mouseRelease(board(), Qt::LeftButton, {}, beyond(r, direction));
+    }
 
     SharedState shared;
     RecordingMessageBoxes messages;
     RecordingPlayServices services;
     TwipScale scale = TwipScale::forScreen(nullptr);
-    std::unique_ptr<FrmMain> window;
+    FrmMain window{shared, messages, services};
 };
-
-std::vector<std::string> titles(const RecordingMessageBoxes& boxes) {
-    std::vector<std::string> result;
-    for (const MessageBox& box : boxes.shown) {
-        result.push_back(box.title);
-    }
-    return result;
-}
 
 } // namespace
 
@@ -131,135 +93,57 @@ class FrmMainTest : public QObject {
 private slots:
     void layout_data();
     void layout();
-    void loadMenusTabOrderAndTimer();
+    void menusTabOrderHelpAndAbout();
     void dragSlidesTheBlock_data();
     void dragSlidesTheBlock();
     void arrowFollowsThePointer();
-    void solvingALevelByDrags_data();
     void solvingALevelByDrags();
-    void undo_data();
-    void undo();
-    void restart_data();
-    void restart();
+    void undoAndRestart_data();
+    void undoAndRestart();
     void levelScrollBarKeys_data();
     void levelScrollBarKeys();
     void levelScrollBarMouse();
-    void helpAndAbout();
-    void exitPaths_data();
-    void exitPaths();
-    void lastLevelClosesTheWindowAfterTheTick();
     void moveTimerRunsTheSlide();
     void boardPiecesAndPartialRepaints();
 };
 
 void FrmMainTest::layout_data() {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QRect>("twips");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<double>("points");
-    QTest::addColumn<bool>("bold");
-    QTest::addColumn<QColor>("colour"); // text colour of labels, fill of buttons
-    const QColor black(0, 0, 0);
-    auto row = [](const char* name, QRect twips, const char* text, double points, bool bold,
-                  QColor colour) {
-        QTest::newRow(name) << QString(name) << twips << QString(text) << points << bold << colour;
-    };
-    row("lblTitle", {9300, -135, 3120, 885}, "Dovrix", 36, true, QColor(0, 0, 128));
-    row("lblLevel", {9300, 1170, 3120, 585}, "Level:  1", 30, true, QColor(128, 0, 0));
-    row("lblChooseLevel", {9240, 2310, 3240, 375}, "Choose a Different Level:", 12, true, black);
-    row("lblMinLevel", {9315, 3240, 855, 375}, "1", 15.75, true, black);
-    row("lblMaxLevel", {11520, 3240, 855, 375}, "100", 15.75, true, black);
-    row("cmdRestart", {9600, 4110, 2535, 615}, "Restart Level", 18, false, QColor(128, 128, 255));
-    row("cmdUndoMove", {9600, 4905, 2535, 615}, "Undo Move", 18, false, QColor(192, 0, 192));
-    row("cmdExit", {9600, 5700, 2535, 615}, "Exit Program", 18, false, QColor(192, 0, 0));
-    row("lblMovesNeeded", {9600, 6870, 2520, 615}, "Moves required to\r\ncomplete this level:", 12,
-        true, black);
-    row("lblParValue", {9720, 7485, 2295, 495}, "5", 20, true, QColor(0, 0, 128));
-    row("lblMovesMade", {9600, 8370, 2520, 375}, "Moves made so far:", 12, true, black);
-    row("lblMoves", {9720, 8700, 2295, 495}, "0", 20.25, true, QColor(128, 0, 0));
-    row("hsbLevel", {9240, 2775, 3210, 375}, "", 0, false, QColor());
+    // Level 1 on the board: its number, its par and no moves yet.
+    const QColor navy(0, 0, 128), maroon(128, 0, 0), black(0, 0, 0);
+    const QString needed = "Moves required to\r\ncomplete this level:";
+    addControlRows({
+        {"lblTitle", {9300, -135, 3120, 885}, "Dovrix", 36, true, navy},
+        {"lblLevel", {9300, 1170, 3120, 585}, "Level:  1", 30, true, maroon},
+        {"lblChooseLevel", {9240, 2310, 3240, 375}, "Choose a Different Level:", 12, true, black},
+        {"hsbLevel", {9240, 2775, 3210, 375}},
+        {"lblMinLevel", {9315, 3240, 855, 375}, "1", 15.75, true, black},
+        {"lblMaxLevel", {11520, 3240, 855, 375}, "100", 15.75, true, black},
+        {"cmdRestart", {9600, 4110, 2535, 615}, "Restart Level", 18, false, {}, {128, 128, 255}},
+        {"cmdUndoMove", {9600, 4905, 2535, 615}, "Undo Move", 18, false, {}, {192, 0, 192}},
+        {"cmdExit", {9600, 5700, 2535, 615}, "Exit Program", 18, false, {}, {192, 0, 0}},
+        {"lblMovesNeeded", {9600, 6870, 2520, 615}, needed, 12, true, black},
+        {"lblParValue", {9720, 7485, 2295, 495}, "5", 20, true, navy},
+        {"lblMovesMade", {9600, 8370, 2520, 375}, "Moves made so far:", 12, true, black},
+        {"lblMoves", {9720, 8700, 2295, 495}, "0", 20.25, true, maroon},
+    });
 }
 
 void FrmMainTest::layout() {
-    QFETCH(QString, name);
-    QFETCH(QRect, twips);
-    QFETCH(QString, text);
-    QFETCH(double, points);
-    QFETCH(bool, bold);
-    QFETCH(QColor, colour);
     Game game;
-    auto* widget = game.window->findChild<QWidget*>(name);
-    QVERIFY(widget != nullptr);
-    QCOMPARE(widget->geometry(),
-             game.scale.rect(twips.x(), twips.y(), twips.width(), twips.height()));
-    if (auto* label = qobject_cast<QLabel*>(widget)) {
-        QCOMPARE(label->text(), text);
-        QCOMPARE(label->palette().color(QPalette::WindowText), colour);
-        QCOMPARE(label->textFormat(), Qt::PlainText);
-    } else if (auto* button = qobject_cast<QPushButton*>(widget)) {
-        QCOMPARE(button->text(), text);
-        QCOMPARE(button->palette().color(QPalette::Button), colour);
-    }
-    if (points > 0) {
-        QCOMPARE(widget->font().pointSizeF(), points);
-        QCOMPARE(widget->font().bold(), bold);
-        QCOMPARE(widget->font().family(), gameFontFamily());
-    }
-    QCOMPARE(game.window->centralWidget()->size(), game.scale.rect(0, 0, 12495, 9210).size());
+    checkControlRow(game.window, game.scale);
+    QCOMPARE(game.window.centralWidget()->size(), game.scale.rect(0, 0, 12495, 9210).size());
 }
 
-void FrmMainTest::loadMenusTabOrderAndTimer() {
-    SharedState shared;
-    RecordingMessageBoxes messages;
-    RecordingPlayServices services;
-    FrmMain window(shared, messages, services);
-    // As the window's load leaves it, before any level is built.
-    QCOMPARE(window.objectName(), QString("frmMain"));
-    QCOMPARE(window.windowTitle(), QString("Dovrix"));
-    QCOMPARE(window.findChild<QLabel*>("lblLevel")->text(), QString("Level:  100"));
-    QCOMPARE(window.findChild<QLabel*>("lblParValue")->text(), QString("0"));
-    QVERIFY(!window.findChild<QPushButton*>("cmdUndoMove")->isEnabled());
-    QVERIFY(!window.windowIcon().isNull());
-    auto* timer = window.findChild<QTimer*>("tmrMove");
-    QCOMPARE(timer->interval(), 15);
-    QCOMPARE(timer->timerType(), Qt::PreciseTimer);
-    QVERIFY(!timer->isActive());
-
-    // The level on the board starts the timer; the window does not tick it when told so.
-    shared.levelCount = kCatalogueSize;
-    LoadLevelTable(shared);
-    int16_t level = 0;
-    window.DisplayPuzzle(level);
-    QCOMPARE(level, 1);
-    QVERIFY(timer->isActive());
-    window.setMoveTimerDrivenByCaller(true);
-    QVERIFY(!timer->isActive());
-
-    const struct {
-        const char* name;
-        const char* text;
-        QKeySequence shortcut;
-        bool enabled;
-    } actions[] = {{"mnuRestart", "Restart Level", QKeySequence("Ctrl+R"), true},
-                   {"mnuExit", "Exit", QKeySequence("Ctrl+X"), true},
-                   {"mnuUndoMove", "Undo Move", QKeySequence("Ctrl+U"), false},
-                   {"mnuDirections", "How to Play", QKeySequence("Ctrl+H"), true},
-                   {"mnuAbout", "About", QKeySequence("Ctrl+A"), true}};
-    for (const auto& expected : actions) {
-        auto* action = window.findChild<QAction*>(expected.name);
-        QVERIFY2(action != nullptr, expected.name);
-        QCOMPARE(action->text(), QString(expected.text));
-        QCOMPARE(action->shortcut(), expected.shortcut);
-        QCOMPARE(action->isEnabled(), expected.enabled);
-    }
-    QStringList menus;
-    for (QAction* menu : window.menuBar()->actions()) {
-        menus << menu->text();
-    }
-    QCOMPARE(menus, QStringList({"File", "Edit", "Help"}));
+void FrmMainTest::menusTabOrderHelpAndAbout() {
+    Game game;
+    QCOMPARE(menuText(game.window),
+             QString("File: mnuRestart Restart Level (Ctrl+R), mnuExit Exit (Ctrl+X) | "
+                     "Edit: mnuUndoMove Undo Move (Ctrl+U) | "
+                     "Help: mnuDirections How to Play (Ctrl+H), mnuAbout About (Ctrl+A)"));
+    QVERIFY(!game.window.windowIcon().isNull());
 
     QStringList order;
-    QWidget* w = window.findChild<QWidget*>("hsbLevel");
+    QWidget* w = game.control<QWidget>("hsbLevel");
     for (int i = 0; i < 4; ++i, w = w->nextInFocusChain()) {
         while (w->focusPolicy() == Qt::NoFocus) {
             w = w->nextInFocusChain();
@@ -267,62 +151,52 @@ void FrmMainTest::loadMenusTabOrderAndTimer() {
         order << w->objectName();
     }
     QCOMPARE(order, QStringList({"hsbLevel", "cmdRestart", "cmdUndoMove", "cmdExit"}));
+
+    QTest::keyClick(&game.window, Qt::Key_H, Qt::ControlModifier);
+    QTest::keyClick(&game.window, Qt::Key_A, Qt::ControlModifier);
+    QCOMPARE(titles(game.messages), (std::vector<std::string>{"Dovrix Help", "About Dovrix"}));
+    QVERIFY(game.messages.shown[0].text().ends_with(" There are a total of 100 levels."));
+    QVERIFY(game.services.calls.empty());
 }
 
 void FrmMainTest::dragSlidesTheBlock_data() {
-    QTest::addColumn<int>("direction");
-    QTest::addColumn<int>("button");
+    QTest::addColumn<Direction>("direction");
+    QTest::addColumn<Qt::MouseButton>("button");
     QTest::addColumn<QPoint>("end"); // left, top in twips
-    const struct {
-        Direction direction;
-        QPoint end;
-    } slides[] = {{Direction::Left, {150, 4350}},
-                  {Direction::Right, {8550, 4350}},
-                  {Direction::Up, {4350, 150}},
-                  {Direction::Down, {4350, 8550}}};
-    for (const auto& slide : slides) {
-        for (const auto& [button, name] :
-             {std::pair{Qt::LeftButton, "left"}, std::pair{Qt::RightButton, "right"},
-              std::pair{Qt::MiddleButton, "middle"}}) {
-            QTest::addRow("%s, %s button", directionName(slide.direction).data(), name)
-                << int(slide.direction) << int(button) << slide.end;
-        }
-    }
+    QTest::newRow("left, left button") << Direction::Left << Qt::LeftButton << QPoint(150, 4350);
+    QTest::newRow("right, right button")
+        << Direction::Right << Qt::RightButton << QPoint(8550, 4350);
+    QTest::newRow("up, middle button") << Direction::Up << Qt::MiddleButton << QPoint(4350, 150);
+    QTest::newRow("down, right button") << Direction::Down << Qt::RightButton << QPoint(4350, 8550);
 }
 
 void FrmMainTest::dragSlidesTheBlock() {
-    QFETCH(int, direction);
-    QFETCH(int, button);
+    QFETCH(Direction, direction);
+    QFETCH(Qt::MouseButton, button);
     QFETCH(QPoint, end);
     Game game;
     game.startAt(2); // kOpenBoard: the blue block in the middle, at 4350, 4350
-    const auto d = static_cast<Direction>(direction);
-    const auto b = static_cast<Qt::MouseButton>(button);
     const PieceRef blue = game.block(Colour::Blue, 1);
     const QRect start = game.pixels(blue);
 
-    QTest::mousePress(game.board(), b, {}, start.center());
+    QTest::mousePress(game.board(), button, {}, start.center());
     QCOMPARE(game.state().selectedBlock, blue);
-    game.tick();
-    QTest::mouseMove(game.board(), Game::beyond(start, d));
-    QCOMPARE(game.state().moveDirection, d);
+    tick(game.window);
+    QTest::mouseMove(game.board(), beyond(start, direction));
+    QCOMPARE(game.state().moveDirection, direction);
     // The arrow covers the block while the button is held; nothing moves yet.
-    QVERIFY(game.state().board.find(game.state().board.arrow(d))->visible);
+    QVERIFY(game.state().board.find(game.state().board.arrow(direction))->visible);
     QCOMPARE(game.pixelAt(start.center()), QColor(Qt::black));
-    game.tick();
+    tick(game.window);
     QCOMPARE(game.pixels(blue), start);
 
-    QTest::mouseRelease(game.board(), b, {}, Game::beyond(start, d));
-    game.tickUntilStill();
-    QCOMPARE(game.rect(blue).left, end.x());
-    QCOMPARE(game.rect(blue).top, end.y());
-    QCOMPARE(game.control<QLabel>("lblMoves")->text(), QString("1"));
-    QVERIFY(game.control<QPushButton>("cmdUndoMove")->isEnabled());
-    QVERIFY(game.control<QAction>("mnuUndoMove")->isEnabled());
+    QTest::mouseRelease(game.board(), button, {}, beyond(start, direction));
+    tickUntilStill(game.window);
+    QCOMPARE(QPoint(game.rect(blue).left, game.rect(blue).top), end);
+    QCOMPARE(game.state().movesMade, 1);
     QVERIFY(game.control<QScrollBar>("hsbLevel")->hasFocus());
     // On screen: the block at its new place, the arrow gone, the old place empty.
-    const QRect now = game.pixels(blue);
-    QCOMPARE(game.pixelAt(now.center()), QColor(0, 0, 255));
+    QCOMPARE(game.pixelAt(game.pixels(blue).center()), QColor(0, 0, 255));
     QCOMPARE(game.pixelAt(start.center()), game.board()->palette().color(QPalette::Window));
 }
 
@@ -345,64 +219,31 @@ void FrmMainTest::arrowFollowsThePointer() {
     QCOMPARE(game.state().selectedBlock, blue);
 
     // Positions reach the rules in twips relative to the block, 15 to a pixel: 7 pixels left
-    // of it and level with it is (-105, 195), "Left"; 10 pixels higher, (-105, -150), "Up".
+    // of it and level with it is (-105, 195), "Left"; its far edge, (495, 0), is on it.
     QTest::mouseMove(game.board(), r.topLeft() + QPoint(-7, 13));
     QVERIFY(arrowShown(Direction::Left));
-    QTest::mouseMove(game.board(), r.topLeft() + QPoint(-7, -10));
-    QVERIFY(arrowShown(Direction::Up) && !arrowShown(Direction::Left));
-    // Back onto the block, its far edge included: no direction, no arrow, and the release
-    // starts nothing.
     QTest::mouseMove(game.board(), r.topLeft() + QPoint(33, 0));
     QCOMPARE(game.state().moveDirection, Direction::None);
-    QVERIFY(!arrowShown(Direction::Up));
+    QVERIFY(!arrowShown(Direction::Left));
     QTest::mouseRelease(game.board(), Qt::LeftButton, {}, r.topLeft() + QPoint(33, 0));
-    game.tickUntilStill();
+    tickUntilStill(game.window);
     QCOMPARE(game.pixels(blue), r);
     QCOMPARE(game.state().movesMade, 0);
 }
 
-void FrmMainTest::solvingALevelByDrags_data() {
-    QTest::addColumn<bool>("atSchool");
-    QTest::addColumn<int>("par");
-    QTest::newRow("at home, par matched") << false << 5;
-    QTest::newRow("at school, a new record") << true << 9;
-}
-
 void FrmMainTest::solvingALevelByDrags() {
-    QFETCH(bool, atSchool);
-    QFETCH(int, par);
     Game game;
-    game.shared.atSchool = atSchool;
     game.shared.levelReached = 1;
-    rewriteCataloguePar(game.shared, 1, std::to_string(par));
-    game.startAt(1);
-
-    // Level 1: each of the five blue blocks flicked up once, onto its dot.
+    // Level 1, par 5: each of the five blue blocks flicked up once, onto its dot.
     for (int i = 1; i <= 5; ++i) {
         QVERIFY(game.messages.shown.empty());
-        game.drag(game.block(Colour::Blue, i), Direction::Up);
+        dragBlock(game.window, game.block(Colour::Blue, i), Direction::Up);
     }
-    if (atSchool) {
-        QCOMPARE(titles(game.messages),
-                 std::vector<std::string>{"New Level Record -- Your Score Has Been Uploaded"});
-        QCOMPARE(game.services.files.size(), 1u);
-        QCOMPARE(game.services.files[0].first,
-                 std::string("Dovrix/NewPars/Mary--2013-03-03-14-05-09.txt"));
-        QCOMPARE(game.services.files[0].second,
-                 std::string("Level:  1\r\nMoves:  5\r\nPar:    9\r\n"));
-        QCOMPARE(game.services.calls,
-                 (std::vector<std::string>{"writeRecordFile", "uploadPar 1 5 9", "SaveProgress"}));
-    } else {
-        QCOMPARE(titles(game.messages), std::vector<std::string>{"Level Beaten"});
-        QCOMPARE(game.messages.shown[0].text(),
-                 std::string("Congratulations, Mary!\r\n\r\nYou have completed level 1.\r\n\r\n\r\n"
-                             "Number of moves required to beat the level:  5\r\n\r\n"
-                             "Number of moves you needed to beat the level:  5"));
-        QCOMPARE(game.services.calls, std::vector<std::string>{"UpdateAccount"});
-    }
+    QCOMPARE(titles(game.messages), std::vector<std::string>{"Level Beaten"});
+    QCOMPARE(game.services.calls, std::vector<std::string>{"UpdateAccount"});
     // The next level is on the board and in play.
     QCOMPARE(game.shared.levelReached, 2);
-    QCOMPARE(game.window->windowTitle(), QString("Dovrix -- Level 2"));
+    QCOMPARE(game.window.windowTitle(), QString("Dovrix -- Level 2"));
     QCOMPARE(game.control<QLabel>("lblLevel")->text(), QString("Level:  2"));
     QCOMPARE(game.control<QLabel>("lblMoves")->text(), QString("0"));
     QCOMPARE(game.control<QScrollBar>("hsbLevel")->value(), 2);
@@ -410,123 +251,80 @@ void FrmMainTest::solvingALevelByDrags() {
     QVERIFY(game.state().tmrMoveEnabled);
 }
 
-void FrmMainTest::undo_data() {
-    QTest::addColumn<bool>("byShortcut");
-    QTest::newRow("Undo Move button") << false;
-    QTest::newRow("Ctrl+U") << true;
+void FrmMainTest::undoAndRestart_data() {
+    QTest::addColumn<QString>("control"); // a button, or a shortcut
+    QTest::newRow("Undo Move button") << "cmdUndoMove";
+    QTest::newRow("Ctrl+U") << "Ctrl+U";
+    QTest::newRow("Restart Level button") << "cmdRestart";
+    QTest::newRow("Ctrl+R") << "Ctrl+R";
 }
 
-void FrmMainTest::undo() {
-    QFETCH(bool, byShortcut);
+void FrmMainTest::undoAndRestart() {
+    QFETCH(QString, control);
     Game game;
-    auto* button = game.control<QPushButton>("cmdUndoMove");
-    auto* menu = game.control<QAction>("mnuUndoMove");
+    const auto takeBack = [&] {
+        if (control.startsWith("cmd")) {
+            QTest::mouseClick(game.control<QPushButton>(qPrintable(control)), Qt::LeftButton);
+        } else {
+            const QKeyCombination key = QKeySequence(control)[0];
+            QTest::keyClick(&game.window, key.key(), key.keyboardModifiers());
+        }
+    };
+    auto* undoButton = game.control<QPushButton>("cmdUndoMove");
+    auto* undoItem = game.control<QAction>("mnuUndoMove");
+    // Before any move there is nothing to take back: the board is not rebuilt.
+    const uint32_t build = game.state().board.generation();
+    takeBack();
+    QCOMPARE(game.state().board.generation(), build);
+
+    dragBlock(game.window, game.block(Colour::Blue, 1), Direction::Up);
+    QVERIFY(undoButton->isEnabled() && undoItem->isEnabled());
+    game.control<QPushButton>("cmdExit")->setFocus();
+    takeBack(); // restarting rebuilds the board: its pieces are looked up afresh
     const PieceRef blue = game.block(Colour::Blue, 1);
-    game.drag(blue, Direction::Up);
-    QVERIFY(button->isEnabled() && menu->isEnabled());
-    game.control<QPushButton>("cmdRestart")->setFocus();
-    if (byShortcut) {
-        QTest::keyClick(game.window.get(), Qt::Key_U, Qt::ControlModifier);
-    } else {
-        QTest::mouseClick(button, Qt::LeftButton);
-    }
     QCOMPARE(game.rect(blue).top, 5850);
     QCOMPARE(game.control<QLabel>("lblMoves")->text(), QString("0"));
-    QVERIFY(!button->isEnabled() && !menu->isEnabled());
+    QVERIFY(!undoButton->isEnabled() && !undoItem->isEnabled());
     QVERIFY(game.control<QScrollBar>("hsbLevel")->hasFocus());
     QCoreApplication::processEvents();
     QCOMPARE(game.pixelAt(game.pixels(blue).center()), QColor(0, 0, 255));
-
-    // Once only: the shortcut does nothing while its item is disabled.
-    game.drag(game.block(Colour::Blue, 2), Direction::Up);
-    QTest::keyClick(game.window.get(), Qt::Key_U, Qt::ControlModifier);
-    QTest::keyClick(game.window.get(), Qt::Key_U, Qt::ControlModifier);
-    QCOMPARE(game.state().movesMade, 0);
-}
-
-void FrmMainTest::restart_data() {
-    QTest::addColumn<bool>("byShortcut");
-    QTest::newRow("Restart Level button") << false;
-    QTest::newRow("Ctrl+R") << true;
-}
-
-void FrmMainTest::restart() {
-    QFETCH(bool, byShortcut);
-    Game game;
-    auto doRestart = [&] {
-        if (byShortcut) {
-            QTest::keyClick(game.window.get(), Qt::Key_R, Qt::ControlModifier);
-        } else {
-            QTest::mouseClick(game.control<QPushButton>("cmdRestart"), Qt::LeftButton);
-        }
-    };
-    // With no move made nothing is rebuilt.
-    const uint32_t build = game.state().board.generation();
-    doRestart();
-    QCOMPARE(game.state().board.generation(), build);
-
-    game.drag(game.block(Colour::Blue, 3), Direction::Up);
-    game.control<QPushButton>("cmdExit")->setFocus();
-    doRestart();
-    QVERIFY(game.state().board.generation() != build);
-    QCOMPARE(game.rect(game.block(Colour::Blue, 3)).top, 5850);
-    QCOMPARE(game.control<QLabel>("lblMoves")->text(), QString("0"));
-    QVERIFY(!game.control<QPushButton>("cmdUndoMove")->isEnabled());
-    QVERIFY(game.control<QScrollBar>("hsbLevel")->hasFocus());
 }
 
 void FrmMainTest::levelScrollBarKeys_data() {
-    QTest::addColumn<int>("key");
-    QTest::addColumn<int>("modifiers");
-    QTest::addColumn<int>("level"); // in play afterwards; 3 before, 5 reached
-    QTest::addColumn<bool>("refused");
-    const int none = Qt::NoModifier;
-    QTest::newRow("Left") << int(Qt::Key_Left) << none << 2 << false;
-    QTest::newRow("Up") << int(Qt::Key_Up) << none << 2 << false;
-    QTest::newRow("Page Up") << int(Qt::Key_PageUp) << none << 2 << false;
-    QTest::newRow("Right") << int(Qt::Key_Right) << none << 4 << false;
-    QTest::newRow("Down") << int(Qt::Key_Down) << none << 4 << false;
-    QTest::newRow("Page Down") << int(Qt::Key_PageDown) << none << 4 << false;
-    QTest::newRow("Home") << int(Qt::Key_Home) << none << 1 << false;
-    QTest::newRow("End") << int(Qt::Key_End) << none << 5 << false;
-    QTest::newRow("Ctrl+End") << int(Qt::Key_End) << int(Qt::ControlModifier) << 5 << false;
-    QTest::newRow("Shift+End") << int(Qt::Key_End) << int(Qt::ShiftModifier) << 5 << false;
-    QTest::newRow("Alt+End, to the maximum")
-        << int(Qt::Key_End) << int(Qt::AltModifier) << 3 << true;
+    QTest::addColumn<int>("level"); // in play after the key; 3 before it, 5 reached
+    for (const char* key : {"Left", "Up", "PgUp"}) {
+        QTest::newRow(key) << 2;
+    }
+    for (const char* key : {"Right", "Down", "PgDown"}) {
+        QTest::newRow(key) << 4;
+    }
+    QTest::newRow("Home") << 1;
+    for (const char* key : {"End", "Ctrl+End", "Shift+End", "Ctrl+Alt+End"}) {
+        QTest::newRow(key) << 5;
+    }
+    QTest::newRow("Alt+End") << 3; // the scroll bar's maximum: refused
 }
 
 void FrmMainTest::levelScrollBarKeys() {
-    QFETCH(int, key);
-    QFETCH(int, modifiers);
     QFETCH(int, level);
-    QFETCH(bool, refused);
+    const QKeyCombination key = QKeySequence(QTest::currentDataTag())[0];
     Game game;
     game.shared.levelReached = 5;
     game.startAt(3);
-    game.drag(game.block(Colour::Blue, 1), Direction::Up);
+    dragBlock(game.window, game.block(Colour::Blue, 1), Direction::Up);
     auto* bar = game.control<QScrollBar>("hsbLevel");
     QVERIFY(bar->hasFocus());
 
-    QTest::keyClick(bar, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+    QTest::keyClick(bar, key.key(), key.keyboardModifiers());
     QCOMPARE(int(game.shared.currentLevel), level);
     QCOMPARE(bar->value(), level);
-    QCOMPARE(game.window->windowTitle(), QString("Dovrix -- Level %1").arg(level));
+    QCOMPARE(game.window.windowTitle(), QString("Dovrix -- Level %1").arg(level));
     // A refused level leaves the board and its move alone.
+    const bool refused = level == 3;
     QCOMPARE(game.state().movesMade, refused ? 1 : 0);
-    if (refused) {
-        QCOMPARE(game.messages.shown.size(), 1u);
-        const MessageBox& box = game.messages.shown[0];
-        QCOMPARE(box.title, std::string("Can't Exceed Unbeaten Levels"));
-        QCOMPARE(box.icon, MessageIcon::Exclamation);
-        QCOMPARE(box.text(),
-                 std::string("Hello, Mary.\r\n\r\n"
-                             "Dovrix remembers the game levels that you have already \r\n"
-                             "completed, even from previous times that you have played.\r\n\r\n"
-                             "Based on the levels that you have beaten so far, you\r\n"
-                             "are now permitted to jump to any level up to level 5."));
-    } else {
-        QVERIFY(game.messages.shown.empty());
-    }
+    QCOMPARE(titles(game.messages), refused
+                                        ? std::vector<std::string>{"Can't Exceed Unbeaten Levels"}
+                                        : std::vector<std::string>{});
 }
 
 void FrmMainTest::levelScrollBarMouse() {
@@ -576,88 +374,12 @@ void FrmMainTest::levelScrollBarMouse() {
     QCOMPARE(titles(game.messages), std::vector<std::string>{"Can't Exceed Unbeaten Levels"});
 }
 
-void FrmMainTest::helpAndAbout() {
-    Game game;
-    QTest::keyClick(game.window.get(), Qt::Key_H, Qt::ControlModifier);
-    QTest::keyClick(game.window.get(), Qt::Key_A, Qt::ControlModifier);
-    QCOMPARE(titles(game.messages), (std::vector<std::string>{"Dovrix Help", "About Dovrix"}));
-    const std::string help = game.messages.shown[0].text();
-    QVERIFY(help.ends_with(" There are a total of 100 levels."));
-    QCOMPARE(game.messages.shown[1].buttons, MessageButtons::Ok);
-    QVERIFY(game.services.calls.empty());
-}
-
-void FrmMainTest::exitPaths_data() {
-    QTest::addColumn<QString>("path");
-    QTest::newRow("Exit Program button") << "button";
-    QTest::newRow("Ctrl+X") << "shortcut";
-    QTest::newRow("close box") << "close";
-    QTest::newRow("close box, end window showing") << "close after end";
-}
-
-void FrmMainTest::exitPaths() {
-    QFETCH(QString, path);
-    Game game;
-    if (path == "button") {
-        QTest::mouseClick(game.control<QPushButton>("cmdExit"), Qt::LeftButton);
-    } else if (path == "shortcut") {
-        QTest::keyClick(game.window.get(), Qt::Key_X, Qt::ControlModifier);
-    } else {
-        game.services.endScreenVisible = path == "close after end";
-        game.window->close();
-    }
-    QVERIFY(!game.window->isVisible());
-    QVERIFY(!game.state().tmrMoveEnabled);
-    // The account is updated once; the program ends unless the end window is showing.
-    if (path == "close after end") {
-        QCOMPARE(game.services.calls, std::vector<std::string>{"UpdateAccount"});
-    } else {
-        QCOMPARE(game.services.calls, (std::vector<std::string>{"UpdateAccount", "endProgram"}));
-    }
-}
-
-void FrmMainTest::lastLevelClosesTheWindowAfterTheTick() {
-    Game game;
-    // The window goes away for good when it closes.
-    QPointer<FrmMain> window = game.window.release();
-    window->setAttribute(Qt::WA_DeleteOnClose);
-    game.window.reset();
-    game.shared.levelStrings[kCatalogueSize] = "1,0,0,1,7,2,0,0,0,0,1,7,7,1,1,7,3,1,";
-    int16_t level = kCatalogueSize;
-    window->DisplayPuzzle(level);
-
-    const PieceRef blue = window->play().state().board.ref(Family::BlueBlock, 1);
-    const QRect r = game.scale.rect(window->play().state().board.find(blue)->rect);
-    auto* board = window->findChild<BoardView*>("board");
-    QTest::mousePress(board, Qt::LeftButton, {}, r.center());
-    QTest::mouseMove(board, Game::beyond(r, Direction::Up));
-    QTest::mouseRelease(board, Qt::LeftButton, {}, Game::beyond(r, Direction::Up));
-    for (int i = 0; i < 20 && window->play().state().loaded; ++i) {
-        window->tickMoveTimer(); // the tick that beats the level must return unharmed
-    }
-    QVERIFY(window != nullptr);
-    QVERIFY(!window->play().state().loaded);
-    QCOMPARE(titles(game.messages), std::vector<std::string>{"Level Beaten"});
-    QCOMPARE(game.services.calls, (std::vector<std::string>{"UpdateAccount", "showEndScreen"}));
-    QCOMPARE(game.shared.levelReached, kCatalogueSize + 1);
-
-    // Once the tick is over the window closes; its unload updates the account again and the
-    // program goes on with the end window.
-    QTRY_VERIFY(window.isNull());
-    QCOMPARE(game.services.calls,
-             (std::vector<std::string>{"UpdateAccount", "showEndScreen", "UpdateAccount"}));
-}
-
 void FrmMainTest::moveTimerRunsTheSlide() {
     Game game;
-    game.window->setMoveTimerDrivenByCaller(false);
-    auto* timer = game.window->findChild<QTimer*>("tmrMove");
-    QVERIFY(timer->isActive());
+    game.window.setMoveTimerDrivenByCaller(false);
+    QVERIFY(game.window.findChild<QTimer*>("tmrMove")->isActive());
     const PieceRef blue = game.block(Colour::Blue, 1);
-    const QRect r = game.pixels(blue);
-    QTest::mousePress(game.board(), Qt::LeftButton, {}, r.center());
-    QTest::mouseMove(game.board(), Game::beyond(r, Direction::Up));
-    QTest::mouseRelease(game.board(), Qt::LeftButton, {}, Game::beyond(r, Direction::Up));
+    game.flick(blue, Direction::Up);
     // Sixteen steps of 150 twips, a tick each.
     QTRY_COMPARE_WITH_TIMEOUT(game.rect(blue).top, int16_t(3450), 5000);
     QTRY_VERIFY(game.control<QPushButton>("cmdUndoMove")->isEnabled());
@@ -707,29 +429,23 @@ void FrmMainTest::boardPiecesAndPartialRepaints() {
     game.board()->installEventFilter(&recorder);
     const PieceRef blue = game.block(Colour::Blue, 1);
     const QRect r = game.pixels(blue);
-    QTest::mousePress(game.board(), Qt::LeftButton, {}, r.center());
-    QTest::mouseMove(game.board(), Game::beyond(r, Direction::Down));
-    QTest::mouseRelease(game.board(), Qt::LeftButton, {}, Game::beyond(r, Direction::Down));
+    game.flick(blue, Direction::Down);
     recorder.regions.clear();
-    int ticks = 0;
     do {
-        game.tick();
-        ++ticks;
+        tick(game.window);
     } while (game.state().blockMoving);
     QCOMPARE(game.rect(blue).top, 8550);
     QVERIFY(recorder.regions.size() >= 50u);
     for (const QRegion& region : recorder.regions) {
-        QVERIFY2(region.boundingRect().width() <= r.width() &&
-                     region.boundingRect().height() <= r.height() + 10,
-                 qPrintable(QString("repainted %1 x %2")
-                                .arg(region.boundingRect().width())
-                                .arg(region.boundingRect().height())));
+        const QRect box = region.boundingRect();
+        QVERIFY2(box.width() <= r.width() && box.height() <= r.height() + 10,
+                 qPrintable(QString("repainted %1 x %2").arg(box.width()).arg(box.height())));
     }
     QCOMPARE(game.pixelAt(game.pixels(blue).center()), QColor(0, 0, 255));
     QCOMPARE(game.pixelAt(QPoint(466, 66)), QColor(0, 0, 255)); // the dot stays
 }
 
-} // namespace dovrix
+} // namespace dovrix::testing
 
-QTEST_MAIN(dovrix::FrmMainTest)
+QTEST_MAIN(dovrix::testing::FrmMainTest)
 #include "frm_main_test.moc"

@@ -1,0 +1,151 @@
+#pragma once
+// What the window tests share: a control's place in twips, caption, font and colours as one
+// QtTest data row; a window's menus as one line; the titles of the boxes shown; and a block
+// dragged off its edge with real mouse events while the test ticks tmrMove.
+
+#include "board_view.h"
+#include "fonts.h"
+#include "frm_main.h"
+#include "recording_message_boxes.h"
+
+#include <QLabel>
+#include <QMenuBar>
+#include <QPointer>
+#include <QPushButton>
+#include <QtTest>
+
+#include <string>
+#include <vector>
+
+namespace dovrix::testing {
+
+struct ControlRow {
+    const char* name = "";
+    Rect twips{};
+    QString text{};
+    double points = 0; // 0: the font is not checked
+    bool bold = false;
+    QColor textColour{}; // invalid: not checked
+    QColor fill{};       // a button's face, a label's background (invalid: transparent)
+};
+
+} // namespace dovrix::testing
+
+Q_DECLARE_METATYPE(dovrix::testing::ControlRow)
+
+namespace dovrix::testing {
+
+inline void addControlRows(const std::vector<ControlRow>& rows) {
+    QTest::addColumn<ControlRow>("control");
+    for (const ControlRow& row : rows) {
+        QTest::newRow(row.name) << row;
+    }
+}
+
+// The control of the current data row, scaled from twips to the screen's pixels.
+inline void checkControlRow(QWidget& window, const TwipScale& scale) {
+    QFETCH(ControlRow, control);
+    auto* widget = window.findChild<QWidget*>(control.name);
+    QVERIFY(widget != nullptr);
+    QCOMPARE(widget->geometry(), scale.rect(control.twips));
+    if (control.points == 0) {
+        return; // no caption
+    }
+    QCOMPARE(widget->property("text").toString(), control.text);
+    QCOMPARE(widget->font().pointSizeF(), control.points);
+    QCOMPARE(widget->font().bold(), control.bold);
+    QCOMPARE(widget->font().family(), gameFontFamily());
+    if (control.textColour.isValid()) {
+        QCOMPARE(widget->palette().color(QPalette::WindowText), control.textColour);
+    }
+    const bool button = qobject_cast<QPushButton*>(widget) != nullptr;
+    QCOMPARE(widget->autoFillBackground(), control.fill.isValid() && !button);
+    if (control.fill.isValid()) {
+        QCOMPARE(widget->palette().color(button ? QPalette::Button : QPalette::Window),
+                 control.fill);
+    }
+}
+
+// The menu bar as "File: mnuExit Exit (Ctrl+X) | Help: mnuAbout About (Ctrl+A)".
+inline QString menuText(QMainWindow& window) {
+    QStringList menus;
+    for (QAction* menu : window.menuBar()->actions()) {
+        QStringList items;
+        for (QAction* item : menu->menu()->actions()) {
+            items << QString("%1 %2 (%3)")
+                         .arg(item->objectName(), item->text(), item->shortcut().toString());
+        }
+        menus << menu->text() + ": " + items.join(", ");
+    }
+    return menus.join(" | ");
+}
+
+inline std::vector<std::string> titles(const RecordingMessageBoxes& boxes) {
+    std::vector<std::string> result;
+    for (const MessageBox& box : boxes.shown) {
+        result.push_back(box.title);
+    }
+    return result;
+}
+
+// A point 10 pixels past the edge of a rectangle in a direction, level with its middle.
+inline QPoint beyond(const QRect& r, Direction direction) {
+    switch (direction) {
+    case Direction::Left:
+        return {r.left() - 10, r.center().y()};
+    case Direction::Right:
+        return {r.right() + 10, r.center().y()};
+    case Direction::Up:
+        return {r.center().x(), r.top() - 10};
+    case Direction::Down:
+        return {r.center().x(), r.bottom() + 10};
+    case Direction::None:
+        break;
+    }
+    return r.center();
+}
+
+inline QRect blockPixels(FrmMain& window, const PieceRef& block) {
+    return TwipScale::forScreen(nullptr).rect(window.play().state().board.find(block)->rect);
+}
+
+// One tick of tmrMove, and the repaints it asks for.
+inline void tick(FrmMain& window) {
+    window.tickMoveTimer();
+    QCoreApplication::processEvents();
+}
+
+// Ticks until the block that slides stops, and once more (undo comes back then), unless the
+// level is beaten meanwhile (the next level is left untouched) or the window goes away.
+inline void tickUntilStill(FrmMain& window) {
+    QPointer<FrmMain> alive = &window;
+    const int16_t level = window.play().shared().currentLevel;
+    const auto playing = [&] {
+        return alive && alive->play().shared().currentLevel == level &&
+               alive->play().state().tmrMoveEnabled;
+    };
+    for (int i = 0; i < 200 && playing(); ++i) {
+        tick(*alive);
+        if (!alive || !alive->play().state().blockMoving) {
+            break;
+        }
+    }
+    if (playing()) {
+        tick(*alive);
+    }
+}
+
+// Presses a mouse button on the block, ticks once with it held, drags past the block's edge,
+// lets go and ticks the slide.
+inline void dragBlock(FrmMain& window, const PieceRef& block, Direction direction,
+                      Qt::MouseButton button = Qt::LeftButton) {
+    auto* board = window.findChild<BoardView*>("board");
+    const QRect r = blockPixels(window, block);
+    QTest::mousePress(board, button, {}, r.center());
+    tick(window);
+    QTest::mouseMove(board, beyond(r, direction));
+    QTest::mouseRelease(board, button, {}, beyond(r, direction));
+    tickUntilStill(window);
+}
+
+} // namespace dovrix::testing
