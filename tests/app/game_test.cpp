@@ -1,6 +1,6 @@
 // The whole game from start to end on the offscreen platform: the school start with a share
-// folder and the real account server, the last level leading to the end window, the account
-// update on each way out, and the dovrix program itself.
+// folder and the real account server, the last level leading to the end window, every way out
+// of every window with the account updates it sends, and the dovrix program itself.
 
 #include "catalogue.h"
 #include "command_line.h"
@@ -19,8 +19,8 @@ class GameTest : public QObject {
 private slots:
     void schoolStartRecordAndProgress();
     void lastLevelLeadsToTheEndWindow();
-    void accountUpdateOnEachWayOut_data();
-    void accountUpdateOnEachWayOut();
+    void everyWayOut_data();
+    void everyWayOut();
     void theProgramOpensItsFirstWindow_data();
     void theProgramOpensItsFirstWindow();
 };
@@ -100,9 +100,9 @@ void GameTest::lastLevelLeadsToTheEndWindow() {
                 .startsWith("Excellent work!!!  You have beaten all 100 Dovrix levels!"));
     // The play window closes for good; its closing sends the level once more.
     QTRY_VERIFY(play.isNull());
-    QCOMPARE(world.game.playWindow(), nullptr);
     QCOMPARE(scripted.updates(), (std::vector<std::string>{"101", "101"}));
     QTRY_COMPARE_WITH_TIMEOUT(world.beeper.beeps, 10, 10000);
+    QVERIFY(!end->findChild<QTimer*>("tmrBeep")->isActive()); // ten, and no more
 
     const int exitCode =
         exitCodeAfter([&] { QTest::mouseClick(world.button(*end, "cmdEnd"), Qt::LeftButton); });
@@ -111,60 +111,93 @@ void GameTest::lastLevelLeadsToTheEndWindow() {
     QCOMPARE(scripted.updates().size(), 2u);
 }
 
-void GameTest::accountUpdateOnEachWayOut_data() {
+void GameTest::everyWayOut_data() {
+    QTest::addColumn<QString>("window");
     QTest::addColumn<QString>("how");
-    QTest::addColumn<int>("updates");
-    QTest::newRow("play window, Exit Program") << "play button" << 1;
-    QTest::newRow("play window, Ctrl+X") << "play ctrl+x" << 1;
-    QTest::newRow("play window, close box") << "play close" << 1;
-    QTest::newRow("start window, Ctrl+X") << "start ctrl+x" << 0;
-    QTest::newRow("start window, close box") << "start close" << 0;
-    QTest::newRow("login window, close box") << "login close" << 0;
+    QTest::addColumn<int>("updates"); // of the account, at level 7
+    QTest::addColumn<bool>("ends");   // the program
+    const struct {
+        const char* window;
+        const char* how;
+        int updates;
+        bool ends;
+    } rows[] = {
+        {"start", "ctrl+x at once", 0, true}, {"start", "ctrl+x", 0, true},
+        {"start", "close", 0, true},          {"start", "about, close", 0, true},
+        {"play", "cmdExit", 1, true},         {"play", "ctrl+x", 1, true},
+        {"play", "close", 1, true},           {"play", "close, end window showing", 1, false},
+        {"end", "cmdEnd", 0, true}, // during the beeps
+        {"end", "ctrl+x", 0, true},           {"end", "close", 0, true}};
+    for (const auto& row : rows) {
+        QTest::addRow("%s window, %s", row.window, row.how)
+            << QString(row.window) << QString(row.how) << row.updates << row.ends;
+    }
 }
 
-void GameTest::accountUpdateOnEachWayOut() {
+void GameTest::everyWayOut() {
+    QFETCH(QString, window);
     QFETCH(QString, how);
     QFETCH(int, updates);
+    QFETCH(bool, ends);
     ScriptedHttpServer scripted;
     scripted.reply("/dovrix/account?o=login", "7");
     scripted.reply("/dovrix/account?o=update", "OK");
     GameWorld world(scripted.url());
     world.game.start();
-    QMainWindow* window = world.game.loginWindow();
-    if (!how.startsWith("login")) {
+    QPointer<QMainWindow> target;
+    if (window != "end") {
         world.logIn("sam", "pw", "existing");
-        QTRY_VERIFY(world.startButtonOffered());
-        window = world.game.startWindow();
+        if (how != "ctrl+x at once") {
+            QTRY_VERIFY(world.startButtonOffered());
+        }
+        target = world.game.startWindow();
     }
-    if (how.startsWith("play")) {
-        QTest::mouseClick(world.button(*window, "cmdStart"), Qt::LeftButton);
-        window = world.game.playWindow();
+    if (window == "play") {
+        QTest::mouseClick(world.button(*target, "cmdStart"), Qt::LeftButton);
+        target = world.game.playWindow();
         QCOMPARE(world.shared.currentLevel, 7);
     }
-    window->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(window));
+    if (window == "end" || how.endsWith("end window showing")) {
+        world.game.frmEnd().show();
+        target = window == "end" ? world.game.endWindow() : target.data();
+    }
+    target->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(target));
 
-    const int exitCode = exitCodeAfter([&] {
-        if (how.endsWith("ctrl+x")) {
-            QTest::keyClick(window, Qt::Key_X, Qt::ControlModifier);
-        } else if (how.endsWith("button")) {
-            QTest::mouseClick(world.button(*window, "cmdExit"), Qt::LeftButton);
-        } else {
-            window->close();
-        }
-    });
-    QCOMPARE(exitCode, 0);
+    const int exitCode = exitCodeAfter(
+        [&] {
+            if (how.startsWith("ctrl+x")) {
+                QTest::keyClick(target, Qt::Key_X, Qt::ControlModifier);
+            } else if (how.startsWith("cmd")) {
+                QTest::mouseClick(world.button(*target, qPrintable(how)), Qt::LeftButton);
+            } else {
+                if (how.startsWith("about")) {
+                    QTest::keyClick(target, Qt::Key_A, Qt::ControlModifier);
+                }
+                target->close();
+            }
+        },
+        ends ? 10000 : 300);
+    QCOMPARE(exitCode, ends ? 0 : -1);
+    QVERIFY(target.isNull() || !target->isVisible());
     QCOMPARE(scripted.updates(), std::vector<std::string>(updates, "7"));
-    QVERIFY(world.messages.shown.empty());
+    QCOMPARE(titles(world.messages), how.startsWith("about")
+                                         ? std::vector<std::string>{"About Dovrix"}
+                                         : std::vector<std::string>{});
+    // No tick runs after the way out (none could while the update was on its way).
+    if (FrmMain* play = world.game.playWindow()) {
+        QVERIFY(!play->play().state().tmrMoveEnabled);
+    }
+    if (window == "end" && how == "cmdEnd") {
+        QVERIFY(world.beeper.beeps < 10);
+    }
 }
 
 void GameTest::theProgramOpensItsFirstWindow_data() {
     QTest::addColumn<QString>("domain");
     QTest::addColumn<QString>("window");
-    QTest::newRow("at home") << "HOMEPC"
-                             << "frmLogin";
-    QTest::newRow("at school") << "VORNA"
-                               << "frmStart";
+    QTest::newRow("at home") << QString("HOMEPC") << QString("frmLogin");
+    QTest::newRow("at school") << QString("VORNA") << QString("frmStart");
 }
 
 void GameTest::theProgramOpensItsFirstWindow() {

@@ -5,20 +5,16 @@
 // mouse and key events and run the event loop until the program ends.
 
 #include "beeper.h"
-#include "board_view.h"
 #include "game.h"
 #include "move_notation.h"
 #include "move_replay.h"
-#include "recording_message_boxes.h"
 #include "solver.h"
 #include "temp_folder.h"
+#include "window_checks.h"
 
-#include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
-#include <QtTest>
 
 #include <filesystem>
 #include <fstream>
@@ -49,53 +45,46 @@ public:
     int beeps = 0;
 };
 
-// Sets environment variables for the life of the object and puts the old values back.
-class ScopedEnvironment {
+enum class Setting { Home, School };
+
+// The environment of one player, set before the game reads it, and put back afterwards.
+class PlayerEnvironment {
 public:
-    void set(const char* name, const std::optional<std::string>& value) {
-        if (!saved_.contains(name)) {
-            const char* old = std::getenv(name);
-            saved_[name] = old ? std::optional<std::string>(old) : std::nullopt;
+    PlayerEnvironment(const std::string& serverUrl, Setting setting) {
+        std::filesystem::create_directories(folder.path() / "share" / "Dovrix" / "NewPars");
+        set("DOVRIX_SERVER_URL", serverUrl);
+        set("DOVRIX_PROGRESS_SHARE", share());
+        // The district's domain and home drive in lower case: the test is case-blind.
+        set("USERDOMAIN", setting == Setting::School ? "vorna" : "HOMEPC");
+        set("HOMEDRIVE", setting == Setting::School ? "h:" : "C:");
+        set("NWUSERNAME", "Pat.Kim");
+        set("LOGIN", std::nullopt);
+        set("USERNAME", std::nullopt);
+    }
+    ~PlayerEnvironment() {
+        for (const auto& [name, value] : saved_) {
+            put(name.c_str(), value);
         }
+    }
+    std::string share() const { return (folder.path() / "share").string(); }
+
+    TempFolder folder;
+
+private:
+    static void put(const char* name, const std::optional<std::string>& value) {
         if (value) {
             setenv(name, value->c_str(), 1);
         } else {
             unsetenv(name);
         }
     }
-    ~ScopedEnvironment() {
-        for (const auto& [name, value] : saved_) {
-            if (value) {
-                setenv(name.c_str(), value->c_str(), 1);
-            } else {
-                unsetenv(name.c_str());
-            }
-        }
+    void set(const char* name, const std::optional<std::string>& value) {
+        const char* old = std::getenv(name);
+        saved_.emplace(name, old ? std::optional<std::string>(old) : std::nullopt);
+        put(name, value);
     }
 
-private:
     std::map<std::string, std::optional<std::string>> saved_;
-};
-
-enum class Setting { Home, School };
-
-// The environment of one player, set before the game reads it.
-struct PlayerEnvironment {
-    PlayerEnvironment(const std::string& serverUrl, Setting setting) {
-        std::filesystem::create_directories(folder.path() / "share" / "Dovrix" / "NewPars");
-        variables.set("DOVRIX_SERVER_URL", serverUrl);
-        variables.set("DOVRIX_PROGRESS_SHARE", share());
-        // The district's domain and home drive in lower case: the test is case-blind.
-        variables.set("USERDOMAIN", setting == Setting::School ? "vorna" : "HOMEPC");
-        variables.set("HOMEDRIVE", setting == Setting::School ? "h:" : "C:");
-        variables.set("NWUSERNAME", "Pat.Kim");
-        variables.set("LOGIN", std::nullopt);
-        variables.set("USERNAME", std::nullopt);
-    }
-    std::string share() const { return (folder.path() / "share").string(); }
-
-    TempFolder folder;
-    ScopedEnvironment variables;
 };
 
 inline std::optional<std::string> fileContent(const std::filesystem::path& path) {
@@ -155,62 +144,12 @@ struct GameWorld {
         return start != nullptr && start->isVisible() && button(*start, "cmdStart")->isVisible();
     }
 
-    // The play window's tmrMove ticked by the test; a drag of a block beyond its edge and the
-    // ticks of the slide that follows.
-    void drag(const PieceRef& block, Direction direction) {
-        FrmMain& play = game.frmMain();
-        play.setMoveTimerDrivenByCaller(true);
-        auto* board = play.findChild<BoardView*>("board");
-        const QRect r = scale.rect(play.play().state().board.find(block)->rect);
-        QPoint beyond = r.center();
-        switch (direction) {
-        case Direction::Left:
-            beyond.setX(r.left() - 10);
-            break;
-        case Direction::Right:
-            beyond.setX(r.right() + 10);
-            break;
-        case Direction::Up:
-            beyond.setY(r.top() - 10);
-            break;
-        case Direction::Down:
-            beyond.setY(r.bottom() + 10);
-            break;
-        case Direction::None:
-            break;
-        }
-        QPointer<FrmMain> window = &play;
-        const auto tick = [&window] {
-            if (window) {
-                window->tickMoveTimer();
-                QCoreApplication::processEvents();
-            }
-        };
-        QTest::mousePress(board, Qt::LeftButton, {}, r.center());
-        tick();
-        QTest::mouseMove(board, beyond);
-        QTest::mouseRelease(board, Qt::LeftButton, {}, beyond);
-        // Ticks until the block stops, and once more (undo comes back then), unless the level
-        // was beaten meanwhile: the next level is left untouched.
-        const int16_t level = shared.currentLevel;
-        const auto playing = [&] {
-            return window && shared.currentLevel == level && window->play().state().tmrMoveEnabled;
-        };
-        for (int i = 0; i < 200 && playing(); ++i) {
-            tick();
-            if (!window || !window->play().state().blockMoving) {
-                break;
-            }
-        }
-        if (playing()) {
-            tick();
-        }
-    }
-
-    // Plays the level on the board by a shortest solution, found by the solver.
+    // Plays the level on the board by a shortest solution, found by the solver, with drags
+    // and tmrMove ticked by the test.
     void solveLevelOnBoard() {
         FrmMain& play = game.frmMain();
-        const auto level = parseLevelString(shared.levelStrings[play.play().shared().currentLevel]);
+        play.setMoveTimerDrivenByCaller(true);
+        const auto level = parseLevelString(shared.levelStrings[shared.currentLevel]);
         QVERIFY(level.ok());
         const auto solution = solver::solve(*level);
         QVERIFY(solution.ok());
@@ -218,7 +157,7 @@ struct GameWorld {
         for (const MoveNotation& move : solution->moves) {
             const auto block = findBlock(play.play().state().board, move);
             QVERIFY(block.has_value());
-            drag(*block, move.direction);
+            dragBlock(play, *block, move.direction);
         }
     }
 
@@ -229,13 +168,5 @@ struct GameWorld {
     Game game{shared, messages, beeper};
     TwipScale scale = TwipScale::forScreen(nullptr);
 };
-
-inline std::vector<std::string> titles(const RecordingMessageBoxes& boxes) {
-    std::vector<std::string> result;
-    for (const MessageBox& box : boxes.shown) {
-        result.push_back(box.title);
-    }
-    return result;
-}
 
 } // namespace dovrix::testing
