@@ -161,6 +161,7 @@ void GameTest::everyWayOut() {
         world.game.frmEnd().show();
         target = window == "end" ? world.game.endWindow() : target.data();
     }
+    QVERIFY(target != nullptr);
     target->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(target));
 

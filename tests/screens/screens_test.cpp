@@ -29,15 +29,6 @@ const QString kEndMessage = QStringLiteral(
     "As you know, Dovrix is a difficult game, and you have done very well to complete all 100 "
     "levels.\r\n\r\nCongratulations!!!");
 
-// A par list of 100 entries in which level 2 needs a single move.
-std::string parListWithLevel2At1() {
-    std::string list;
-    for (int level = 1; level <= 100; ++level) {
-        list += (level == 2 ? std::string(" 1 ") : std::string("99")) + (level < 100 ? "," : "");
-    }
-    return list;
-}
-
 } // namespace
 
 class ScreensTest : public QObject {
@@ -52,18 +43,12 @@ private slots:
 };
 
 void ScreensTest::startWindowLayout_data() {
-    const QColor navy(0, 0, 128);
+    const QString loading = "Loading Level Data\r\nPlease Wait...";
     addControlRows({
-        {"lblTitle", {240, -270, 9375, 1455}, "Dovrix", 72, true, navy, {}},
+        {"lblTitle", {240, -270, 9375, 1455}, "Dovrix", 72, true, {0, 0, 128}},
         {"lblMe", {1320, 1455, 7215, 885}, "By: Maelor Pelvaro", 32.25, true, {}, {255, 255, 128}},
-        {"lblInstructions", {540, 2610, 8880, 5100}, kRules, 15.75, false, {128, 0, 0}, {}},
-        {"lblLoading",
-         {1440, 7920, 6975, 1335},
-         "Loading Level Data\r\nPlease Wait...",
-         27.75,
-         true,
-         {},
-         {192, 0, 0}},
+        {"lblInstructions", {540, 2610, 8880, 5100}, kRules, 15.75, false, {128, 0, 0}},
+        {"lblLoading", {1440, 7920, 6975, 1335}, loading, 27.75, true, {}, {192, 0, 0}},
         {"cmdStart", {1440, 7920, 6975, 1335}, "START  DOVRIXING!", 36, true, {}, {0, 192, 0}},
     });
 }
@@ -114,7 +99,11 @@ void ScreensTest::loadingSequenceThenStart() {
     QFETCH(int, accountLevel);
     QFETCH(int, firstLevel);
     ScriptedHttpServer scripted;
-    scripted.reply("/dovrix/pars", parListWithLevel2At1());
+    std::string pars = "99, 1 "; // level 2 needs a single move
+    for (int level = 3; level <= 100; ++level) {
+        pars += ",99";
+    }
+    scripted.reply("/dovrix/pars", pars);
     scripted.reply("/dovrix/account?o=login", std::to_string(accountLevel));
     GameWorld world(scripted.url());
     world.game.start();
@@ -159,9 +148,9 @@ void ScreensTest::loadingSequenceThenStart() {
 
 void ScreensTest::endWindowLayout_data() {
     addControlRows({
-        {"lblTitle", {240, -270, 9375, 1455}, "Dovrix", 72, true, {0, 0, 128}, {}},
-        {"lblMessage", {480, 1425, 4335, 6075}, kEndMessage, 18, true, {}, {}},
-        {"imgMaelor", {5160, 1515, 4200, 5955}, "", 0, false, {}, {}},
+        {"lblTitle", {240, -270, 9375, 1455}, "Dovrix", 72, true, {0, 0, 128}},
+        {"lblMessage", {480, 1425, 4335, 6075}, kEndMessage, 18, true},
+        {"imgMaelor", {5160, 1515, 4200, 5955}},
         {"cmdEnd", {1440, 7920, 6975, 1335}, "Exit Program", 36, true, {}, {192, 0, 0}},
     });
 }

@@ -105,10 +105,6 @@ inline QPoint beyond(const QRect& r, Direction direction) {
     return r.center();
 }
 
-inline QRect blockPixels(FrmMain& window, const PieceRef& block) {
-    return TwipScale::forScreen(nullptr).rect(window.play().state().board.find(block)->rect);
-}
-
 // One tick of tmrMove, and the repaints it asks for.
 inline void tick(FrmMain& window) {
     window.tickMoveTimer();
@@ -140,7 +136,8 @@ inline void tickUntilStill(FrmMain& window) {
 inline void dragBlock(FrmMain& window, const PieceRef& block, Direction direction,
                       Qt::MouseButton button = Qt::LeftButton) {
     auto* board = window.findChild<BoardView*>("board");
-    const QRect r = blockPixels(window, block);
+    const QRect r =
+        TwipScale::forScreen(nullptr).rect(window.play().state().board.find(block)->rect);
     QTest::mousePress(board, button, {}, r.center());
     tick(window);
     QTest::mouseMove(board, beyond(r, direction));
