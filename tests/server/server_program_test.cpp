@@ -3,131 +3,54 @@
 
 #include "temp_folder.h"
 
+#include <QProcess>
+
 #include <gtest/gtest.h>
 #include <httplib.h>
 
 #include <atomic>
-#include <chrono>
 #include <csignal>
-#include <cstdlib>
 #include <fstream>
 #include <regex>
 #include <thread>
 
-#include <fcntl.h>
-#include <poll.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-extern char** environ;
-
 namespace dovrix::testing {
 namespace {
 
-std::string serverProgram() {
-    const char* path = std::getenv("DOVRIX_ACCOUNT_SERVER");
-    return path ? path : "dovrix-account-server";
-}
-
-// The server program in a child process: its standard output read through a pipe, its
-// standard error kept in a file.
-class Process {
+// The program in a child process, killed if it is still running at the end.
+class Program : public QProcess {
 public:
-    explicit Process(std::vector<std::string> arguments) {
-        int out[2];
-        if (pipe(out) != 0) {
-            throw std::runtime_error("pipe failed");
+    explicit Program(const std::vector<std::string>& arguments) {
+        QStringList list;
+        for (const std::string& argument : arguments) {
+            list << QString::fromStdString(argument);
         }
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-        posix_spawn_file_actions_addclose(&actions, out[0]);
-        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, folder_.file("errors").c_str(),
-                                         O_WRONLY | O_CREAT, 0600);
-        arguments.insert(arguments.begin(), serverProgram());
-        std::vector<char*> argv;
-        for (std::string& argument : arguments) {
-            argv.push_back(argument.data());
-        }
-        argv.push_back(nullptr);
-        const int result = posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ);
-        posix_spawn_file_actions_destroy(&actions);
-        close(out[1]);
-        out_ = out[0];
-        if (result != 0) {
-            throw std::runtime_error("cannot start " + arguments[0]);
-        }
+        start(qEnvironmentVariable("DOVRIX_ACCOUNT_SERVER", "dovrix-account-server"), list);
+        EXPECT_TRUE(waitForStarted()) << errorString().toStdString();
     }
-    ~Process() {
-        if (!status_) {
-            kill(pid_, SIGKILL);
-            waitpid(pid_, nullptr, 0);
+    ~Program() override {
+        kill();
+        waitForFinished();
+    }
+    // The exit code once the program has ended (at most 10 s); -1 when a signal ended it.
+    int exitCodeAtEnd() {
+        EXPECT_TRUE(state() == NotRunning || waitForFinished(10000)) << "the server did not end";
+        return exitStatus() == NormalExit ? exitCode() : -1;
+    }
+    std::string firstLine() {
+        while (!canReadLine() && waitForReadyRead(10000)) {
         }
-        close(out_);
+        return readLine().trimmed().toStdString();
     }
-
-    // One line of standard output, without its newline; empty on end of output or after 10 s.
-    std::string readLine() {
-        std::string line;
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        char c = 0;
-        while (std::chrono::steady_clock::now() < deadline) {
-            pollfd ready{out_, POLLIN, 0};
-            if (poll(&ready, 1, 100) <= 0) {
-                continue;
-            }
-            if (read(out_, &c, 1) != 1 || c == '\n') {
-                break;
-            }
-            line.push_back(c);
-        }
-        return line;
-    }
-    std::string errors() const {
-        std::ifstream file(folder_.file("errors"));
-        return {std::istreambuf_iterator<char>(file), {}};
-    }
-
-    void signal(int number) { kill(pid_, number); }
-
-    // The wait status once the process has ended (at most 10 s).
-    int wait() {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        int status = 0;
-        while (!status_ && std::chrono::steady_clock::now() < deadline) {
-            if (waitpid(pid_, &status, WNOHANG) == pid_) {
-                status_ = status;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
-        if (!status_) {
-            ADD_FAILURE() << "the server did not end";
-            kill(pid_, SIGKILL);
-            waitpid(pid_, &status, 0);
-            status_ = status;
-        }
-        return *status_;
-    }
-    // The exit code once the process has ended; -1 when a signal ended it.
-    int exitCode() {
-        const int status = wait();
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-
-private:
-    TempFolder folder_;
-    pid_t pid_ = -1;
-    int out_ = -1;
-    std::optional<int> status_;
+    std::string errors() { return readAllStandardError().toStdString(); }
+    void signal(int number) { ::kill(static_cast<pid_t>(processId()), number); }
 };
 
 // Starts the server on a free port; the port it announced.
-int announcedPort(Process& server) {
-    const std::string line = server.readLine();
+int announcedPort(Program& server) {
+    const std::string line = server.firstLine();
     std::smatch match;
-    const std::regex announcement(R"(listening on http://127\.0\.0\.1:(\d+)/)");
-    if (!std::regex_match(line, match, announcement)) {
+    if (!std::regex_match(line, match, std::regex(R"(listening on http://127\.0\.0\.1:(\d+)/)"))) {
         ADD_FAILURE() << "first line was \"" << line << "\"";
         return 0;
     }
@@ -143,7 +66,7 @@ std::string request(int port, const std::string& target) {
 TEST(ServerProgram, AnnouncesItsAddressAndStopsCleanlyOnSignals) {
     TempFolder folder;
     for (const int stopSignal : {SIGTERM, SIGINT}) {
-        Process server({"--port", "0", "--db", folder.file("accounts.sqlite")});
+        Program server({"--port", "0", "--db", folder.file("accounts.sqlite")});
         const int port = announcedPort(server);
         ASSERT_GT(port, 0);
         EXPECT_EQ(request(port, "/dovrix/account?o=qel&u=pat&p="),
@@ -151,12 +74,12 @@ TEST(ServerProgram, AnnouncesItsAddressAndStopsCleanlyOnSignals) {
         EXPECT_EQ(request(port, "/dovrix/account?o=update&u=pat&p=&l=2"), "OK");
 
         // A second server cannot take a port in use, and says so.
-        Process rival({"--port", std::to_string(port), "--db", folder.file("other.sqlite")});
-        EXPECT_EQ(rival.exitCode(), 1);
+        Program rival({"--port", std::to_string(port), "--db", folder.file("other.sqlite")});
+        EXPECT_EQ(rival.exitCodeAtEnd(), 1);
         EXPECT_NE(rival.errors().find("cannot listen"), std::string::npos);
 
         server.signal(stopSignal);
-        EXPECT_EQ(server.exitCode(), 0);
+        EXPECT_EQ(server.exitCodeAtEnd(), 0);
     }
 }
 
@@ -165,17 +88,17 @@ TEST(ServerProgram, ImportsStudentsFromACsvFile) {
     const std::string database = folder.file("accounts.sqlite");
     std::ofstream(folder.file("students.csv")) << "jo.park,first pass\nli.chen,second\n";
     {
-        Process import({"import-students", folder.file("students.csv"), "--db", database});
-        EXPECT_EQ(import.readLine(), "imported 2 students into " + database);
-        EXPECT_EQ(import.exitCode(), 0);
+        Program import({"import-students", folder.file("students.csv"), "--db", database});
+        EXPECT_EQ(import.firstLine(), "imported 2 students into " + database);
+        EXPECT_EQ(import.exitCodeAtEnd(), 0);
     }
     {
         std::ofstream(folder.file("broken.csv")) << "jo.park\n";
-        Process import({"import-students", folder.file("broken.csv"), "--db", database});
-        EXPECT_EQ(import.exitCode(), 1);
+        Program import({"import-students", folder.file("broken.csv"), "--db", database});
+        EXPECT_EQ(import.exitCodeAtEnd(), 1);
         EXPECT_NE(import.errors().find("line 1"), std::string::npos);
     }
-    Process server({"--port", "0", "--db", database});
+    Program server({"--port", "0", "--db", database});
     const int port = announcedPort(server);
     EXPECT_EQ(request(port, "/dovrix/account?o=vorna&u=jo.park&p=first%20pass"), "Success");
     EXPECT_EQ(request(port, "/dovrix/account?o=vorna&u=li.chen&p=wrong"),
@@ -183,8 +106,8 @@ TEST(ServerProgram, ImportsStudentsFromACsvFile) {
 }
 
 TEST(ServerProgram, RefusesUnknownArguments) {
-    Process server({"--port", "eighty"});
-    EXPECT_EQ(server.exitCode(), 2);
+    Program server({"--port", "eighty"});
+    EXPECT_EQ(server.exitCodeAtEnd(), 2);
     EXPECT_NE(server.errors().find("Usage:"), std::string::npos);
 }
 
@@ -196,7 +119,7 @@ TEST(ServerProgram, KeepsEveryConfirmedUpdateThroughKillNine) {
     constexpr int kPlayers = 4;
     std::array<std::atomic<int>, kPlayers> confirmed{};
     {
-        Process server({"--port", "0", "--db", database});
+        Program server({"--port", "0", "--db", database});
         const int port = announcedPort(server);
         for (int player = 0; player < kPlayers; ++player) {
             ASSERT_EQ(request(port, "/dovrix/account?o=qel&u=p" + std::to_string(player) + "&p="),
@@ -230,9 +153,9 @@ TEST(ServerProgram, KeepsEveryConfirmedUpdateThroughKillNine) {
         for (std::thread& player : players) {
             player.join();
         }
-        EXPECT_EQ(server.exitCode(), -1);
+        EXPECT_EQ(server.exitCodeAtEnd(), -1);
     }
-    Process server({"--port", "0", "--db", database});
+    Program server({"--port", "0", "--db", database});
     const int port = announcedPort(server);
     for (int player = 0; player < kPlayers; ++player) {
         const std::string level =
