@@ -25,7 +25,6 @@ class FrmLoginTest : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase();
-    void cleanupTestCase();
     void load();
     void studentBoxTogglesTheOptions();
     void continueClicked_data();
@@ -71,10 +70,6 @@ void FrmLoginTest::initTestCase() {
         QVERIFY(answer);
         QCOMPARE(answer->body, reply);
     }
-}
-
-void FrmLoginTest::cleanupTestCase() {
-    server_.reset();
 }
 
 void FrmLoginTest::load() {
