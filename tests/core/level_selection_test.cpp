@@ -91,10 +91,7 @@ TEST(LevelSelection, RestartRebuildsOnlyAfterMoves) {
     EXPECT_EQ(f.state().board.generation(), generation) << "nothing to restart at 0 moves";
 
     // Restart during a slide into a pit: the slide stops and the block is back.
-    const PieceRef block = f.blockRef(Colour::Blue, 1);
-    f.play.pressBlock(block);
-    f.play.moveOverBlock(block, 247, -100);
-    f.play.releaseBlock();
+    f.release(Colour::Blue, 1, Direction::Up);
     f.play.tickMoveTimer();
     ASSERT_TRUE(f.state().blockMoving);
     f.play.restartLevel();
@@ -108,10 +105,7 @@ TEST(LevelSelection, RestartRebuildsOnlyAfterMoves) {
 
 TEST(LevelSelection, ChangingLevelDuringASlideStopsIt) {
     SelectionFixture f;
-    const PieceRef block = f.blockRef(Colour::Blue, 1);
-    f.play.pressBlock(block);
-    f.play.moveOverBlock(block, 247, 700);
-    f.play.releaseBlock();
+    f.release(Colour::Blue, 1, Direction::Down);
     f.play.tickMoveTimer();
     f.play.setLevelScrollBarValue(1);
     EXPECT_EQ(f.shared.currentLevel, 1);

@@ -7,25 +7,10 @@ namespace {
 
 using testing::PlayFixture;
 
-// Presses a block, drags it past an edge and releases it, without ticking: the next tick
-// starts the slide.
-void flickWithoutTicks(PlayFixture& f, Colour colour, int index, Direction direction) {
-    const PieceRef ref = f.blockRef(colour, index);
-    f.play.pressBlock(ref);
-    const float x = direction == Direction::Left    ? -100.0f
-                    : direction == Direction::Right ? 600.0f
-                                                    : 247.0f;
-    const float y = direction == Direction::Up     ? -100.0f
-                    : direction == Direction::Down ? 600.0f
-                                                   : 247.0f;
-    f.play.moveOverBlock(ref, x, y);
-    f.play.releaseBlock();
-}
-
 TEST(SlideEngine, LevelOneWorkedSlideStopsOnTheDotAfterSeventeenTicks) {
     PlayFixture f;
     f.build(1);
-    flickWithoutTicks(f, Colour::Blue, 1, Direction::Up);
+    f.release(Colour::Blue, 1, Direction::Up);
     f.play.tickMoveTimer();
     EXPECT_EQ(f.block(Colour::Blue, 1).rect.top, 5700);
     EXPECT_EQ(f.state().movesMade, 1) << "a move counts on its first tick";
@@ -100,7 +85,7 @@ TEST(SlideEngine, AnOffGridBlockCoversTheDotItOverlaps) {
 TEST(SlideEngine, CompletionWaitsUntilNoBlockMoves) {
     PlayFixture f;
     f.build("1,0,0,0,0,0,1,7,7,1,1,7,3,1,");
-    flickWithoutTicks(f, Colour::Blue, 1, Direction::Up);
+    f.release(Colour::Blue, 1, Direction::Up);
     bool passedOverTheDot = false;
     for (int tick = 0; tick < 40 && f.state().tmrMoveEnabled; ++tick) {
         f.play.tickMoveTimer();

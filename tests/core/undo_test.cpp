@@ -45,10 +45,7 @@ TEST(Undo, IsUnavailableDuringASlideAndHarmlessWithoutAMove) {
     EXPECT_FALSE(f.state().undoEnabled);
     EXPECT_EQ(f.host.focusRequests, 1);
 
-    const PieceRef block = f.blockRef(Colour::Blue, 3);
-    f.play.pressBlock(block);
-    f.play.moveOverBlock(block, 247, -100);
-    f.play.releaseBlock();
+    f.release(Colour::Blue, 3, Direction::Up);
     f.play.tickMoveTimer();
     EXPECT_TRUE(f.state().blockMoving);
     EXPECT_FALSE(f.state().undoEnabled);

@@ -38,6 +38,20 @@ struct PlayFixture {
     ReplayedMove flick(Colour colour, int index, Direction direction) {
         return playMove(play, blockRef(colour, index), direction);
     }
+    // Presses a block, drags it past an edge and releases it, without ticking: the next tick
+    // starts the slide.
+    void release(Colour colour, int index, Direction direction) {
+        const PieceRef ref = blockRef(colour, index);
+        play.pressBlock(ref);
+        const float x = direction == Direction::Left    ? -100.0f
+                        : direction == Direction::Right ? 600.0f
+                                                        : 247.0f;
+        const float y = direction == Direction::Up     ? -100.0f
+                        : direction == Direction::Down ? 600.0f
+                                                       : 247.0f;
+        play.moveOverBlock(ref, x, y);
+        play.releaseBlock();
+    }
 
     SharedState shared;
     RecordingMessageBoxes messages;
