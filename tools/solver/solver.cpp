@@ -298,12 +298,14 @@ SolveResult search(const SlideModel& model, const SolveOptions& options) {
                 parent.push_back(s.parent);
                 via.push_back(s.via);
                 // Only a state seen for the first time can be a new answer.
-                packer.unpack(s.key, next.data());
-                if (options.stopAtGoal && model.isGoal(next.data())) {
-                    finish(static_cast<uint32_t>(keys.size() - 1), depth + 1);
-                    result.statesStored = keys.size();
-                    result.depthCompleted = depth;
-                    return result;
+                if (options.stopAtGoal) {
+                    packer.unpack(s.key, next.data());
+                    if (model.isGoal(next.data())) {
+                        finish(static_cast<uint32_t>(keys.size() - 1), depth + 1);
+                        result.statesStored = keys.size();
+                        result.depthCompleted = depth;
+                        return result;
+                    }
                 }
                 if (keys.size() >= options.maxStates) {
                     result.status = SolveResult::Status::BudgetExhausted;
