@@ -230,10 +230,13 @@ SolveResult search(const SlideModel& model, const SolveOptions& options) {
     Bitboard columns;
     // Successors of a batch of states, located and prefetched before they are looked up, so
     // that many lookups wait for memory at once.
+    // Where states are numbered, a successor's number comes straight from its parent's
+    // values and its key is packed only if it is new: most successors were seen before.
     struct Successor {
         StateKey<Words> key;
         uint64_t place;
         uint32_t parent;
+        BlockValue moved;
         uint8_t via;
     };
     constexpr std::size_t kBatch = 8;
@@ -271,28 +274,37 @@ SolveResult search(const SlideModel& model, const SolveOptions& options) {
                         if (moved == mover) {
                             continue;
                         }
-                        copyValues(current, next, count);
-                        next[slot] = moved;
-                        resort(next.data(), slot, *slotGroup[slot]);
                         Successor& s = successors[successorCount++];
-                        s.key = packer.pack(next.data());
                         if (visited.numbered()) {
                             const std::size_t g = slotGroupIndex[slot];
                             s.place =
-                                number - groupParts[g] + visited.ranker().groupPart(g, next.data());
+                                number - groupParts[g] +
+                                visited.ranker().groupPartReplacing(g, current.data(), slot, moved);
                         } else {
+                            copyValues(current, next, count);
+                            next[slot] = moved;
+                            resort(next.data(), slot, *slotGroup[slot]);
+                            s.key = packer.pack(next.data());
                             s.place = hashKey<Words>(s.key);
                         }
                         s.parent = static_cast<uint32_t>(id);
+                        s.moved = moved;
                         s.via = static_cast<uint8_t>(slot * 4 + directionIndex(direction));
                         visited.prefetch(s.place);
                     }
                 }
             }
             for (std::size_t i = 0; i < successorCount; ++i) {
-                const Successor& s = successors[i];
+                Successor& s = successors[i];
                 if (!visited.insert(s.key, s.place)) {
                     continue;
+                }
+                if (visited.numbered()) {
+                    const int slot = s.via / 4;
+                    packer.unpack(keys[s.parent], next.data());
+                    next[slot] = s.moved;
+                    resort(next.data(), slot, *slotGroup[slot]);
+                    s.key = packer.pack(next.data());
                 }
                 keys.push_back(s.key);
                 parent.push_back(s.parent);

@@ -34,6 +34,33 @@ public:
         return groupRank(g, values) * groups_[g].stride;
     }
 
+    // The same part for the values with the one at `slot` replaced by `moved`: the sorted
+    // order is merged on the way, so nothing is copied or sorted.
+    uint64_t groupPartReplacing(std::size_t g, const BlockValue* values, int slot,
+                                BlockValue moved) const {
+        const Group& group = groups_[g];
+        uint64_t r = 0;
+        int i = 0;
+        bool placed = false;
+        for (int j = group.firstSlot; j < group.firstSlot + group.count; ++j) {
+            if (j == slot) {
+                continue;
+            }
+            const BlockValue v = values[j];
+            if (!placed && moved <= v) {
+                r += choose(moved + i, i + 1);
+                ++i;
+                placed = true;
+            }
+            r += choose(v + i, i + 1);
+            ++i;
+        }
+        if (!placed) {
+            r += choose(moved + i, i + 1);
+        }
+        return r * group.stride;
+    }
+
 private:
     struct Group {
         int firstSlot;
