@@ -3,7 +3,6 @@
 #include "fonts.h"
 #include "login_messages.h"
 #include "number_text.h"
-#include "pictures.h"
 #include "window_controls.h"
 #include "wrapping_check_box.h"
 
@@ -83,11 +82,9 @@ QRadioButton* makeOption(QWidget* parent, const TwipScale& scale, const char* na
 
 FrmLogin::FrmLogin(SharedState& shared, Accounts& accounts, MessageBoxService& messages,
                    LoginHost& host, QWidget* parent)
-    : QMainWindow(parent), shared_(shared), accounts_(accounts), messages_(messages), host_(host),
-      scale_(TwipScale::forScreen(screen())) {
+    : GameWindow(parent), shared_(shared), accounts_(accounts), messages_(messages), host_(host) {
     setObjectName(QStringLiteral("frmLogin"));
     setWindowTitle(QStringLiteral("Dovrix"));
-    setWindowIcon(pictures::windowIcon());
     createControls();
     createMenus();
 }
@@ -296,14 +293,6 @@ void FrmLogin::closeEvent(QCloseEvent* event) {
     // Before the start window has loaded there is nothing else to carry on with.
     if (!shared_.startScreenShown) {
         host_.endProgram();
-    }
-}
-
-void FrmLogin::showEvent(QShowEvent* event) {
-    QMainWindow::showEvent(event);
-    if (!placed_) {
-        placed_ = true;
-        placeInScreenCentre(*this);
     }
 }
 

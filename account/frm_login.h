@@ -5,11 +5,9 @@
 // without an account, and then hands over to the start window.
 
 #include "accounts.h"
+#include "game_window.h"
 #include "message_box.h"
 #include "shared_state.h"
-#include "twips.h"
-
-#include <QMainWindow>
 
 #include <cstdint>
 
@@ -35,7 +33,7 @@ public:
     virtual void endProgram() = 0;
 };
 
-class FrmLogin : public QMainWindow {
+class FrmLogin : public GameWindow {
     Q_OBJECT
 public:
     // Creates the controls with their design values, hidden; load() does the rest.
@@ -50,7 +48,6 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
-    void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -69,8 +66,6 @@ private:
     Accounts& accounts_;
     MessageBoxService& messages_;
     LoginHost& host_;
-    TwipScale scale_;
-    bool placed_ = false;
 
     QLabel* lblTitle_ = nullptr;
     QLabel* lblHomeEdition_ = nullptr;

@@ -2,7 +2,6 @@
 
 #include "fonts.h"
 #include "help_boxes.h"
-#include "pictures.h"
 #include "window_controls.h"
 
 #include <QAction>
@@ -68,11 +67,10 @@ QString qt(const std::string& text) {
 
 FrmMain::FrmMain(SharedState& shared, MessageBoxService& messages, PlayServices& services,
                  QWidget* parent)
-    : QMainWindow(parent), shared_(shared), messages_(messages), services_(services),
+    : GameWindow(parent), shared_(shared), messages_(messages), services_(services),
       host_(std::make_unique<Host>(*this)), completion_(std::make_unique<Completion>(*this)),
-      play_(shared, *host_, messages), scale_(TwipScale::forScreen(screen())) {
+      play_(shared, *host_, messages) {
     setObjectName(QStringLiteral("frmMain"));
-    setWindowIcon(pictures::windowIcon());
     createControls();
     createActions();
     createMenus();
@@ -297,14 +295,6 @@ void FrmMain::closeEvent(QCloseEvent* event) {
     event->accept();
     if (!services_.endScreenShowing()) {
         services_.endProgram();
-    }
-}
-
-void FrmMain::showEvent(QShowEvent* event) {
-    QMainWindow::showEvent(event);
-    if (!placed_) {
-        placed_ = true;
-        placeInScreenCentre(*this);
     }
 }
 

@@ -5,15 +5,14 @@
 // level completion decide everything.
 
 #include "board_view.h"
+#include "game_window.h"
 #include "level_completion.h"
 #include "level_scroll_bar.h"
 #include "message_box.h"
 #include "play_screen.h"
 #include "play_services.h"
 #include "shared_state.h"
-#include "twips.h"
 
-#include <QMainWindow>
 #include <QTimer>
 
 #include <string>
@@ -24,7 +23,7 @@ class QPushButton;
 
 namespace dovrix {
 
-class FrmMain : public QMainWindow {
+class FrmMain : public GameWindow {
     Q_OBJECT
 public:
     // Creates the window hidden, as its load leaves it: design captions, no level on the
@@ -54,7 +53,6 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
-    void showEvent(QShowEvent* event) override;
 
 private:
     class Host;
@@ -81,7 +79,6 @@ private:
     std::unique_ptr<Host> host_;
     std::unique_ptr<Completion> completion_;
     PlayScreen play_;
-    TwipScale scale_;
 
     BoardView* board_ = nullptr;
     QLabel* lblTitle_ = nullptr;
@@ -108,7 +105,6 @@ private:
     bool moveTimerDrivenByCaller_ = false;
     bool inTick_ = false;
     bool changingLevel_ = false;
-    bool placed_ = false;
 
     // What the controls show, to skip unchanged updates.
     struct Shown {

@@ -2,6 +2,7 @@
 
 #include "fonts.h"
 #include "pictures.h"
+#include "title_window.h"
 #include "window_controls.h"
 
 #include <QAction>
@@ -16,8 +17,6 @@ namespace dovrix {
 
 namespace {
 
-constexpr int kClientWidth = 9855;
-constexpr int kClientHeight = 9600;
 constexpr int kBeepIntervalMs = 200;
 constexpr int16_t kBeeps = 10;
 
@@ -35,11 +34,9 @@ QString messageText(int16_t levelCount) {
 } // namespace
 
 FrmEnd::FrmEnd(const SharedState& shared, EndHost& host, Beeper& beeper, QWidget* parent)
-    : QMainWindow(parent), shared_(shared), host_(host), beeper_(beeper),
-      scale_(TwipScale::forScreen(screen())) {
+    : GameWindow(parent), shared_(shared), host_(host), beeper_(beeper) {
     setObjectName(QStringLiteral("frmEnd"));
     setWindowTitle(QStringLiteral("Dovrix"));
-    setWindowIcon(pictures::windowIcon());
     createControls();
     createActions();
 
@@ -52,12 +49,9 @@ FrmEnd::FrmEnd(const SharedState& shared, EndHost& host, Beeper& beeper, QWidget
 FrmEnd::~FrmEnd() = default;
 
 void FrmEnd::createControls() {
-    QWidget* client = makeClientArea(*this, scale_, kClientWidth, kClientHeight);
+    QWidget* client = makeClientArea(*this, scale_, kTitleWindowWidth, kTitleWindowHeight);
 
-    lblTitle_ =
-        makeLabel(client, scale_, "lblTitle", QStringLiteral("Dovrix"), {240, -270, 9375, 1455},
-                  gameFont(72, true), Qt::AlignHCenter | Qt::AlignTop);
-    setTextColour(*lblTitle_, QColor(0, 0, 128));
+    lblTitle_ = makeTitleLabel(client, scale_);
     lblMessage_ =
         makeLabel(client, scale_, "lblMessage",
                   QStringLiteral("Congratulations!!  You have beaten all 100 Dovrix levels!"),
@@ -106,14 +100,6 @@ void FrmEnd::exitChosen() {
 void FrmEnd::closeEvent(QCloseEvent* event) {
     event->accept();
     host_.endProgram();
-}
-
-void FrmEnd::showEvent(QShowEvent* event) {
-    QMainWindow::showEvent(event);
-    if (!placed_) {
-        placed_ = true;
-        placeInScreenCentre(*this);
-    }
 }
 
 } // namespace dovrix

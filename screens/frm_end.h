@@ -3,10 +3,8 @@
 // author beside his picture, ten beeps, and a button that ends the program.
 
 #include "beeper.h"
+#include "game_window.h"
 #include "shared_state.h"
-#include "twips.h"
-
-#include <QMainWindow>
 
 #include <cstdint>
 
@@ -25,7 +23,7 @@ public:
     virtual void endProgram() = 0;
 };
 
-class FrmEnd : public QMainWindow {
+class FrmEnd : public GameWindow {
     Q_OBJECT
 public:
     // Creates the controls with their design values, hidden; load() does the rest.
@@ -39,7 +37,6 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
-    void showEvent(QShowEvent* event) override;
 
 private:
     void createControls();
@@ -50,8 +47,6 @@ private:
     const SharedState& shared_;
     EndHost& host_;
     Beeper& beeper_;
-    TwipScale scale_;
-    bool placed_ = false;
     int16_t beepCount_ = 0;
 
     QLabel* lblTitle_ = nullptr;

@@ -4,7 +4,7 @@
 #include "fitting_label.h"
 #include "fonts.h"
 #include "help_boxes.h"
-#include "pictures.h"
+#include "title_window.h"
 #include "window_controls.h"
 
 #include <QAction>
@@ -18,8 +18,6 @@ namespace dovrix {
 
 namespace {
 
-constexpr int kClientWidth = 9855;
-constexpr int kClientHeight = 9600;
 constexpr int kLoadDelayMs = 1;
 constexpr int kStartAtLatestMs = 10000;
 
@@ -43,11 +41,9 @@ QString rulesText(int16_t levelCount) {
 
 FrmStart::FrmStart(SharedState& shared, Accounts& accounts, MessageBoxService& messages,
                    StartHost& host, QWidget* parent)
-    : QMainWindow(parent), shared_(shared), accounts_(accounts), messages_(messages), host_(host),
-      scale_(TwipScale::forScreen(screen())) {
+    : GameWindow(parent), shared_(shared), accounts_(accounts), messages_(messages), host_(host) {
     setObjectName(QStringLiteral("frmStart"));
     setWindowTitle(QStringLiteral("Dovrix"));
-    setWindowIcon(pictures::windowIcon());
     createControls();
     createActions();
 
@@ -68,12 +64,9 @@ FrmStart::FrmStart(SharedState& shared, Accounts& accounts, MessageBoxService& m
 FrmStart::~FrmStart() = default;
 
 void FrmStart::createControls() {
-    QWidget* client = makeClientArea(*this, scale_, kClientWidth, kClientHeight);
+    QWidget* client = makeClientArea(*this, scale_, kTitleWindowWidth, kTitleWindowHeight);
 
-    lblTitle_ =
-        makeLabel(client, scale_, "lblTitle", QStringLiteral("Dovrix"), {240, -270, 9375, 1455},
-                  gameFont(72, true), Qt::AlignHCenter | Qt::AlignTop);
-    setTextColour(*lblTitle_, QColor(0, 0, 128));
+    lblTitle_ = makeTitleLabel(client, scale_);
     lblMe_ =
         makeLabel(client, scale_, "lblMe", QStringLiteral("By: Maelor Pelvaro"),
                   {1320, 1455, 7215, 885}, gameFont(32.25, true), Qt::AlignHCenter | Qt::AlignTop);
@@ -172,14 +165,6 @@ void FrmStart::closeEvent(QCloseEvent* event) {
     event->accept();
     if (!host_.playWindowVisible()) {
         host_.endProgram();
-    }
-}
-
-void FrmStart::showEvent(QShowEvent* event) {
-    QMainWindow::showEvent(event);
-    if (!placed_) {
-        placed_ = true;
-        placeInScreenCentre(*this);
     }
 }
 

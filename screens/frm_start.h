@@ -4,11 +4,9 @@
 // school, pars), then the start button that opens the play window at currentLevel.
 
 #include "accounts.h"
+#include "game_window.h"
 #include "message_box.h"
 #include "shared_state.h"
-#include "twips.h"
-
-#include <QMainWindow>
 
 #include <cstdint>
 
@@ -32,7 +30,7 @@ public:
     virtual void endProgram() = 0;
 };
 
-class FrmStart : public QMainWindow {
+class FrmStart : public GameWindow {
     Q_OBJECT
 public:
     // Creates the controls with their design values, hidden; load() does the rest.
@@ -46,7 +44,6 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
-    void showEvent(QShowEvent* event) override;
 
 private:
     void createControls();
@@ -64,8 +61,6 @@ private:
     Accounts& accounts_;
     MessageBoxService& messages_;
     StartHost& host_;
-    TwipScale scale_;
-    bool placed_ = false;
 
     QLabel* lblTitle_ = nullptr;
     QLabel* lblMe_ = nullptr;
