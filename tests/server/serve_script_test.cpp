@@ -33,8 +33,8 @@ std::unique_ptr<QSslSocket> connectTo(const ServedStack& stack, const char* sour
 std::string get(const ServedStack& stack, const std::string& target,
                 const char* source = "127.0.0.1") {
     const auto socket = connectTo(stack, source);
-    socket->write(("GET " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n")
-                      .c_str());
+    socket->write(
+        ("GET " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n").c_str());
     while (socket->waitForReadyRead(5000)) {
     }
     const std::string reply = socket->readAll().toStdString();
