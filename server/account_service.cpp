@@ -78,7 +78,7 @@ std::vector<int> catalogueParList() {
 
 AccountService::AccountService(AccountStore& store, ServiceSettings settings)
     : store_(store), settings_(settings),
-      hasher_(settings_.parallelHashes, 4 * settings_.parallelHashes),
+      hasher_(settings_.parallelHashes, settings_.waitingHashes),
       credentials_(settings_.credentialLifetime, settings_.credentialCapacity),
       wrongPerAccount_(kWrongPasswordsPerAccount, kThrottleWindow, kThrottleCapacity),
       wrongPerAddress_(kWrongPasswordsPerAddress, kThrottleWindow, kThrottleCapacity),

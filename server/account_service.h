@@ -46,6 +46,8 @@ struct ServiceSettings {
     // else.
     std::ptrdiff_t parallelHashes =
         std::max<std::ptrdiff_t>(1, std::thread::hardware_concurrency() / 2);
+    // Hashes that may wait for their turn; beyond them a hash is refused at once.
+    std::ptrdiff_t waitingHashes = 4;
 };
 
 // Limits on guessing and on par uploads, per client address, within any ten minutes.

@@ -1,5 +1,6 @@
 #include "request_handler.h"
 
+#include <algorithm>
 #include <exception>
 
 namespace dovrix::server {
@@ -108,8 +109,21 @@ std::optional<QueryParameters> parseQuery(std::string_view query) {
     return parameters;
 }
 
+namespace {
+
+ServiceSettings serviceSettings(const ServerOptions& options) {
+    ServiceSettings settings = options.service;
+    // Password hashes, running or waiting, hold at most half the request threads; the other
+    // half stay free for the players whose password is remembered.
+    settings.waitingHashes =
+        std::max<std::ptrdiff_t>(1, options.threads / 2 - settings.parallelHashes);
+    return settings;
+}
+
+} // namespace
+
 RequestHandler::RequestHandler(AccountStore& store, const ServerOptions& options, LogLine log)
-    : options_(options), service_(store, options.service), log_(std::move(log)) {}
+    : options_(options), service_(store, serviceSettings(options)), log_(std::move(log)) {}
 
 Answer RequestHandler::handle(const HttpRequest& request, Clock::time_point now) {
     // What the log says of the request, filled in as far as the request could be read.

@@ -76,36 +76,22 @@ std::string request(int port, const std::string& target, const httplib::Headers&
     return fetch(port, target, headers).second;
 }
 
-// A connection to the server that sends `text` and then one more blank every 100 ms, a
-// request that never ends, until the server lets go of it.
-class DrippingClient {
+// A connection to the server that sends `text`, a request that never ends, and stays open.
+class HangingClient {
 public:
-    DrippingClient(int port, std::string text) {
-        socket_ = ::socket(AF_INET, SOCK_STREAM, 0);
+    HangingClient(int port, const std::string& text) : socket_(::socket(AF_INET, SOCK_STREAM, 0)) {
         sockaddr_in address{};
         address.sin_family = AF_INET;
         address.sin_port = htons(static_cast<uint16_t>(port));
         address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         EXPECT_EQ(::connect(socket_, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-        thread_ = std::thread([this, text] {
-            if (!text.empty() && ::send(socket_, text.data(), text.size(), MSG_NOSIGNAL) < 0) {
-                return;
-            }
-            while (!text.empty() && !done_ && ::send(socket_, "x", 1, MSG_NOSIGNAL) == 1) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(100));
-            }
-        });
+        EXPECT_EQ(::send(socket_, text.data(), text.size(), MSG_NOSIGNAL),
+                  static_cast<ssize_t>(text.size()));
     }
-    ~DrippingClient() {
-        done_ = true;
-        thread_.join();
-        ::close(socket_);
-    }
+    ~HangingClient() { ::close(socket_); }
 
 private:
-    int socket_ = -1;
-    std::atomic<bool> done_{false};
-    std::thread thread_;
+    int socket_;
 };
 
 TEST(ServerProgram, AnnouncesItsAddressAndStopsCleanlyOnSignals) {
@@ -169,10 +155,10 @@ TEST(ServerProgram, StopsWithinThreeSecondsWhateverItsConnectionsDo) {
     TempFolder folder;
     Program server({"--port", "0", "--db", folder.file("accounts.sqlite"), "--threads", "8"});
     const int port = announcedPort(server);
-    std::vector<std::unique_ptr<DrippingClient>> clients;
+    std::vector<std::unique_ptr<HangingClient>> clients;
     for (const char* text : {"", "", "", "G", "GET /dovrix/account?o=qel&u=pat&p= HTTP/1.1\r\nX-",
                              "GET /dovrix/pars HTTP/1.1\r\n"}) {
-        clients.push_back(std::make_unique<DrippingClient>(port, text));
+        clients.push_back(std::make_unique<HangingClient>(port, text));
     }
     // Answered after the others are taken in: they were accepted first.
     EXPECT_EQ(request(port, "/dovrix/account?o=qel&u=pat&p="), "1");
