@@ -9,7 +9,10 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
 #include <memory>
+#include <thread>
 
 namespace dovrix::testing {
 namespace {
@@ -56,6 +59,59 @@ TEST(ServeScript, ServerSeesTheGamesAddressNotNginxsLoopback) {
     for (const auto& row : rows) {
         EXPECT_EQ(get(stack, "/dovrix/account?o=qel&u=pat.kim&p=", row.source), row.reply)
             << row.source;
+    }
+}
+
+std::vector<pid_t> childrenOf(pid_t parent) {
+    const std::string task = "/proc/" + std::to_string(parent) + "/task/" + std::to_string(parent);
+    std::ifstream children(task + "/children");
+    return {std::istream_iterator<pid_t>(children), std::istream_iterator<pid_t>()};
+}
+
+std::string commandOf(pid_t pid) {
+    std::string command;
+    std::getline(std::ifstream("/proc/" + std::to_string(pid) + "/comm"), command);
+    return command;
+}
+
+// Whether the process has ended (a zombie has) within a second.
+bool endsSoon(pid_t pid) {
+    for (int i = 0; i < 100; ++i) {
+        std::string stat;
+        std::getline(std::ifstream("/proc/" + std::to_string(pid) + "/stat"), stat);
+        const auto name = stat.rfind(')');
+        if (name == std::string::npos || stat.substr(name + 2, 1) == "Z") {
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+}
+
+TEST(ServeScript, WhenEitherPartEndsTheOtherIsStoppedAndTheScriptFails) {
+    for (const std::string dying : {"dovrix-account-", "nginx"}) {
+        ServedStack stack;
+        ASSERT_EQ(stack.firstLine(), "listening on " + stack.url()) << stack.errors();
+        // The script's children: the account server and nginx's master, with its workers.
+        std::vector<pid_t> parts;
+        pid_t victim = -1;
+        for (const pid_t child : childrenOf(static_cast<pid_t>(stack.scriptPid()))) {
+            const std::string command = commandOf(child);
+            if (command.starts_with("nginx") || command.starts_with("dovrix-account-")) {
+                parts.push_back(child);
+                victim = command.starts_with(dying) ? child : victim;
+            }
+            if (command.starts_with("nginx")) {
+                const auto workers = childrenOf(child);
+                parts.insert(parts.end(), workers.begin(), workers.end());
+            }
+        }
+        ASSERT_GE(parts.size(), 3u);
+        ::kill(victim, SIGKILL);
+        EXPECT_EQ(stack.exitCodeWithin(3000), std::optional<int>(1)) << dying;
+        for (const pid_t part : parts) {
+            EXPECT_TRUE(endsSoon(part)) << dying << ": " << commandOf(part) << " still runs";
+        }
     }
 }
 

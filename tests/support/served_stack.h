@@ -54,6 +54,14 @@ public:
     std::string authorityFile() const { return folder_.file("authority.pem"); }
     std::string database() const { return folder_.file("accounts.sqlite"); }
     std::string errors() { return serve_.readAllStandardError().toStdString(); }
+    qint64 scriptPid() const { return serve_.processId(); }
+    // The script's exit code once it has ended by itself within `ms`; nullopt if it has not.
+    std::optional<int> exitCodeWithin(int ms) {
+        if (!serve_.waitForFinished(ms) || serve_.exitStatus() != QProcess::NormalExit) {
+            return std::nullopt;
+        }
+        return serve_.exitCode();
+    }
 
     // SIGTERM to the script: how long it took to end, or nullopt when it had not ended
     // after 10 s (it is then killed).
