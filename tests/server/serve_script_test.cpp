@@ -9,8 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
-#include <iterator>
+#include <map>
 #include <memory>
 #include <thread>
 
@@ -62,16 +63,19 @@ TEST(ServeScript, ServerSeesTheGamesAddressNotNginxsLoopback) {
     }
 }
 
-std::vector<pid_t> childrenOf(pid_t parent) {
-    const std::string task = "/proc/" + std::to_string(parent) + "/task/" + std::to_string(parent);
-    std::ifstream children(task + "/children");
-    return {std::istream_iterator<pid_t>(children), std::istream_iterator<pid_t>()};
-}
-
-std::string commandOf(pid_t pid) {
-    std::string command;
-    std::getline(std::ifstream("/proc/" + std::to_string(pid) + "/comm"), command);
-    return command;
+// The processes under the script, by command name: the account server, nginx's master and
+// its workers.
+std::map<pid_t, std::string> partsOf(pid_t script) {
+    std::map<pid_t, std::string> parts;
+    for (std::vector<pid_t> parents{script}; !parents.empty();) {
+        const std::string parent = std::to_string(parents.back());
+        parents.pop_back();
+        std::ifstream children("/proc/" + parent + "/task/" + parent + "/children");
+        for (pid_t child = 0; children >> child; parents.push_back(child)) {
+            std::getline(std::ifstream("/proc/" + std::to_string(child) + "/comm"), parts[child]);
+        }
+    }
+    return parts;
 }
 
 // Whether the process has ended (a zombie has) within a second.
@@ -92,25 +96,17 @@ TEST(ServeScript, WhenEitherPartEndsTheOtherIsStoppedAndTheScriptFails) {
     for (const std::string dying : {"dovrix-account-", "nginx"}) {
         ServedStack stack;
         ASSERT_EQ(stack.firstLine(), "listening on " + stack.url()) << stack.errors();
-        // The script's children: the account server and nginx's master, with its workers.
-        std::vector<pid_t> parts;
-        pid_t victim = -1;
-        for (const pid_t child : childrenOf(static_cast<pid_t>(stack.scriptPid()))) {
-            const std::string command = commandOf(child);
-            if (command.starts_with("nginx") || command.starts_with("dovrix-account-")) {
-                parts.push_back(child);
-                victim = command.starts_with(dying) ? child : victim;
-            }
-            if (command.starts_with("nginx")) {
-                const auto workers = childrenOf(child);
-                parts.insert(parts.end(), workers.begin(), workers.end());
-            }
-        }
-        ASSERT_GE(parts.size(), 3u);
-        ::kill(victim, SIGKILL);
+        const auto parts = partsOf(static_cast<pid_t>(stack.scriptPid()));
+        // The lowest process id of a name: nginx's master comes before its workers.
+        const auto victim = std::find_if(parts.begin(), parts.end(), [&](const auto& part) {
+            return part.second.starts_with(dying);
+        });
+        ASSERT_NE(victim, parts.end());
+        ASSERT_GE(parts.size(), 4u);
+        ::kill(victim->first, SIGKILL);
         EXPECT_EQ(stack.exitCodeWithin(3000), std::optional<int>(1)) << dying;
-        for (const pid_t part : parts) {
-            EXPECT_TRUE(endsSoon(part)) << dying << ": " << commandOf(part) << " still runs";
+        for (const auto& [pid, command] : parts) {
+            EXPECT_TRUE(endsSoon(pid)) << dying << ": " << command << " still runs";
         }
     }
 }
