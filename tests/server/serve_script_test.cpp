@@ -32,13 +32,14 @@ std::unique_ptr<QSslSocket> connectTo(const ServedStack& stack, const char* sour
     return socket;
 }
 
-// One request as a game sends it, from the given loopback address; the reply's body, or
-// "<no reply>" when none came within 5 s.
+// One request as a game sends it (GET unless told), from the given loopback address; the
+// reply's body, or "<no reply>" when none came within 5 s.
 std::string get(const ServedStack& stack, const std::string& target,
-                const char* source = "127.0.0.1") {
+                const char* source = "127.0.0.1", const std::string& method = "GET") {
     const auto socket = connectTo(stack, source);
     socket->write(
-        ("GET " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n").c_str());
+        (method + " " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n")
+            .c_str());
     while (socket->waitForReadyRead(5000)) {
     }
     const std::string reply = socket->readAll().toStdString();
@@ -60,6 +61,24 @@ TEST(ServeScript, ServerSeesTheGamesAddressNotNginxsLoopback) {
     for (const auto& row : rows) {
         EXPECT_EQ(get(stack, "/dovrix/account?o=qel&u=pat.kim&p=", row.source), row.reply)
             << row.source;
+    }
+}
+
+// What nginx refuses itself reaches the game as a failure of that request, never as a page
+// it would read as a level or a success.
+TEST(ServeScript, NginxsOwnRefusalsAreFailuresToTheGame) {
+    ServedStack stack;
+    ASSERT_EQ(stack.firstLine(), "listening on " + stack.url()) << stack.errors();
+    const std::string update = "/dovrix/account?o=update&u=sam&p=pw&l=9";
+    const struct {
+        std::string method, target, reply;
+    } rows[] = {
+        {"POST", update, "Error Updating Account"},
+        {"PUT", "/dovrix/account?o=login&u=sam&p=pw", "Error Creating Account"},
+        {"GET", update + "&x=" + std::string(5000, 'x'), ""}, // too long for nginx
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(get(stack, row.target, "127.0.0.1", row.method), row.reply) << row.method;
     }
 }
 
