@@ -276,10 +276,10 @@ TEST_F(CatalogueTest, EveryPieceLiesInsideTheBoardFrame) {
             pieces.push_back(square(d.x, d.y, twips::kDotInset, twips::kDotSize));
         }
         for (const Rect& r : pieces) {
-            EXPECT_GE(r.left, twips::kInnerFirst) << "level " << i + 1;
-            EXPECT_GE(r.top, twips::kInnerFirst) << "level " << i + 1;
-            EXPECT_LE(r.right(), twips::kInnerLast) << "level " << i + 1;
-            EXPECT_LE(r.bottom(), twips::kInnerLast) << "level " << i + 1;
+            EXPECT_GE(r.left, 150) << "level " << i + 1;
+            EXPECT_GE(r.top, 150) << "level " << i + 1;
+            EXPECT_LE(r.right(), 9045) << "level " << i + 1;
+            EXPECT_LE(r.bottom(), 9045) << "level " << i + 1;
         }
     }
 }
