@@ -10,6 +10,8 @@
 #include <QScrollBar>
 #include <QStyleOptionSlider>
 
+#include <set>
+
 Q_DECLARE_METATYPE(dovrix::Direction)
 
 namespace dovrix::testing {
@@ -365,13 +367,35 @@ void FrmMainTest::levelScrollBarMouse() {
     QCOMPARE(int(game.shared.currentLevel), chosen);
     QVERIFY(game.messages.shown.empty());
 
-    // One step beyond the reached level is refused, and the bar goes back.
+    // Beyond the reached level: refused, and while the box is open the bar shows the level in
+    // play, steadily, with the move timer running and the button still held (the box takes
+    // the release) for several of the arrow's repeat intervals.
     game.shared.levelReached = 40;
     game.startAt(40);
-    QTest::mouseClick(bar, Qt::LeftButton, {}, part(QStyle::SC_ScrollBarAddLine).center());
+    game.window.setMoveTimerDrivenByCaller(false);
+    std::set<int> shown;
+    game.messages.whileOpen = [&] {
+        for (int i = 0; i < 40; ++i) {
+            shown.insert(bar->value());
+            shown.insert(bar->sliderPosition());
+            QTest::qWait(20);
+        }
+    };
+    const QRect addPage = part(QStyle::SC_ScrollBarAddPage);
+    for (const QPoint at : {part(QStyle::SC_ScrollBarAddLine).center(),
+                            QPoint(addPage.right() - 2, addPage.center().y())}) {
+        QTest::mousePress(bar, Qt::LeftButton, {}, at);
+        QTest::mouseRelease(bar, Qt::LeftButton, {}, at);
+    }
+    const QPoint thumb40 = part(QStyle::SC_ScrollBarSlider).center();
+    QTest::mousePress(bar, Qt::LeftButton, {}, thumb40);
+    QTest::mouseMove(bar, thumb40 + QPoint(40, 0));
+    QTest::mouseRelease(bar, Qt::LeftButton, {}, thumb40 + QPoint(40, 0));
+    QCOMPARE(titles(game.messages).size(), 3u);
+    QCOMPARE(shown, std::set<int>{40});
     QCOMPARE(int(game.shared.currentLevel), 40);
     QCOMPARE(bar->value(), 40);
-    QCOMPARE(titles(game.messages), std::vector<std::string>{"Can't Exceed Unbeaten Levels"});
+    QCOMPARE(titles(game.messages)[0], std::string("Can't Exceed Unbeaten Levels"));
 }
 
 void FrmMainTest::moveTimerRunsTheSlide() {
