@@ -114,12 +114,12 @@ void FrmMainTest::layout_data() {
     const QColor navy(0, 0, 128), maroon(128, 0, 0), black(0, 0, 0);
     const QString needed = "Moves required to\r\ncomplete this level:";
     addControlRows({
-        {"lblTitle", {9300, -135, 3120, 885}, "Dovrix", 36, true, navy},
+        {"lblTitle", {9300, -135, 3120, 885}, "Dovrix", 36, true, navy, {}, Qt::AlignHCenter, true},
         {"lblLevel", {9300, 1170, 3120, 585}, "Level:  1", 30, true, maroon},
         {"lblChooseLevel", {9240, 2310, 3240, 375}, "Choose a Different Level:", 12, true, black},
         {"hsbLevel", {9240, 2775, 3210, 375}},
-        {"lblMinLevel", {9315, 3240, 855, 375}, "1", 15.75, true, black},
-        {"lblMaxLevel", {11520, 3240, 855, 375}, "100", 15.75, true, black},
+        {"lblMinLevel", {9315, 3240, 855, 375}, "1", 15.75, true, black, {}, Qt::AlignLeft},
+        {"lblMaxLevel", {11520, 3240, 855, 375}, "100", 15.75, true, black, {}, Qt::AlignRight},
         {"cmdRestart", {9600, 4110, 2535, 615}, "Restart Level", 18, false, {}, {128, 128, 255}},
         {"cmdUndoMove", {9600, 4905, 2535, 615}, "Undo Move", 18, false, {}, {192, 0, 192}},
         {"cmdExit", {9600, 5700, 2535, 615}, "Exit Program", 18, false, {}, {192, 0, 0}},
