@@ -7,6 +7,7 @@
 
 #include <QAction>
 #include <QPaintEvent>
+#include <QScreen>
 #include <QScrollBar>
 #include <QStyleOptionSlider>
 
@@ -236,6 +237,8 @@ void FrmMainTest::arrowFollowsThePointer() {
 void FrmMainTest::solvingALevelByDrags() {
     Game game;
     game.shared.levelReached = 1;
+    // Level 2: a blue block below a patch that holds its dot.
+    game.shared.levelStrings[2] = "1,0,0,0,0,1,7,3,1,7,7,1,1,7,3,1,";
     // Level 1, par 5: each of the five blue blocks flicked up once, onto its dot.
     for (int i = 1; i <= 5; ++i) {
         QVERIFY(game.messages.shown.empty());
@@ -251,6 +254,19 @@ void FrmMainTest::solvingALevelByDrags() {
     QCOMPARE(game.control<QScrollBar>("hsbLevel")->value(), 2);
     QVERIFY(!game.control<QPushButton>("cmdUndoMove")->isEnabled());
     QVERIFY(game.state().tmrMoveEnabled);
+
+    // The block stops on the patch in the tick that beats the level: behind the box, the
+    // screen shows it there (its corner, off the dot), not one step short.
+    const QPoint corner = game.scale.rect(Rect{4350, 1950, 495, 495}).topLeft() + QPoint(2, 2);
+    QColor behindTheBox;
+    game.messages.whileOpen = [&] {
+        QCoreApplication::processEvents(); // as in the box's own event loop
+        const QImage screen = game.window.screen()->grabWindow(game.window.winId()).toImage();
+        behindTheBox = screen.pixelColor(game.board()->mapTo(&game.window, corner));
+    };
+    dragBlock(game.window, game.block(Colour::Blue, 1), Direction::Up);
+    QCOMPARE(titles(game.messages).size(), 2u);
+    QCOMPARE(behindTheBox, QColor(0, 0, 255));
 }
 
 void FrmMainTest::undoAndRestart_data() {
