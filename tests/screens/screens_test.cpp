@@ -7,6 +7,10 @@
 #include "game_world.h"
 #include "scripted_http_server.h"
 
+#include <QElapsedTimer>
+
+#include <memory>
+
 namespace dovrix::testing {
 
 namespace {
@@ -38,6 +42,7 @@ private slots:
     void startWindowLayout();
     void loadingSequenceThenStart_data();
     void loadingSequenceThenStart();
+    void startButtonWhileLoadingHangs();
     void endWindowLayout_data();
     void endWindowLayout();
 };
@@ -144,6 +149,36 @@ void ScreensTest::loadingSequenceThenStart() {
             ? std::vector<std::string>{}
             : std::vector<std::string>{"Dovrix -- Proceeding Without an Online Account"};
     QCOMPARE(titles(world.messages), boxes);
+}
+
+void ScreensTest::startButtonWhileLoadingHangs() {
+    // At school, with an account server that takes connections and never answers: loading
+    // waits for the progress, and ten seconds after the window loaded the start button is
+    // offered all the same. Pressed then, with no level loaded yet, it starts level 1.
+    auto silent = std::make_unique<SilentServer>();
+    GameWorld world(silent->url(), Setting::School);
+    QElapsedTimer clock;
+    clock.start();
+    world.game.start();
+    auto* startButton = world.button(*world.game.startWindow(), "cmdStart");
+    qint64 offeredAfter = -1;
+    int16_t reachedWhenStarted = -1;
+    QTimer watch;
+    connect(&watch, &QTimer::timeout, [&] {
+        if (silent && startButton->isVisible()) {
+            offeredAfter = clock.elapsed();
+            QTest::mouseClick(startButton, Qt::LeftButton);
+            reachedWhenStarted = world.shared.levelReached;
+        }
+        if (silent && (offeredAfter >= 0 || clock.elapsed() > 15000)) {
+            silent.reset(); // the requests fail now, and loading ends
+        }
+    });
+    watch.start(50);
+    QTRY_VERIFY_WITH_TIMEOUT(!silent && world.game.startWindow()->isHidden(), 30000);
+    QVERIFY2(offeredAfter >= 9500, qPrintable(QString::number(offeredAfter)));
+    QCOMPARE(reachedWhenStarted, 1);
+    QCOMPARE(world.game.playWindow()->windowTitle(), QString("Dovrix -- Level 1"));
 }
 
 void ScreensTest::endWindowLayout_data() {
