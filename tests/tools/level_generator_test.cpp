@@ -251,37 +251,6 @@ TEST(Retrograde, DistancesMatchForwardSearchAndTheSolver) {
     EXPECT_GT(withSpareBlock, 5);
 }
 
-TEST(LevelPlans, CoverTheDesignedLevelsWithTheirParsInsideTheBoard) {
-    const auto& pars = cataloguePars();
-    ASSERT_EQ(pars.size(), 100u);
-    int designed = 0;
-    for (int level = 1; level <= 100; ++level) {
-        const auto plan = planFor(level);
-        EXPECT_EQ(plan.has_value(), !isFixedLevel(level)) << level;
-        if (!plan) {
-            continue;
-        }
-        ++designed;
-        EXPECT_EQ(plan->par, pars[level - 1]);
-        int sum = 0;
-        for (const RoomBrief& room : plan->rooms) {
-            sum += room.par;
-            EXPECT_TRUE(plan->box.containsRect(room.area)) << level;
-        }
-        EXPECT_EQ(sum, plan->par) << level;
-        // The box and its boundary stay on the board; with an offset the last row or column
-        // is one less.
-        const int border = plan->outer == Outer::Frame ? 0 : 1;
-        EXPECT_GE(plan->box.x - border, 0) << level;
-        EXPECT_GE(plan->box.y - border, 0) << level;
-        EXPECT_LE(plan->box.x + plan->box.width - 1 + border, plan->offsetX == 0 ? 14 : 13)
-            << level;
-        EXPECT_LE(plan->box.y + plan->box.height - 1 + border, plan->offsetY == 0 ? 14 : 13)
-            << level;
-    }
-    EXPECT_EQ(designed, 95);
-}
-
 TEST(LevelDesign, DesignsLevelsThatTheSolverProvesAndTheTickEngineReplays) {
     // Level 7 is a small room; level 15 two rooms side by side.
     for (int number : {7, 15}) {
