@@ -4,8 +4,11 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -14,8 +17,9 @@ struct ToolRun {
     std::string out;
 };
 
-ToolRun run(const std::string& arguments, const char* errors = "2>/dev/null") {
-    const std::string command = std::string(DOVRIX_SOLVE_PATH) + " " + arguments + " " + errors;
+ToolRun run(const std::string& arguments, const char* errors = "2>/dev/null",
+            const char* tool = DOVRIX_SOLVE_PATH) {
+    const std::string command = std::string(tool) + " " + arguments + " " + errors;
     FILE* pipe = popen(command.c_str(), "r");
     std::string out;
     char buffer[4096];
@@ -76,6 +80,24 @@ TEST(DovrixSolve, SolvesBoardsUpToTheFrameOrSaysWhyNot) {
     EXPECT_NE(outside.out.find("pit 1: it cannot be drawn inside the board frame"),
               std::string::npos)
         << outside.out;
+
+    // The level generator says the same of a level it keeps and cannot prove.
+    char folder[] = "/tmp/dovrix-levelgen-XXXXXX";
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    std::ofstream levels(std::string(folder) + "/levels.txt");
+    levels << "5,150,0,0,0,0,1,10,5,1,1,12,5,1,\n";
+    for (int level = 2; level <= 100; ++level) {
+        levels << "1,0,0,0,0,0,0,0,\n";
+    }
+    levels.close();
+    const ToolRun generator =
+        run(std::string("--levels 1 --data ") + folder, "2>&1", DOVRIX_LEVELGEN_PATH);
+    std::filesystem::remove_all(folder);
+    EXPECT_EQ(generator.status, 1);
+    EXPECT_NE(generator.out.find("level 1: NO SHORTEST SOLUTION FOUND: the regions need board "
+                                 "offsets that are multiples of 300 twips"),
+              std::string::npos)
+        << generator.out;
 }
 
 TEST(DovrixSolve, CatalogueListsEveryLevel) {
