@@ -24,7 +24,6 @@ public:
         return position_ + static_cast<std::size_t>(count) <= values_.size();
     }
     int16_t next() { return values_[position_++]; }
-    std::size_t leftOver() const { return values_.size() - position_; }
 
 private:
     const std::vector<int16_t>& values_;
@@ -205,9 +204,6 @@ Expected<LevelDescription> parseLevelString(std::string_view levelString) {
     }
     if (problem.empty()) {
         problem = readColoured(reader, count, "dot", level.dots);
-    }
-    if (problem.empty() && reader.leftOver() > 0) {
-        problem = std::to_string(reader.leftOver()) + " values are left over after the dots";
     }
     if (problem.empty()) {
         problem = checkGeometry(level);
