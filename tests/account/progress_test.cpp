@@ -114,8 +114,7 @@ bool writesAsPlayer(const std::function<bool()>& write) {
     if (child == 0) {
         if (getuid() == 0) {
             const passwd* nobody = getpwnam("nobody");
-            if (nobody == nullptr || setgid(nobody->pw_gid) != 0 ||
-                setuid(nobody->pw_uid) != 0) {
+            if (nobody == nullptr || setgid(nobody->pw_gid) != 0 || setuid(nobody->pw_uid) != 0) {
                 _exit(2);
             }
         }
@@ -142,7 +141,7 @@ TEST(Progress, TheirOwnFileInAFolderThePlayerMayNotWriteIsOverwritten) {
     std::filesystem::permissions(dovrix, perms::owner_read | perms::owner_exec |
                                              perms::others_read | perms::others_exec);
     const auto inode = [&file] {
-        struct stat info{};
+        struct stat info {};
         stat(file.c_str(), &info);
         return info.st_ino;
     };

@@ -97,7 +97,6 @@ TEST(DisplayPuzzle, DrawingOrderPutsPatchesLowAndDotsOnTop) {
     EXPECT_EQ(order[2], f.state().board.ref(Family::Patch, 1));
     EXPECT_EQ(order[order.size() - 2], f.state().board.ref(Family::BlueDot, 1));
     EXPECT_EQ(order.back(), f.state().board.ref(Family::BlueDot, 2));
-
 }
 
 TEST(DisplayPuzzle, RebuildingForgetsTheOldPiecesAndTheirReferences) {

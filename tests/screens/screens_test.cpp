@@ -13,6 +13,8 @@
 
 namespace dovrix::testing {
 
+const QColor kNavy(0, 0, 128);
+
 namespace {
 
 const QString kRules = QStringLiteral(
@@ -50,7 +52,7 @@ private slots:
 void ScreensTest::startWindowLayout_data() {
     const QString loading = "Loading Level Data\r\nPlease Wait...";
     addControlRows({
-        {"lblTitle", {240, -270, 9375, 1455}, "Dovrix", 72, true, {0, 0, 128}, {}, Qt::AlignHCenter},
+        {"lblTitle", {240, -270, 9375, 1455}, "Dovrix", 72, true, kNavy, {}, Qt::AlignHCenter},
         {"lblMe", {1320, 1455, 7215, 885}, "By: Maelor Pelvaro", 32.25, true, {}, {255, 255, 128}},
         {"lblInstructions", {540, 2610, 8880, 5100}, kRules, 15.75, false, {128, 0, 0}},
         {"lblLoading", {1440, 7920, 6975, 1335}, loading, 27.75, true, {}, {192, 0, 0}},
@@ -177,7 +179,7 @@ void ScreensTest::startButtonWhileLoadingHangs() {
 
 void ScreensTest::endWindowLayout_data() {
     addControlRows({
-        {"lblTitle", {240, -270, 9375, 1455}, "Dovrix", 72, true, {0, 0, 128}, {}, Qt::AlignHCenter},
+        {"lblTitle", {240, -270, 9375, 1455}, "Dovrix", 72, true, kNavy, {}, Qt::AlignHCenter},
         {"lblMessage", {480, 1425, 4335, 6075}, kEndMessage, 18, true, {}, {}, Qt::AlignLeft},
         {"imgMaelor", {5160, 1515, 4200, 5955}},
         {"cmdEnd", {1440, 7920, 6975, 1335}, "Exit Program", 36, true, {}, {192, 0, 0}},

@@ -123,8 +123,8 @@ TEST_F(CatalogueTest, PitsPatchesWallsAndSpareBlocksAppearExactlyWhereListed) {
     using Level = const LevelDescription&;
     const auto where = [](bool (*test)(Level)) { return levelsWhere(levels(), test); };
     EXPECT_EQ(where([](Level l) { return !l.pits.empty(); }),
-              (std::set<int>{31, 40, 46, 54, 55, 60, 66, 71, 77, 78, 79, 81, 82, 83, 89, 91, 92,
-                             93, 96, 97, 100}));
+              (std::set<int>{31, 40, 46, 54, 55, 60, 66, 71, 77, 78, 79,
+                             81, 82, 83, 89, 91, 92, 93, 96, 97, 100}));
     EXPECT_EQ(where([](Level l) { return !l.patches.empty(); }),
               (std::set<int>{21, 30, 46, 54, 79, 87, 88, 89}));
     EXPECT_EQ(where([](Level l) { return l.walls.empty(); }), (std::set<int>{81, 89, 93}));
