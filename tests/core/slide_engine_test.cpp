@@ -7,34 +7,6 @@ namespace {
 
 using testing::PlayFixture;
 
-TEST(SlideEngine, LevelOneWorkedSlideStopsOnTheDotAfterSeventeenTicks) {
-    PlayFixture f;
-    f.build(1);
-    f.release(Colour::Blue, 1, Direction::Up);
-    f.play.tickMoveTimer();
-    EXPECT_EQ(f.block(Colour::Blue, 1).rect.top, 5700);
-    EXPECT_EQ(f.state().movesMade, 1) << "a move counts on its first tick";
-    EXPECT_EQ(f.state().lblMoves, "1");
-    EXPECT_EQ(f.host.focusRequests, 1);
-    EXPECT_FALSE(f.state().undoEnabled);
-    for (int tick = 2; tick <= 16; ++tick) {
-        f.play.tickMoveTimer();
-        EXPECT_EQ(f.block(Colour::Blue, 1).rect.top, 5850 - 150 * tick);
-        EXPECT_TRUE(f.state().blockMoving);
-    }
-    f.play.tickMoveTimer(); // 17: overlaps the wall (4,4,7,1) and snaps back
-    EXPECT_EQ(f.block(Colour::Blue, 1).rect.top, 3450);
-    EXPECT_EQ(f.block(Colour::Blue, 1).rect.left, 3150);
-    EXPECT_FALSE(f.state().blockMoving);
-    EXPECT_EQ(f.state().moveDirection, Direction::None);
-    EXPECT_EQ(f.state().movesMade, 1);
-    EXPECT_FALSE(f.state().undoEnabled) << "undo comes back on the tick after the stop";
-    f.play.tickMoveTimer();
-    EXPECT_TRUE(f.state().undoEnabled);
-    EXPECT_EQ(*f.state().undoBlock, f.blockRef(Colour::Blue, 1));
-    EXPECT_EQ(f.state().undoTop, 5850);
-}
-
 TEST(SlideEngine, ABlockedFlickIsNoMove) {
     PlayFixture f;
     f.build(1);
