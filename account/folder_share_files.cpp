@@ -54,8 +54,9 @@ bool FolderShareFiles::write(const std::string& relativePath, const std::string&
         return false;
     }
     QSaveFile file(QString::fromStdString(*path));
-    // Never fall back to writing the target in place: that could leave it half written.
-    file.setDirectWriteFallback(false);
+    // A folder the player may not create files in (a student's own file in Dovrix/ on the
+    // school share) is written in place: better than nothing saved at all.
+    file.setDirectWriteFallback(true);
     if (!file.open(QIODevice::WriteOnly)) {
         return false;
     }

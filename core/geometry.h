@@ -40,12 +40,13 @@ inline constexpr int kPatchSize = 480;
 inline constexpr int kClientWidth = 12495;
 inline constexpr int kClientHeight = 9210;
 
-// Every piece of a level lies between these two lines in both directions.
-inline constexpr int kInnerFirst = 150;
-inline constexpr int kInnerLast = 9045;
-
 inline constexpr Rect kFrame{15, 15, 9165, 9165};
 inline constexpr int kFrameBorderPixels = 3;
+
+// What the frame encloses inside its border (3 pixels of 15 twips): a level's pieces must lie
+// between these two lines in both directions to be drawn on the board.
+inline constexpr int kInsideFirst = 15 + kFrameBorderPixels * kPerPixel;
+inline constexpr int kInsideLast = 15 + 9165 - kFrameBorderPixels * kPerPixel;
 
 // The board's outer walls: hidden strips along the four inner edges of the frame.
 inline constexpr std::array<Rect, 4> kSides = {Rect{30, 0, 15, 9105}, Rect{0, 30, 9105, 15},

@@ -47,6 +47,7 @@ void PlayScreen::refuseLevel() {
     state_.suppressLevelChange = true;
     setLevelScrollBarValue(shared_.currentLevel);
     state_.suppressLevelChange = false;
+    host_.levelScrollBarSetBack();
     messages_.show(MessageBox{"Can't Exceed Unbeaten Levels",
                               {"Hello, " + shared_.playerName + ".", "",
                                "Dovrix remembers the game levels that you have already ",

@@ -24,7 +24,6 @@ public:
         return position_ + static_cast<std::size_t>(count) <= values_.size();
     }
     int16_t next() { return values_[position_++]; }
-    std::size_t leftOver() const { return values_.size() - position_; }
 
 private:
     const std::vector<int16_t>& values_;
@@ -36,15 +35,15 @@ bool fits16(int value) {
            value <= std::numeric_limits<int16_t>::max();
 }
 
-// Checks one piece rectangle (in 32-bit arithmetic) against 16 bits and the board.
+// Checks one piece rectangle (in 32-bit arithmetic) against 16 bits and the board frame.
 std::string checkRectangle(const std::string& what, int left, int top, int width, int height) {
     if (!fits16(left) || !fits16(top) || !fits16(width) || !fits16(height) ||
         !fits16(left + width) || !fits16(top + height)) {
         return what + ": its position overflows a 16-bit integer";
     }
-    if (left < twips::kInnerFirst || top < twips::kInnerFirst || left + width > twips::kInnerLast ||
-        top + height > twips::kInnerLast) {
-        return what + ": it lies outside the board";
+    if (left < twips::kInsideFirst || top < twips::kInsideFirst ||
+        left + width > twips::kInsideLast || top + height > twips::kInsideLast) {
+        return what + ": it cannot be drawn inside the board frame";
     }
     return {};
 }
@@ -205,9 +204,6 @@ Expected<LevelDescription> parseLevelString(std::string_view levelString) {
     }
     if (problem.empty()) {
         problem = readColoured(reader, count, "dot", level.dots);
-    }
-    if (problem.empty() && reader.leftOver() > 0) {
-        problem = std::to_string(reader.leftOver()) + " values are left over after the dots";
     }
     if (problem.empty()) {
         problem = checkGeometry(level);

@@ -22,6 +22,9 @@ public:
     virtual void levelBeaten() = 0;
     // A counted move, an undo and a restart give the level scroll bar the keyboard focus.
     virtual void focusLevelScrollBar() = 0;
+    // A refused level has put the scroll bar back at currentLevel; the refusal box opens next,
+    // and the bar must show that value while it is open.
+    virtual void levelScrollBarSetBack() {}
 };
 
 // The play window's variables and the state of the controls that the rules write.

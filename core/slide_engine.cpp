@@ -74,7 +74,7 @@ void PlayScreen::tickMoveTimer() {
     PlayWindowState& s = state_;
     Board& board = s.board;
 
-    // 1. The undo controls come back on the first tick after a counted move has ended.
+    // The undo controls come back on the first tick after a counted move has ended.
     if (s.undoPending && !s.blockMoving && s.movesMade > 0) {
         s.undoPending = false;
         s.undoEnabled = true;
@@ -87,17 +87,16 @@ void PlayScreen::tickMoveTimer() {
     }
     Piece& moving = *found;
 
-    // 2. While the button is held nothing moves and no move starts.
+    // While the button is held nothing moves and no move starts.
     if (!s.mouseIsDown) {
-        // 3. Move start.
+        // A flicked block that is not yet moving starts a move here: remember where from.
         if (s.moveDirection != Direction::None && !s.blockMoving) {
             s.moveStartLeft = moving.rect.left;
             s.moveStartTop = moving.rect.top;
             s.moveStarted = true;
         }
-        // 4.
         hideArrows();
-        // 5. Step.
+        // One step of 150 twips in the flicked direction.
         switch (s.moveDirection) {
         case Direction::Left:
             moving.rect.left = static_cast<int16_t>(moving.rect.left - twips::kStep);
@@ -118,11 +117,10 @@ void PlayScreen::tickMoveTimer() {
         case Direction::None:
             break;
         }
-        // 6.
         scanObstacles(moving);
     }
 
-    // 7. A block arriving exactly on a free patch stops there and occupies it.
+    // A block arriving exactly on a free patch stops there and occupies it.
     const int16_t patchCount = board.count(Family::Patch);
     if (static_cast<int16_t>(s.patchOccupant.size()) < patchCount) {
         s.patchOccupant.resize(patchCount, board.blank());
@@ -136,7 +134,7 @@ void PlayScreen::tickMoveTimer() {
             s.patchOccupant[i] = s.selectedBlock;
         }
     }
-    // 8. A patch is free again once its occupant no longer overlaps it.
+    // A patch is free again once its occupant no longer overlaps it.
     for (int16_t i = 1; i < patchCount; ++i) {
         const Piece* occupant = board.find(s.patchOccupant[i]);
         if (occupant == nullptr ||
@@ -144,7 +142,7 @@ void PlayScreen::tickMoveTimer() {
             s.patchOccupant[i] = board.blank();
         }
     }
-    // 9. A block arriving exactly on a pit falls in; it stays in the pit's cell, hidden.
+    // A block arriving exactly on a pit falls in; it stays in the pit's cell, hidden.
     for (int16_t i = 1; i < board.count(Family::Pit); ++i) {
         const Piece& pit = board.element(Family::Pit, i);
         if (moving.rect.left == pit.rect.left && moving.rect.top == pit.rect.top) {
@@ -154,13 +152,13 @@ void PlayScreen::tickMoveTimer() {
         }
     }
 
-    // 10. and 11.
+    // The win test runs on every tick; the level is beaten only once no block moves.
     s.allDotsCovered = allDotsCoveredNow();
     if (!s.blockMoving && s.allDotsCovered) {
         host_.levelBeaten();
     }
 
-    // 12. The move counts on its first tick, once the block has left its start position.
+    // The move counts on its first tick, once the block has left its start position.
     if (s.loaded && s.moveStarted) {
         const Piece* block = board.find(s.selectedBlock);
         if (block != nullptr &&
@@ -177,7 +175,6 @@ void PlayScreen::tickMoveTimer() {
             s.undoTop = s.moveStartTop;
         }
     }
-    // 13.
     s.moveStarted = false;
 }
 

@@ -22,6 +22,12 @@ public:
     explicit Host(FrmMain& window) : window_(window) {}
     void levelBeaten() override { window_.levelBeaten(); }
     void focusLevelScrollBar() override { window_.hsbLevel_->setFocus(Qt::OtherFocusReason); }
+    void levelScrollBarSetBack() override {
+        // The box takes the mouse: an arrow or the track held down would go on stepping
+        // towards the refused level while it is open.
+        window_.hsbLevel_->stopRepeating();
+        window_.syncFromState();
+    }
 
 private:
     FrmMain& window_;
@@ -299,17 +305,15 @@ void FrmMain::closeEvent(QCloseEvent* event) {
 }
 
 void FrmMain::levelScrollBarMoved(int value) {
-    // A change that arrives while a refusal box is open (the arrow's auto-repeat) is dropped;
-    // the scroll bar is set back to the rules' value afterwards.
+    // A change made while the level changes (a refusal box is open) is dropped; the scroll
+    // bar is set back to the rules' value.
     if (changingLevel_) {
+        syncFromState();
         return;
     }
     changingLevel_ = true;
     play_.setLevelScrollBarValue(static_cast<int16_t>(value));
     changingLevel_ = false;
-    if (play_.state().hsbLevelValue != value) {
-        hsbLevel_->stopRepeating(); // refused: an arrow held down stops stepping
-    }
     syncFromState();
 }
 

@@ -56,27 +56,6 @@ TEST_F(AccountsWithServer, HomePlayersCreateOrCheckTheirAccountPlayAndComeBack) 
     }
 }
 
-TEST_F(AccountsWithServer, SchoolRunKeepsFileAndAccountInStep) {
-    AccountWorld school(server_.url());
-    school.atSchool("pat.kim", "Pat Kim");
-    school.accounts.LoadProgress();
-    EXPECT_EQ(school.state.levelReached, 1);
-    EXPECT_EQ(school.progressFileContent(), " 1 \r\n");
-    school.state.levelReached = 12;
-    school.accounts.SaveProgress();
-    EXPECT_EQ(school.progressFileContent(), " 12 \r\n");
-    EXPECT_EQ(serverSays("/dovrix/account?o=qel&u=pat.kim&p="), "12");
-    EXPECT_TRUE(school.messages.shown.empty());
-
-    // Played on at home with a higher level: the next school run takes the server's level
-    // and writes it to the file.
-    EXPECT_EQ(serverSays("/dovrix/account?o=update&u=pat.kim&p=&l=30"), "OK");
-    school.accounts.LoadProgress();
-    EXPECT_EQ(school.state.levelReached, 30);
-    EXPECT_EQ(school.state.currentLevel, 30);
-    EXPECT_EQ(school.progressFileContent(), " 30 \r\n");
-}
-
 TEST_F(AccountsWithServer, ParsComeDownFromTheServerAfterARecord) {
     AccountWorld before(server_.url());
     before.accounts.DownloadPars();

@@ -7,6 +7,12 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 namespace dovrix::testing {
 namespace {
 
@@ -99,6 +105,61 @@ TEST(Progress, SaveWritesOnlyAHigherLevelAndThenSendsIt) {
     world.state.playerName.clear();
     world.accounts.SaveProgress();
     EXPECT_TRUE(std::filesystem::exists(world.share + "/Dovrix/.txt"));
+}
+
+// Runs `write` as a player without root's powers: in a child process that becomes nobody
+// when the tests run as root. True when it reports success.
+bool writesAsPlayer(const std::function<bool()>& write) {
+    const pid_t child = fork();
+    if (child == 0) {
+        if (getuid() == 0) {
+            const passwd* nobody = getpwnam("nobody");
+            if (nobody == nullptr || setgid(nobody->pw_gid) != 0 || setuid(nobody->pw_uid) != 0) {
+                _exit(2);
+            }
+        }
+        _exit(write() ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+TEST(Progress, TheirOwnFileInAFolderThePlayerMayNotWriteIsOverwritten) {
+    TempFolder folder;
+    const auto dovrix = folder.path() / "Dovrix";
+    std::filesystem::create_directories(dovrix);
+    const auto file = dovrix / "Pat Kim.txt";
+    std::ofstream(file) << " 3 \r\n";
+    const passwd* nobody = getpwnam("nobody");
+    ASSERT_NE(nobody, nullptr);
+    if (getuid() == 0) {
+        ASSERT_EQ(chown(file.c_str(), nobody->pw_uid, nobody->pw_gid), 0);
+    }
+    using std::filesystem::perms;
+    std::filesystem::permissions(folder.path(), perms::owner_all | perms::others_exec);
+    std::filesystem::permissions(dovrix, perms::owner_read | perms::owner_exec |
+                                             perms::others_read | perms::others_exec);
+    const auto inode = [&file] {
+        struct stat info {};
+        stat(file.c_str(), &info);
+        return info.st_ino;
+    };
+    const ino_t before = inode();
+
+    FolderShareFiles share(folder.path().string());
+    EXPECT_TRUE(writesAsPlayer([&] { return share.write("Dovrix/Pat Kim.txt", " 12 \r\n"); }));
+    EXPECT_EQ(share.read("Dovrix/Pat Kim.txt"), " 12 \r\n");
+    EXPECT_EQ(inode(), before); // in place
+    // No new file where the folder allows none.
+    EXPECT_FALSE(writesAsPlayer([&] { return share.write("Dovrix/Lee Ray.txt", " 1 \r\n"); }));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dovrix), {}), 1);
+
+    // Where the folder allows it, the file is replaced whole by a new one.
+    std::filesystem::permissions(dovrix, perms::all);
+    EXPECT_TRUE(writesAsPlayer([&] { return share.write("Dovrix/Pat Kim.txt", " 13 \r\n"); }));
+    EXPECT_EQ(share.read("Dovrix/Pat Kim.txt"), " 13 \r\n");
+    EXPECT_NE(inode(), before);
 }
 
 TEST(Progress, UnreachableShareStartsAtLevelOneAndSendsNothing) {

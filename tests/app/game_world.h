@@ -12,6 +12,7 @@
 #include "temp_folder.h"
 #include "window_checks.h"
 
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QTimer>
@@ -41,8 +42,14 @@ public:
 
 class CountingBeeper : public Beeper {
 public:
-    void beep() override { ++beeps; }
+    CountingBeeper() { clock.start(); }
+    void beep() override {
+        ++beeps;
+        times.push_back(clock.elapsed());
+    }
     int beeps = 0;
+    std::vector<qint64> times; // ms since the game was made
+    QElapsedTimer clock;
 };
 
 enum class Setting { Home, School };

@@ -41,20 +41,6 @@ TEST(DragGesture, TheFarthestCrossedEdgeChoosesTheDirection) {
     EXPECT_EQ(f.state().blockColor, Colour::Blue);
 }
 
-TEST(DragGesture, TheArrowCoversThePressedBlockInFrontOfEverything) {
-    PlayFixture f;
-    f.build(1);
-    const PieceRef block = f.blockRef(Colour::Blue, 4);
-    f.play.pressBlock(block);
-    f.play.moveOverBlock(block, 247, 700);
-    const PieceRef arrow = f.state().board.arrow(Direction::Down);
-    EXPECT_EQ(f.state().board.find(arrow)->rect, (Rect{4950, 5850, 495, 495}));
-    EXPECT_EQ(f.state().board.drawingOrder().back(), arrow);
-    f.play.releaseBlock();
-    f.play.tickMoveTimer();
-    EXPECT_FALSE(arrowVisible(f, Direction::Down)) << "the slide hides the arrow";
-}
-
 TEST(DragGesture, PressesAreIgnoredWhileABlockSlidesOrPlayHasStopped) {
     PlayFixture f;
     f.build(1);
@@ -85,17 +71,6 @@ TEST(DragGesture, PressesAreIgnoredWhileABlockSlidesOrPlayHasStopped) {
     f.build("1,0,0,0,1,7,3,0,2,7,7,1,0,0,1,1,1,1,2,");
     f.play.pressBlock(old);
     EXPECT_FALSE(f.state().mouseIsDown);
-}
-
-TEST(DragGesture, PressAndReleaseWithoutMovingOnlySelects) {
-    PlayFixture f;
-    f.build(1);
-    f.play.pressBlock(f.blockRef(Colour::Blue, 2));
-    f.play.releaseBlock();
-    f.play.tickMoveTimer();
-    EXPECT_EQ(f.state().selectedBlock, f.blockRef(Colour::Blue, 2));
-    EXPECT_EQ(f.state().moveDirection, Direction::None);
-    EXPECT_EQ(f.state().movesMade, 0);
 }
 
 } // namespace

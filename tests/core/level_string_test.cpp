@@ -82,15 +82,10 @@ TEST(LevelString, MalformedStringsAreRefusedWithAReason) {
         std::string text;
         std::string reason;
     };
-    std::string tooLong = "1,0,0,";
-    for (int i = 0; i < 1002; ++i) {
-        tooLong += "0,";
-    }
     const Row rows[] = {
         {"5,0,300,0,0,0,0,0", "does not end with a comma"},
         {"", "does not end with a comma"},
         {"5,0,", "needs a par and two offsets"},
-        {tooLong, "more than 1001 values"},
         {"5,0,0,2,1,1,1,1,", "wall count 2 runs past"},
         {"5,0,0,0,0,0,1,1,1,", "block count 1 runs past"},
         {"5,0,0,0,0,0,", "block count is missing"},
@@ -98,10 +93,10 @@ TEST(LevelString, MalformedStringsAreRefusedWithAReason) {
         {"5,0,0,0,0,0,1,1,1,7,0,", "colour code 7"},
         {"5,0,0,0,0,0,0,1,1,1,9,", "colour code 9"},
         {"5,0,0,0,0,0,1,60,1,1,0,", "overflows a 16-bit integer"},
-        {"5,0,0,0,0,0,1,15,1,1,0,", "outside the board"},
-        {"5,0,600,0,1,1,14,0,0,0,", "outside the board"},
+        {"5,0,0,0,0,0,1,15,1,1,0,", "cannot be drawn inside the board frame"},
+        {"5,300,0,0,1,14,0,0,0,0,", "cannot be drawn inside the board frame"},
+        {"5,0,600,0,1,1,14,0,0,0,", "cannot be drawn inside the board frame"},
         {"5,0,0,1,1,1,-1,1,0,0,0,0,", "negative size"},
-        {"5,0,0,0,0,0,0,0,3,", "left over"},
         {"5,0,0,40000,", "field 4 does not fit"},
     };
     for (const Row& row : rows) {
@@ -112,11 +107,23 @@ TEST(LevelString, MalformedStringsAreRefusedWithAReason) {
     }
 }
 
-TEST(LevelString, EmptyFieldsAndNegativeCountsReadAsTheGameReadsThem) {
-    const auto level = parseLevelString(",0,0,0,-3,0,0,0,");
-    ASSERT_TRUE(level) << level.error();
-    EXPECT_EQ(level->par, 0);
-    EXPECT_TRUE(level->pits.empty());
+TEST(LevelString, UnusualButDrawableLevelsAreRead) {
+    // Empty fields and negative counts read as 0 and nothing; a pit in column 14 reaches 9060
+    // and one in row 13 of a level drawn a whole cell lower too, inside the frame; values
+    // after the dots are ignored.
+    for (const char* text : {",0,0,0,-3,0,0,0,", "5,0,0,0,1,14,0,0,0,0,", "5,0,600,0,1,0,13,0,0,0,",
+                             "5,0,0,0,0,0,0,0,3,"}) {
+        const auto level = parseLevelString(text);
+        EXPECT_TRUE(level) << text << ": " << level.error();
+    }
+    // Exactly 1001 values after the header is the most a string holds.
+    std::string longest = "1,0,0,";
+    for (int i = 0; i < 1001; ++i) {
+        longest += "0,";
+    }
+    ASSERT_TRUE(tokeniseLevelString(longest));
+    EXPECT_EQ(tokeniseLevelString(longest)->values.size(), 1001u);
+    EXPECT_FALSE(tokeniseLevelString(longest + "0,"));
 }
 
 TEST(LevelString, ParRewriteKeepsEverythingAfterTheFirstComma) {
@@ -130,7 +137,9 @@ TEST(LevelString, ParRewriteKeepsEverythingAfterTheFirstComma) {
     LoadLevelTable(shared);
     rewriteCataloguePar(shared, 1, "3");
     EXPECT_EQ(shared.levelStrings[1], "3" + kLevel1.substr(1));
-    rewriteCataloguePar(shared, 101, "3"); // outside the catalogue: ignored
+    const SharedState before = shared;
+    rewriteCataloguePar(shared, 101, "3"); // outside the catalogue: nothing changes
+    EXPECT_EQ(shared.levelStrings, before.levelStrings);
 }
 
 TEST(Catalogue, LevelLinesSkipCommentsAndBlankLines) {

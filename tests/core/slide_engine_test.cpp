@@ -7,34 +7,6 @@ namespace {
 
 using testing::PlayFixture;
 
-TEST(SlideEngine, LevelOneWorkedSlideStopsOnTheDotAfterSeventeenTicks) {
-    PlayFixture f;
-    f.build(1);
-    f.release(Colour::Blue, 1, Direction::Up);
-    f.play.tickMoveTimer();
-    EXPECT_EQ(f.block(Colour::Blue, 1).rect.top, 5700);
-    EXPECT_EQ(f.state().movesMade, 1) << "a move counts on its first tick";
-    EXPECT_EQ(f.state().lblMoves, "1");
-    EXPECT_EQ(f.host.focusRequests, 1);
-    EXPECT_FALSE(f.state().undoEnabled);
-    for (int tick = 2; tick <= 16; ++tick) {
-        f.play.tickMoveTimer();
-        EXPECT_EQ(f.block(Colour::Blue, 1).rect.top, 5850 - 150 * tick);
-        EXPECT_TRUE(f.state().blockMoving);
-    }
-    f.play.tickMoveTimer(); // 17: overlaps the wall (4,4,7,1) and snaps back
-    EXPECT_EQ(f.block(Colour::Blue, 1).rect.top, 3450);
-    EXPECT_EQ(f.block(Colour::Blue, 1).rect.left, 3150);
-    EXPECT_FALSE(f.state().blockMoving);
-    EXPECT_EQ(f.state().moveDirection, Direction::None);
-    EXPECT_EQ(f.state().movesMade, 1);
-    EXPECT_FALSE(f.state().undoEnabled) << "undo comes back on the tick after the stop";
-    f.play.tickMoveTimer();
-    EXPECT_TRUE(f.state().undoEnabled);
-    EXPECT_EQ(*f.state().undoBlock, f.blockRef(Colour::Blue, 1));
-    EXPECT_EQ(f.state().undoTop, 5850);
-}
-
 TEST(SlideEngine, ABlockedFlickIsNoMove) {
     PlayFixture f;
     f.build(1);
@@ -115,8 +87,15 @@ TEST(SlideEngine, PatchesStopArrivingBlocksAndReleaseLeavingOnes) {
     EXPECT_EQ(f.state().patchOccupant[1], f.blockRef(Colour::Blue, 1));
     f.flick(Colour::Blue, 2, Direction::Up);
     EXPECT_EQ(f.block(Colour::Blue, 2).rect.top, 2550) << "stops below the patch's occupant";
-    const auto leaving = f.flick(Colour::Blue, 1, Direction::Up);
-    EXPECT_TRUE(leaving.counted);
+    // Dragged off with the button held over a tick, the block still leaves its own patch.
+    f.play.pressBlock(f.blockRef(Colour::Blue, 1));
+    f.play.moveOverBlock(f.blockRef(Colour::Blue, 1), 247, -100);
+    f.play.tickMoveTimer();
+    f.play.releaseBlock();
+    do {
+        f.play.tickMoveTimer();
+    } while (f.state().blockMoving);
+    EXPECT_EQ(f.state().movesMade, 3);
     EXPECT_EQ(f.block(Colour::Blue, 1).rect.top, 150) << "a block leaves its own patch";
     EXPECT_EQ(f.state().patchOccupant[1], f.state().board.blank());
     f.flick(Colour::Blue, 2, Direction::Up);
@@ -142,8 +121,19 @@ TEST(SlideEngine, PitsSwallowBlocksThatStillCoverTheirDots) {
     EXPECT_EQ(f.host.levelsBeaten, 1);
 }
 
-TEST(SlideEngine, PitAndPatchChecksRunWhileTheButtonIsHeld) {
+TEST(SlideEngine, WhileTheButtonIsHeldNothingMovesButPitsStillAct) {
     PlayFixture f;
+    // Dragged past its edge, a block waits for the release, its arrow shown.
+    f.build(1);
+    f.play.pressBlock(f.blockRef(Colour::Blue, 1));
+    f.play.moveOverBlock(f.blockRef(Colour::Blue, 1), 247, -100);
+    for (int tick = 0; tick < 3; ++tick) {
+        f.play.tickMoveTimer();
+    }
+    EXPECT_EQ(f.block(Colour::Blue, 1).rect.top, 5850);
+    EXPECT_EQ(f.state().movesMade, 0);
+    EXPECT_TRUE(f.state().board.find(f.state().board.arrow(Direction::Up))->visible);
+
     // A block standing on a pit falls as soon as it is pressed.
     f.build("1,0,0,0,1,7,7,0,1,7,7,1,1,0,0,1,");
     f.play.pressBlock(f.blockRef(Colour::Blue, 1));
@@ -171,8 +161,8 @@ TEST(SlideEngine, AReleaseOnTheBlockStartsNothing) {
 
 TEST(SlideEngine, TheFirstOverlappingObstacleInScanOrderDecidesTheStop) {
     PlayFixture f;
-    // A wall at (9,5) and a pink block at (2,5); a red and a blue block in row 8.
-    f.build("1,0,0,1,9,5,1,1,0,0,3,2,5,4,4,8,2,6,8,1,1,0,0,2,");
+    // A wall at (9,5) and a pink block at (2,5); a red, a blue and an orange block in row 8.
+    f.build("1,0,0,1,9,5,1,1,0,0,4,2,5,4,4,8,2,6,8,1,8,8,5,1,0,0,2,");
     Board& board = f.state().board;
     // Pieces moved off the grid by hand so that two obstacles are met in the same tick,
     // the nearer one later in scan order.
@@ -187,6 +177,13 @@ TEST(SlideEngine, TheFirstOverlappingObstacleInScanOrderDecidesTheStop) {
     f.block(Colour::Blue, 1).rect = Rect{5550, 3150, 495, 495};
     f.flick(Colour::Pink, 1, Direction::Right);
     EXPECT_EQ(f.block(Colour::Pink, 1).rect.left, 5550 - 600) << "blue comes before red";
+
+    red.rect.top = 7000;
+    f.block(Colour::Blue, 1).rect = Rect{4010, 3150, 495, 495};
+    f.block(Colour::Pink, 1).rect.left = 5520;
+    f.block(Colour::Orange, 1).rect = Rect{5550, 3150, 495, 495};
+    f.flick(Colour::Blue, 1, Direction::Right);
+    EXPECT_EQ(f.block(Colour::Blue, 1).rect.left, 5520 - 600) << "pink comes before orange";
 }
 
 } // namespace

@@ -14,7 +14,14 @@ TEST(Undo, TakesBackTheLastCountedMoveOnce) {
     ASSERT_TRUE(f.flick(Colour::Blue, 5, Direction::Up).counted);
     ASSERT_TRUE(f.state().undoEnabled);
     const int focusBefore = f.host.focusRequests;
+    // Undone while another block is held and dragged: its direction and arrow are dropped.
+    f.play.pressBlock(f.blockRef(Colour::Blue, 2));
+    f.play.moveOverBlock(f.blockRef(Colour::Blue, 2), -100, 247);
     f.play.undoMove();
+    EXPECT_FALSE(f.state().board.find(f.state().board.arrow(Direction::Left))->visible);
+    f.play.releaseBlock();
+    f.play.tickMoveTimer();
+    EXPECT_EQ(f.block(Colour::Blue, 2).rect.left, 3750);
     EXPECT_EQ(f.block(Colour::Blue, 5).rect.top, 5850);
     EXPECT_EQ(f.block(Colour::Blue, 1).rect.top, 3450) << "only the last move is undone";
     EXPECT_EQ(f.state().movesMade, 1);
@@ -37,7 +44,7 @@ TEST(Undo, BringsBackABlockThatFellIntoAPit) {
     EXPECT_EQ(f.state().movesMade, 0);
 }
 
-TEST(Undo, IsUnavailableDuringASlideAndHarmlessWithoutAMove) {
+TEST(Undo, IsUnavailableDuringASlideAndChangesNothingWithoutAMoveToTakeBack) {
     PlayFixture f;
     f.build(1);
     f.play.undoMove(); // nothing recorded yet
@@ -54,14 +61,17 @@ TEST(Undo, IsUnavailableDuringASlideAndHarmlessWithoutAMove) {
         EXPECT_FALSE(f.state().undoEnabled) << "the tick that stops the block keeps it off";
     }
 
-    // Undo with the block already back where it started changes only focus and controls.
+    // Undone once, the block stands where the record says: a second undo changes only the
+    // focus.
     f.play.tickMoveTimer();
     f.play.undoMove();
     ASSERT_EQ(f.state().movesMade, 0);
-    f.state().undoEnabled = true;
+    const int focus = f.host.focusRequests;
     f.play.undoMove();
     EXPECT_EQ(f.state().movesMade, 0);
-    EXPECT_FALSE(f.state().undoEnabled);
+    EXPECT_EQ(f.state().lblMoves, "0");
+    EXPECT_EQ(f.block(Colour::Blue, 3).rect.top, 5850);
+    EXPECT_EQ(f.host.focusRequests, focus + 1);
 }
 
 } // namespace

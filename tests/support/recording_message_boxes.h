@@ -1,10 +1,11 @@
 #pragma once
 // A message-box service for tests: records every box and answers from a queue (OK, or the
-// first queued answer for a Yes/No question).
+// first queued answer for a Yes/No question). A test can act while a box is open.
 
 #include "message_box.h"
 
 #include <deque>
+#include <functional>
 #include <vector>
 
 namespace dovrix::testing {
@@ -13,6 +14,9 @@ class RecordingMessageBoxes : public MessageBoxService {
 public:
     MessageAnswer show(const MessageBox& box) override {
         shown.push_back(box);
+        if (whileOpen) {
+            whileOpen();
+        }
         if (box.buttons == MessageButtons::YesNo) {
             if (answers.empty()) {
                 return MessageAnswer::No;
@@ -26,6 +30,7 @@ public:
 
     std::vector<MessageBox> shown;
     std::deque<MessageAnswer> answers; // for Yes/No questions
+    std::function<void()> whileOpen;   // runs while a box is "open", before it is answered
 };
 
 } // namespace dovrix::testing

@@ -1,6 +1,6 @@
 #pragma once
-// What the window tests share: a control's place in twips, caption, font and colours as one
-// QtTest data row; a window's menus as one line; the titles of the boxes shown; and a block
+// What the window tests share: a control's place in twips, caption, font, colours and alignment as
+// one QtTest data row; a window's menus as one line; the titles of the boxes shown; and a block
 // dragged off its edge with real mouse events while the test ticks tmrMove.
 
 #include "board_view.h"
@@ -25,8 +25,10 @@ struct ControlRow {
     QString text{};
     double points = 0; // 0: the font is not checked
     bool bold = false;
-    QColor textColour{}; // invalid: not checked
-    QColor fill{};       // a button's face, a label's background (invalid: transparent)
+    QColor textColour{};   // invalid: not checked
+    QColor fill{};         // a button's face, a label's background (invalid: transparent)
+    Qt::Alignment align{}; // a label's horizontal alignment (none: not checked)
+    bool underline = false;
 };
 
 } // namespace dovrix::testing
@@ -45,6 +47,12 @@ inline void addControlRows(const std::vector<ControlRow>& rows) {
 // The control of the current data row, scaled from twips to the screen's pixels.
 inline void checkControlRow(QWidget& window, const TwipScale& scale) {
     QFETCH(ControlRow, control);
+    if (window.isVisible()) { // shown in the middle of the screen, to a pixel or two
+        const QPoint off =
+            window.frameGeometry().center() - window.screen()->availableGeometry().center();
+        QVERIFY2(off.manhattanLength() <= 4,
+                 qPrintable(QString("%1, %2").arg(off.x()).arg(off.y())));
+    }
     auto* widget = window.findChild<QWidget*>(control.name);
     QVERIFY(widget != nullptr);
     QCOMPARE(widget->geometry(), scale.rect(control.twips));
@@ -55,6 +63,11 @@ inline void checkControlRow(QWidget& window, const TwipScale& scale) {
     QCOMPARE(widget->font().pointSizeF(), control.points);
     QCOMPARE(widget->font().bold(), control.bold);
     QCOMPARE(widget->font().family(), gameFontFamily());
+    QCOMPARE(widget->font().underline(), control.underline);
+    if (control.align) {
+        QCOMPARE(qobject_cast<QLabel*>(widget)->alignment() & Qt::AlignHorizontal_Mask,
+                 control.align);
+    }
     if (control.textColour.isValid()) {
         QCOMPARE(widget->palette().color(QPalette::WindowText), control.textColour);
     }

@@ -4,8 +4,11 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -14,8 +17,9 @@ struct ToolRun {
     std::string out;
 };
 
-ToolRun run(const std::string& arguments) {
-    const std::string command = std::string(DOVRIX_SOLVE_PATH) + " " + arguments + " 2>/dev/null";
+ToolRun run(const std::string& arguments, const char* errors = "2>/dev/null",
+            const char* tool = DOVRIX_SOLVE_PATH) {
+    const std::string command = std::string(tool) + " " + arguments + " " + errors;
     FILE* pipe = popen(command.c_str(), "r");
     std::string out;
     char buffer[4096];
@@ -55,6 +59,45 @@ TEST(DovrixSolve, SolvePrintsTheOptimumAndTheMoves) {
     const ToolRun spent = run("solve 31 --max-states 100");
     EXPECT_EQ(spent.status, 1);
     EXPECT_NE(spent.out.find("state budget of 100 states ran out"), std::string::npos) << spent.out;
+}
+
+TEST(DovrixSolve, SolvesBoardsUpToTheFrameOrSaysWhyNot) {
+    // A pit in column 14 reaches 9060 twips: drawn inside the frame, and solved.
+    const ToolRun edge = run("solve 5,0,0,0,1,14,0,0,1,10,5,1,1,14,5,1,");
+    EXPECT_EQ(edge.status, 0);
+    EXPECT_EQ(edge.out.rfind("optimum: 1 moves", 0), 0u) << edge.out;
+    const ToolRun lower = run("solve 5,0,600,0,1,5,13,0,1,4,9,1,1,4,13,1,");
+    EXPECT_EQ(lower.out.rfind("optimum: 1 moves", 0), 0u) << lower.out;
+
+    // Half a cell off the solver's lattice: the game plays it, the solver says why it cannot.
+    const ToolRun off = run("solve 5,150,0,0,0,0,1,10,5,1,1,12,5,1,", "2>&1");
+    EXPECT_EQ(off.status, 2);
+    EXPECT_NE(off.out.find("cannot search this level: the regions need board offsets that are "
+                           "multiples of 300 twips"),
+              std::string::npos)
+        << off.out;
+    const ToolRun outside = run("solve 5,300,0,0,1,14,0,0,0,0,", "2>&1");
+    EXPECT_NE(outside.out.find("pit 1: it cannot be drawn inside the board frame"),
+              std::string::npos)
+        << outside.out;
+
+    // The level generator says the same of a level it keeps and cannot prove.
+    char folder[] = "/tmp/dovrix-levelgen-XXXXXX";
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    std::ofstream levels(std::string(folder) + "/levels.txt");
+    levels << "5,150,0,0,0,0,1,10,5,1,1,12,5,1,\n";
+    for (int level = 2; level <= 100; ++level) {
+        levels << "1,0,0,0,0,0,0,0,\n";
+    }
+    levels.close();
+    const ToolRun generator =
+        run(std::string("--levels 1 --data ") + folder, "2>&1", DOVRIX_LEVELGEN_PATH);
+    std::filesystem::remove_all(folder);
+    EXPECT_EQ(generator.status, 1);
+    EXPECT_NE(generator.out.find("level 1: NO SHORTEST SOLUTION FOUND: the regions need board "
+                                 "offsets that are multiples of 300 twips"),
+              std::string::npos)
+        << generator.out;
 }
 
 TEST(DovrixSolve, CatalogueListsEveryLevel) {

@@ -90,13 +90,5 @@ TEST(Regions, BlocksThatCanMeetShareARegion) {
     EXPECT_EQ(solved->total.status, SolveResult::Status::Unsolvable);
 }
 
-TEST(Regions, RefusesBoardsOffTheLattice) {
-    LevelDescription level = twoRooms(false);
-    level.offsetX = 150;
-    const auto regions = independentRegions(level);
-    ASSERT_FALSE(regions);
-    EXPECT_NE(regions.error().find("300"), std::string::npos);
-}
-
 } // namespace
 } // namespace dovrix::solver

@@ -1,4 +1,4 @@
-// What the windows share: twips to pixels, the typeface, the pictures, the help and About
+// What the windows share: twips to pixels, the pictures, the help and About
 // boxes, and message boxes on screen.
 
 #include "fonts.h"
@@ -21,9 +21,7 @@ namespace dovrix {
 class UiTest : public QObject {
     Q_OBJECT
 private slots:
-    void twipsToPixels_data();
     void twipsToPixels();
-    void typefaceIsArialOrItsTwin();
     void pictures_data();
     void pictures();
     void helpAndAboutTexts();
@@ -31,42 +29,23 @@ private slots:
     void messageBoxesOnScreen();
 };
 
-void UiTest::twipsToPixels_data() {
-    QTest::addColumn<double>("dpi");
-    QTest::addColumn<int>("block"); // 495 twips
-    QTest::addColumn<QPointF>("pixel10");
-    QTest::newRow("96 dpi") << 96.0 << 33 << QPointF(150, 150);
-    QTest::newRow("120 dpi") << 120.0 << 41 << QPointF(120, 120);
-    QTest::newRow("144 dpi") << 144.0 << 50 << QPointF(100, 100);
-    QTest::newRow("192 dpi") << 192.0 << 66 << QPointF(75, 75);
-}
-
 void UiTest::twipsToPixels() {
-    QFETCH(double, dpi);
-    QFETCH(int, block);
-    QFETCH(QPointF, pixel10);
-    const TwipScale scale(dpi);
-    QCOMPARE(scale.pixels(495), block);
-    QCOMPARE(scale.twips(QPointF(10, 10)), pixel10);
-    // Pieces that touch in twips touch in pixels, wherever they lie: a wall's right edge and
-    // the next piece's left edge meet, at any scale.
-    for (int left = 150; left < 9045; left += 105) {
-        const QRect a = scale.rect(left, 150, 495, 495);
-        const QRect b = scale.rect(left + 495, 150, 495, 495);
-        QCOMPARE(a.right() + 1, b.left());
+    // dpi, a block of 495 twips in pixels, and ten pixels in twips.
+    const struct {
+        double dpi;
+        int block;
+        double pixel10;
+    } rows[] = {{96, 33, 150}, {120, 41, 120}, {144, 50, 100}, {192, 66, 75}};
+    for (const auto& row : rows) {
+        const TwipScale scale(row.dpi);
+        QCOMPARE(scale.pixels(495), row.block);
+        QCOMPARE(scale.twips(QPointF(10, 10)), QPointF(row.pixel10, row.pixel10));
+        // Pieces that touch in twips touch in pixels, wherever they lie.
+        for (int left = 150; left < 9045; left += 105) {
+            QCOMPARE(scale.rect(left, 150, 495, 495).right() + 1,
+                     scale.rect(left + 495, 150, 495, 495).left());
+        }
     }
-}
-
-void UiTest::typefaceIsArialOrItsTwin() {
-    const QString family = gameFontFamily();
-    QVERIFY(family == "Arial" || family == "Liberation Sans");
-    // The family is really there: the font resolves to it and keeps size and style.
-    const QFont font = gameFont(15.75, true, true);
-    const QFontInfo info(font);
-    QCOMPARE(info.family(), family);
-    QVERIFY(info.bold());
-    QCOMPARE(font.pointSizeF(), 15.75);
-    QVERIFY(font.underline());
 }
 
 void UiTest::pictures_data() {

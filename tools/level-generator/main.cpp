@@ -105,7 +105,8 @@ int main(int argc, char** argv) {
             const auto proof = fixed ? solver::proveOptimum(*fixed, kProofBudget)
                                      : Expected<solver::Proof>(Error{fixed.error()});
             if (!proof || proof->outcome != solver::Proof::Outcome::Proven) {
-                std::cout << "level " << level << ": NO SHORTEST SOLUTION FOUND\n";
+                std::cout << "level " << level << ": NO SHORTEST SOLUTION FOUND"
+                          << (proof ? "" : ": " + proof.error()) << '\n';
                 ++failures;
                 continue;
             }
