@@ -2,6 +2,7 @@
 // ends from the windows' exit paths.
 
 #include "beeper.h"
+#include "command_line.h"
 #include "game.h"
 #include "pictures.h"
 #include "qt_message_boxes.h"
@@ -10,7 +11,13 @@
 
 #include <QApplication>
 
+#include <iostream>
+
 int main(int argc, char** argv) {
+    // Before QApplication: --help and --version need no display.
+    if (const auto status = dovrix::answerCommandLine(argc, argv, std::cout, std::cerr)) {
+        return *status;
+    }
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Dovrix"));
     QApplication::setDesktopFileName(QStringLiteral("dovrix"));
