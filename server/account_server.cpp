@@ -62,8 +62,17 @@ AccountServer::AccountServer(ServerOptions options) : options_(std::move(options
 
     http_->Get(routePattern(options_.accountPath),
                [this](const httplib::Request& request, httplib::Response& response) {
-                   const bool trusted = options_.trusted.contains(request.remote_addr);
-                   send(response, service_->account(queryOf(request), trusted));
+                   const std::string realIp = request.get_header_value("X-Real-IP");
+                   const auto client =
+                       clientAddress(request.remote_addr,
+                                     request.has_header("X-Real-IP") ? &realIp : nullptr,
+                                     options_.trustedProxies);
+                   if (!client) {
+                       send(response, {400, "Error Creating Account"});
+                       return;
+                   }
+                   send(response,
+                        service_->account(queryOf(request), options_.trusted.contains(*client)));
                });
     http_->Get(routePattern(options_.parListPath),
                [this](const httplib::Request& request, httplib::Response& response) {

@@ -20,6 +20,8 @@ struct ServerOptions {
     std::string accountPath = "dovrix/account";
     std::string parListPath = "dovrix/pars";
     AddressRanges trusted = AddressRanges::loopback();
+    // Proxies (nginx in front) whose X-Real-IP header names the client.
+    AddressRanges trustedProxies;
     int threads = 16;
     bool logRequests = false;
     ServiceSettings service;

@@ -57,9 +57,9 @@ int announcedPort(Program& server) {
     return std::stoi(match[1]);
 }
 
-std::string request(int port, const std::string& target) {
+std::string request(int port, const std::string& target, const httplib::Headers& headers = {}) {
     httplib::Client client("127.0.0.1", port);
-    const auto result = client.Get(target.c_str());
+    const auto result = client.Get(target.c_str(), headers);
     return result ? result->body : "<no reply>";
 }
 
@@ -80,6 +80,41 @@ TEST(ServerProgram, AnnouncesItsAddressAndStopsCleanlyOnSignals) {
 
         server.signal(stopSignal);
         EXPECT_EQ(server.exitCodeAtEnd(), 0);
+    }
+}
+
+// Behind nginx, the school network is recognised by the address nginx passes on, never by the
+// loopback address the requests arrive from.
+TEST(ServerProgram, BelievesTheForwardedAddressOnlyFromATrustedProxy) {
+    TempFolder folder;
+    const std::string database = folder.file("accounts.sqlite");
+    const std::string qel = "/dovrix/account?o=qel&u=pat.kim&p=";
+    const std::string invalid = "Invalid Username and/or Password";
+    struct Case {
+        std::vector<std::string> proxies;
+        httplib::Headers headers;
+        std::string reply;
+    };
+    const std::vector<std::string> behindNginx = {"--trusted-proxy", "127.0.0.1"};
+    const std::vector<Case> cases = {
+        {behindNginx, {{"X-Real-IP", "10.1.2.3"}}, "1"},
+        {behindNginx, {{"X-Real-IP", "::ffff:10.1.2.3"}}, "1"},
+        {behindNginx, {{"X-Real-IP", "203.0.113.9"}}, invalid},
+        {behindNginx, {}, "Error Creating Account"},
+        {behindNginx, {{"X-Real-IP", "10.1.2.3, 10.4.5.6"}}, "Error Creating Account"},
+        {behindNginx, {{"X-Real-IP", "school"}}, "Error Creating Account"},
+        // From anyone else the header is only text: the connection's address counts.
+        {{"--trusted-proxy", "10.9.9.9"}, {{"X-Real-IP", "10.1.2.3"}}, invalid},
+        {{}, {{"X-Real-IP", "10.1.2.3"}}, invalid},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> arguments = {"--port", "0", "--db", database, "--trust",
+                                              "10.0.0.0/8"};
+        arguments.insert(arguments.end(), c.proxies.begin(), c.proxies.end());
+        Program server(arguments);
+        const int port = announcedPort(server);
+        const std::string header = c.headers.empty() ? "none" : c.headers.begin()->second;
+        EXPECT_EQ(request(port, qel, c.headers), c.reply) << header;
     }
 }
 
