@@ -35,6 +35,7 @@ Deployment Deployment::fromEnvironment(const Environment& environment) {
         deployment.progressShare = share;
     }
     deployment.serverUrl = withFinalSlash(deployment.serverUrl);
+    deployment.caFile = environment.variable("DOVRIX_CA_FILE");
     return deployment;
 }
 

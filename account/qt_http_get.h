@@ -8,6 +8,7 @@
 
 #include <QNetworkAccessManager>
 #include <QObject>
+#include <QSslConfiguration>
 
 #include <chrono>
 
@@ -30,6 +31,11 @@ public:
 
     bool isWaiting() const { return waiting_ > 0; }
 
+    // Trusts the authorities in a PEM file for https:// besides the system's. A file that
+    // cannot be read adds none: a server they would vouch for then fails like any other
+    // untrusted one.
+    void trustAuthoritiesFrom(const std::string& pemFile);
+
 signals:
     // True when a request starts, false when the last running one has ended.
     void waitingChanged(bool waiting);
@@ -37,6 +43,7 @@ signals:
 private:
     QNetworkAccessManager manager_;
     std::chrono::milliseconds timeout_ = kDefaultTimeout;
+    QSslConfiguration tls_ = QSslConfiguration::defaultConfiguration();
     int waiting_ = 0;
 };
 

@@ -9,6 +9,9 @@ Game::Game(SharedState& shared, MessageBoxService& messages, Beeper& beeper)
       deployment_(Deployment::fromEnvironment(environment_)), share_(deployment_.progressShare),
       accounts_(shared_, deployment_, http_, share_, messages_, environment_),
       playServices_(accounts_, share_) {
+    if (!deployment_.caFile.empty()) {
+        http_.trustAuthoritiesFrom(deployment_.caFile);
+    }
     playServices_.setEndScreen([this] { frmEnd().show(); },
                                [this] { return end_ != nullptr && end_->isVisible(); });
 }

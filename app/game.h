@@ -27,8 +27,8 @@ namespace dovrix {
 class Game : public LoginHost, public StartHost, public EndHost {
 public:
     // The deployment comes from the built-in values and the environment (DOVRIX_SERVER_URL,
-    // DOVRIX_PROGRESS_SHARE). Message boxes and the beep are the caller's: on screen in the
-    // program, recorded in tests.
+    // DOVRIX_PROGRESS_SHARE, DOVRIX_CA_FILE). Message boxes and the beep are the caller's: on
+    // screen in the program, recorded in tests.
     Game(SharedState& shared, MessageBoxService& messages, Beeper& beeper);
     ~Game() override;
     Game(const Game&) = delete;

@@ -4,9 +4,11 @@
 
 #include "catalogue.h"
 #include "command_line.h"
+#include "expected_messages.h"
 #include "game_world.h"
 #include "running_account_server.h"
 #include "scripted_http_server.h"
+#include "served_stack.h"
 
 #include <QProcess>
 
@@ -19,6 +21,7 @@ class GameTest : public QObject {
 private slots:
     void schoolStartRecordAndProgress();
     void lastLevelLeadsToTheEndWindow();
+    void playsOverHttpsOnlyWithATrustedCertificate();
     void everyWayOut_data();
     void everyWayOut();
     void theProgramOpensItsFirstWindow_data();
@@ -109,6 +112,33 @@ void GameTest::lastLevelLeadsToTheEndWindow() {
     QCOMPARE(exitCode, 0);
     QVERIFY(!end->isVisible());
     QCOMPARE(scripted.updates().size(), 2u);
+}
+
+// The network deployment: nginx with TLS in front of the account server. A certificate the
+// system does not trust fails the transfer; trusted through DOVRIX_CA_FILE, a whole level is
+// played and its progress lands in the server's database.
+void GameTest::playsOverHttpsOnlyWithATrustedCertificate() {
+    ServedStack stack;
+    QCOMPARE(stack.firstLine(), "listening on " + stack.url());
+    {
+        GameWorld world(stack.url());
+        world.game.start();
+        world.logIn("sam", "pw", "new");
+        QTRY_VERIFY(!world.messages.shown.empty());
+        QCOMPARE(boxDifferences(world.messages.shown, {kErrorCreating}), std::string());
+        QVERIFY(!world.startButtonOffered());
+    }
+    QCOMPARE(stack.storedLevel("sam"), std::nullopt);
+
+    GameWorld world(stack.url(), Setting::Home, stack.authorityFile());
+    world.game.start();
+    world.logIn("sam", "pw", "new");
+    QTRY_VERIFY(world.startButtonOffered());
+    QCOMPARE(stack.storedLevel("sam"), std::optional<int>(1));
+    QTest::mouseClick(world.button(*world.game.startWindow(), "cmdStart"), Qt::LeftButton);
+    world.solveLevelOnBoard();
+    QCOMPARE(titles(world.messages), std::vector<std::string>{"Level Beaten"});
+    QCOMPARE(stack.storedLevel("sam"), std::optional<int>(2));
 }
 
 void GameTest::everyWayOut_data() {

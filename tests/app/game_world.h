@@ -50,10 +50,12 @@ enum class Setting { Home, School };
 // The environment of one player, set before the game reads it, and put back afterwards.
 class PlayerEnvironment {
 public:
-    PlayerEnvironment(const std::string& serverUrl, Setting setting) {
+    PlayerEnvironment(const std::string& serverUrl, Setting setting,
+                      const std::optional<std::string>& authorityFile) {
         std::filesystem::create_directories(folder.path() / "share" / "Dovrix" / "NewPars");
         set("DOVRIX_SERVER_URL", serverUrl);
         set("DOVRIX_PROGRESS_SHARE", share());
+        set("DOVRIX_CA_FILE", authorityFile);
         // The district's domain and home drive in lower case: the test is case-blind.
         set("USERDOMAIN", setting == Setting::School ? "vorna" : "HOMEPC");
         set("HOMEDRIVE", setting == Setting::School ? "h:" : "C:");
@@ -109,8 +111,10 @@ inline int exitCodeAfter(const std::function<void()>& action, int withinMs = 100
 }
 
 struct GameWorld {
-    explicit GameWorld(const std::string& serverUrl, Setting setting = Setting::Home)
-        : environment(serverUrl, setting) {}
+    // `authorityFile`: certificates the game trusts besides the system's (DOVRIX_CA_FILE).
+    explicit GameWorld(const std::string& serverUrl, Setting setting = Setting::Home,
+                       const std::optional<std::string>& authorityFile = std::nullopt)
+        : environment(serverUrl, setting, authorityFile) {}
 
     std::string share() const { return environment.share(); }
 

@@ -1,0 +1,91 @@
+// scripts/serve as a school runs it on its network: nginx with TLS in front of the account
+// server. The server must see each game's own address, never nginx's loopback one, and slow
+// clients must wait in nginx, not in the account server's threads.
+
+#include "served_stack.h"
+
+#include <QSslConfiguration>
+#include <QSslSocket>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace dovrix::testing {
+namespace {
+
+std::unique_ptr<QSslSocket> connectTo(const ServedStack& stack, const char* source) {
+    auto socket = std::make_unique<QSslSocket>();
+    QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+    tls.addCaCertificates(QString::fromStdString(stack.authorityFile()));
+    socket->setSslConfiguration(tls);
+    socket->bind(QHostAddress(QString::fromLatin1(source)));
+    socket->connectToHostEncrypted("127.0.0.1", static_cast<quint16>(stack.port()));
+    if (!socket->waitForEncrypted(5000)) {
+        ADD_FAILURE() << "no TLS connection from " << source << ": "
+                      << socket->errorString().toStdString();
+    }
+    return socket;
+}
+
+// One request as a game sends it, from the given loopback address; the reply's body, or
+// "<no reply>" when none came within 5 s.
+std::string get(const ServedStack& stack, const std::string& target,
+                const char* source = "127.0.0.1") {
+    const auto socket = connectTo(stack, source);
+    socket->write(("GET " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n")
+                      .c_str());
+    while (socket->waitForReadyRead(5000)) {
+    }
+    const std::string reply = socket->readAll().toStdString();
+    const auto bodyStart = reply.find("\r\n\r\n");
+    return bodyStart == std::string::npos ? "<no reply>" : reply.substr(bodyStart + 4);
+}
+
+TEST(ServeScript, ServerSeesTheGamesAddressNotNginxsLoopback) {
+    ServedStack stack({"127.0.0.1/32", "127.0.0.2/32"});
+    ASSERT_EQ(stack.firstLine(), "listening on " + stack.url()) << stack.errors();
+    const struct {
+        const char* source;
+        const char* reply;
+    } rows[] = {
+        {"127.0.0.2", "1"}, // on the school network: the automatic school login
+        // Off it, although nginx itself reached the server from a trusted address.
+        {"127.0.0.3", "Invalid Username and/or Password"},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(get(stack, "/dovrix/account?o=qel&u=pat.kim&p=", row.source), row.reply)
+            << row.source;
+    }
+}
+
+TEST(ServeScript, SlowClientsDelayNoOneAndSigtermStopsTheStack) {
+    ServedStack stack;
+    ASSERT_EQ(stack.firstLine(), "listening on " + stack.url()) << stack.errors();
+    ASSERT_EQ(get(stack, "/dovrix/account?o=create&u=sam&p=pw"), "Success");
+
+    // More slow clients than the account server has threads, each a few bytes into its
+    // request; between their bytes a game's updates are answered at once.
+    const std::string slowRequest = "GET /dovrix/account?o=qel&u=slow&p= HTTP/1.1\r\n";
+    std::vector<std::unique_ptr<QSslSocket>> slow;
+    for (int i = 0; i < 40; ++i) {
+        slow.push_back(connectTo(stack, "127.0.0.4"));
+    }
+    for (int level = 2; level <= 4; ++level) {
+        for (const auto& socket : slow) {
+            socket->write(slowRequest.substr(static_cast<std::size_t>(level - 2), 1).c_str());
+            socket->waitForBytesWritten(1000);
+        }
+        EXPECT_EQ(get(stack, "/dovrix/account?o=update&u=sam&p=pw&l=" + std::to_string(level)),
+                  "OK");
+    }
+    EXPECT_EQ(stack.storedLevel("sam"), std::optional<int>(4));
+
+    // Stopped with the slow clients still connected.
+    const auto stopped = stack.stop();
+    ASSERT_TRUE(stopped.has_value());
+    EXPECT_LT(stopped->count(), 3000);
+}
+
+} // namespace
+} // namespace dovrix::testing

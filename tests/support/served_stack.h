@@ -1,0 +1,124 @@
+#pragma once
+// The account service as a school runs it on the network: scripts/serve (nginx with TLS in
+// front of the account server) in its own process, with an authority and a certificate for
+// 127.0.0.1 made by openssl in a temporary folder that the system does not trust.
+// Needs DOVRIX_SERVE_SCRIPT and DOVRIX_ACCOUNT_SERVER (the program's path) defined.
+
+#include "temp_folder.h"
+
+#include <QProcess>
+#include <QTcpServer>
+
+#include <sqlite3.h>
+
+#include <chrono>
+#include <csignal>
+#include <fstream>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace dovrix::testing {
+
+class ServedStack {
+public:
+    // `trust`: the school network's ranges, one --trust each.
+    explicit ServedStack(const std::vector<std::string>& trust = {}) {
+        makeCertificates();
+        // nginx listens on every address; a port free on all of them now.
+        QTcpServer probe;
+        probe.listen(QHostAddress::Any, 0);
+        port_ = probe.serverPort();
+        probe.close();
+        QStringList arguments{"--port", QString::number(port_), "--db",
+                              QString::fromStdString(database()), "--tls-cert",
+                              QString::fromStdString(folder_.file("server.pem")), "--tls-key",
+                              QString::fromStdString(folder_.file("server.key")), "--server",
+                              QStringLiteral(DOVRIX_ACCOUNT_SERVER)};
+        for (const std::string& range : trust) {
+            arguments << "--trust" << QString::fromStdString(range);
+        }
+        serve_.start(QStringLiteral(DOVRIX_SERVE_SCRIPT), arguments);
+        while (!serve_.canReadLine() && serve_.waitForReadyRead(30000)) {
+        }
+        firstLine_ = serve_.readLine().trimmed().toStdString();
+    }
+    ~ServedStack() { stop(); }
+    ServedStack(const ServedStack&) = delete;
+    ServedStack& operator=(const ServedStack&) = delete;
+
+    // The script's first line; "listening on " + url() when the stack is up.
+    const std::string& firstLine() const { return firstLine_; }
+    std::string url() const { return "https://127.0.0.1:" + std::to_string(port_) + "/"; }
+    int port() const { return port_; }
+    std::string authorityFile() const { return folder_.file("authority.pem"); }
+    std::string database() const { return folder_.file("accounts.sqlite"); }
+    std::string errors() { return serve_.readAllStandardError().toStdString(); }
+
+    // SIGTERM to the script: how long it took to end, or nullopt when it had not ended
+    // after 10 s (it is then killed).
+    std::optional<std::chrono::milliseconds> stop() {
+        if (serve_.state() == QProcess::NotRunning) {
+            return std::chrono::milliseconds(0);
+        }
+        const auto start = std::chrono::steady_clock::now();
+        ::kill(static_cast<pid_t>(serve_.processId()), SIGTERM);
+        if (!serve_.waitForFinished(10000)) {
+            serve_.kill();
+            serve_.waitForFinished();
+            return std::nullopt;
+        }
+        return std::chrono::duration_cast<std::chrono::milliseconds>(
+            std::chrono::steady_clock::now() - start);
+    }
+
+    // The level the account server stored for the account, read from its database.
+    std::optional<int> storedLevel(const std::string& userKey) const {
+        sqlite3* db = nullptr;
+        std::optional<int> level;
+        if (sqlite3_open_v2(database().c_str(), &db, SQLITE_OPEN_READONLY, nullptr) ==
+            SQLITE_OK) {
+            sqlite3_stmt* select = nullptr;
+            sqlite3_prepare_v2(db, "SELECT level FROM accounts WHERE user_key = ?1", -1, &select,
+                               nullptr);
+            sqlite3_bind_text(select, 1, userKey.c_str(), -1, SQLITE_TRANSIENT);
+            if (sqlite3_step(select) == SQLITE_ROW) {
+                level = sqlite3_column_int(select, 0);
+            }
+            sqlite3_finalize(select);
+        }
+        sqlite3_close(db);
+        return level;
+    }
+
+private:
+    void openssl(const QStringList& arguments) {
+        QProcess tool;
+        tool.setWorkingDirectory(QString::fromStdString(folder_.path().string()));
+        tool.start("openssl", arguments);
+        if (!tool.waitForFinished(30000) || tool.exitCode() != 0) {
+            throw std::runtime_error("openssl " + arguments.join(' ').toStdString() + ": " +
+                                     tool.readAllStandardError().toStdString());
+        }
+    }
+    void makeCertificates() {
+        const QStringList key{"-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:P-256", "-nodes"};
+        openssl(QStringList{"req", "-x509"} + key +
+                QStringList{"-keyout", "authority.key", "-out", "authority.pem", "-days", "2",
+                            "-subj", "/CN=Dovrix test authority"});
+        openssl(QStringList{"req"} + key +
+                QStringList{"-keyout", "server.key", "-out", "server.csr", "-subj",
+                            "/CN=127.0.0.1"});
+        std::ofstream(folder_.file("names.ext")) << "subjectAltName=IP:127.0.0.1,DNS:localhost\n";
+        openssl({"x509", "-req", "-in", "server.csr", "-CA", "authority.pem", "-CAkey",
+                 "authority.key", "-CAcreateserial", "-out", "server.pem", "-days", "2",
+                 "-extfile", "names.ext"});
+    }
+
+    TempFolder folder_;
+    int port_ = 0;
+    QProcess serve_;
+    std::string firstLine_;
+};
+
+} // namespace dovrix::testing
