@@ -27,6 +27,11 @@ done
 for program in usr/games/dovrix usr/games/dovrix-solve usr/sbin/dovrix-account-server; do
     answer="$("$root/$program" --version 2>&1)" || fail "$program --version exits with $?"
     [ "$answer" = "$(basename "$program") $version" ] || fail "$program --version says '$answer'"
+    # A wrong argument: status 2, a reason on standard error and nothing on standard output.
+    status=0
+    "$root/$program" --no-such-option >"$work/out" 2>"$work/err" || status=$?
+    [ "$status" -eq 2 ] && [ ! -s "$work/out" ] && [ -s "$work/err" ] ||
+        fail "$program --no-such-option: status $status, output '$(cat "$work/out")'"
 done
 for page in man6/dovrix.6 man6/dovrix-solve.6 man8/dovrix-account-server.8; do
     zcat "$root/usr/share/man/$page.gz" | grep -q 'Exit status' ||
