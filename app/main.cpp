@@ -2,8 +2,8 @@
 // ends from the windows' exit paths.
 
 #include "beeper.h"
-#include "command_line.h"
 #include "game.h"
+#include "help_and_version.h"
 #include "pictures.h"
 #include "qt_message_boxes.h"
 #include "shared_state.h"

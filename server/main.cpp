@@ -79,9 +79,8 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (line->command == CommandLine::Command::Backup) {
-        const std::string database = line->options.databasePath.empty()
-                                         ? defaultDatabasePath()
-                                         : line->options.databasePath;
+        const std::string database =
+            line->options.databasePath.empty() ? defaultDatabasePath() : line->options.databasePath;
         const auto pages = backupDatabase(database, line->backupFile);
         if (!pages) {
             std::cerr << "dovrix-account-server: " << pages.error() << '\n';

@@ -1,4 +1,4 @@
-#include "command_line.h"
+#include "help_and_version.h"
 
 #include "dovrix_version.h"
 
