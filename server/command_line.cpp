@@ -117,8 +117,8 @@ Expected<CommandLine> parseCommandLine(const std::vector<std::string>& arguments
         const bool known =
             option == "--db" ||
             (serving && (option == "--bind" || option == "--port" || option == "--trust" ||
-                         option == "--trusted-proxy" ||
-                         option == "--threads" || option == "--credential-lifetime"));
+                         option == "--trusted-proxy" || option == "--threads" ||
+                         option == "--credential-lifetime"));
         if (!known) {
             return Error{"unknown option " + option};
         }
