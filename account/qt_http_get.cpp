@@ -27,6 +27,11 @@ QtHttpGet::QtHttpGet(QObject* parent) : QObject(parent) {
 }
 
 void QtHttpGet::trustAuthoritiesFrom(const std::string& pemFile) {
+    // Authorities given explicitly stop Qt from loading the system's when it needs them, so
+    // the system's are listed too.
+    if (tls_.caCertificates().isEmpty()) {
+        tls_.setCaCertificates(QSslConfiguration::systemCaCertificates());
+    }
     tls_.addCaCertificates(QSslCertificate::fromPath(QString::fromStdString(pemFile), QSsl::Pem,
                                                      QSslCertificate::PatternSyntax::FixedString));
 }

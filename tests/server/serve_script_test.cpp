@@ -9,7 +9,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <fstream>
+#include <map>
 #include <memory>
+#include <thread>
 
 namespace dovrix::testing {
 namespace {
@@ -28,13 +32,14 @@ std::unique_ptr<QSslSocket> connectTo(const ServedStack& stack, const char* sour
     return socket;
 }
 
-// One request as a game sends it, from the given loopback address; the reply's body, or
-// "<no reply>" when none came within 5 s.
+// One request as a game sends it (GET unless told), from the given loopback address; the
+// reply's body, or "<no reply>" when none came within 5 s.
 std::string get(const ServedStack& stack, const std::string& target,
-                const char* source = "127.0.0.1") {
+                const char* source = "127.0.0.1", const std::string& method = "GET") {
     const auto socket = connectTo(stack, source);
-    socket->write(("GET " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n")
-                      .c_str());
+    socket->write(
+        (method + " " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n")
+            .c_str());
     while (socket->waitForReadyRead(5000)) {
     }
     const std::string reply = socket->readAll().toStdString();
@@ -56,6 +61,72 @@ TEST(ServeScript, ServerSeesTheGamesAddressNotNginxsLoopback) {
     for (const auto& row : rows) {
         EXPECT_EQ(get(stack, "/dovrix/account?o=qel&u=pat.kim&p=", row.source), row.reply)
             << row.source;
+    }
+}
+
+// What nginx refuses itself reaches the game as a failure of that request, never as a page
+// it would read as a level or a success.
+TEST(ServeScript, NginxsOwnRefusalsAreFailuresToTheGame) {
+    ServedStack stack;
+    ASSERT_EQ(stack.firstLine(), "listening on " + stack.url()) << stack.errors();
+    const std::string update = "/dovrix/account?o=update&u=sam&p=pw&l=9";
+    const struct {
+        std::string method, target, reply;
+    } rows[] = {
+        {"POST", update, "Error Updating Account"},
+        {"PUT", "/dovrix/account?o=login&u=sam&p=pw", "Error Creating Account"},
+        {"GET", update + "&x=" + std::string(5000, 'x'), ""}, // too long for nginx
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(get(stack, row.target, "127.0.0.1", row.method), row.reply) << row.method;
+    }
+}
+
+// The processes under the script, by command name: the account server, nginx's master and
+// its workers.
+std::map<pid_t, std::string> partsOf(pid_t script) {
+    std::map<pid_t, std::string> parts;
+    for (std::vector<pid_t> parents{script}; !parents.empty();) {
+        const std::string parent = std::to_string(parents.back());
+        parents.pop_back();
+        std::ifstream children("/proc/" + parent + "/task/" + parent + "/children");
+        for (pid_t child = 0; children >> child; parents.push_back(child)) {
+            std::getline(std::ifstream("/proc/" + std::to_string(child) + "/comm"), parts[child]);
+        }
+    }
+    return parts;
+}
+
+// Whether the process has ended (a zombie has) within a second.
+bool endsSoon(pid_t pid) {
+    for (int i = 0; i < 100; ++i) {
+        std::string stat;
+        std::getline(std::ifstream("/proc/" + std::to_string(pid) + "/stat"), stat);
+        const auto name = stat.rfind(')');
+        if (name == std::string::npos || stat.substr(name + 2, 1) == "Z") {
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+}
+
+TEST(ServeScript, WhenEitherPartEndsTheOtherIsStoppedAndTheScriptFails) {
+    for (const std::string dying : {"dovrix-account-", "nginx"}) {
+        ServedStack stack;
+        ASSERT_EQ(stack.firstLine(), "listening on " + stack.url()) << stack.errors();
+        const auto parts = partsOf(static_cast<pid_t>(stack.scriptPid()));
+        // The lowest process id of a name: nginx's master comes before its workers.
+        const auto victim = std::find_if(parts.begin(), parts.end(), [&](const auto& part) {
+            return part.second.starts_with(dying);
+        });
+        ASSERT_NE(victim, parts.end());
+        ASSERT_GE(parts.size(), 4u);
+        ::kill(victim->first, SIGKILL);
+        EXPECT_EQ(stack.exitCodeWithin(3000), std::optional<int>(1)) << dying;
+        for (const auto& [pid, command] : parts) {
+            EXPECT_TRUE(endsSoon(pid)) << dying << ": " << command << " still runs";
+        }
     }
 }
 

@@ -30,11 +30,11 @@ public:
         probe.listen(QHostAddress::Any, 0);
         port_ = probe.serverPort();
         probe.close();
-        QStringList arguments{"--port", QString::number(port_), "--db",
-                              QString::fromStdString(database()), "--tls-cert",
-                              QString::fromStdString(folder_.file("server.pem")), "--tls-key",
-                              QString::fromStdString(folder_.file("server.key")), "--server",
-                              QStringLiteral(DOVRIX_ACCOUNT_SERVER)};
+        QStringList arguments{"--port",     QString::number(port_),
+                              "--db",       QString::fromStdString(database()),
+                              "--tls-cert", QString::fromStdString(folder_.file("server.pem")),
+                              "--tls-key",  QString::fromStdString(folder_.file("server.key")),
+                              "--server",   QStringLiteral(DOVRIX_ACCOUNT_SERVER)};
         for (const std::string& range : trust) {
             arguments << "--trust" << QString::fromStdString(range);
         }
@@ -54,6 +54,14 @@ public:
     std::string authorityFile() const { return folder_.file("authority.pem"); }
     std::string database() const { return folder_.file("accounts.sqlite"); }
     std::string errors() { return serve_.readAllStandardError().toStdString(); }
+    qint64 scriptPid() const { return serve_.processId(); }
+    // The script's exit code once it has ended by itself within `ms`; nullopt if it has not.
+    std::optional<int> exitCodeWithin(int ms) {
+        if (!serve_.waitForFinished(ms) || serve_.exitStatus() != QProcess::NormalExit) {
+            return std::nullopt;
+        }
+        return serve_.exitCode();
+    }
 
     // SIGTERM to the script: how long it took to end, or nullopt when it had not ended
     // after 10 s (it is then killed).
@@ -76,8 +84,7 @@ public:
     std::optional<int> storedLevel(const std::string& userKey) const {
         sqlite3* db = nullptr;
         std::optional<int> level;
-        if (sqlite3_open_v2(database().c_str(), &db, SQLITE_OPEN_READONLY, nullptr) ==
-            SQLITE_OK) {
+        if (sqlite3_open_v2(database().c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
             sqlite3_stmt* select = nullptr;
             sqlite3_prepare_v2(db, "SELECT level FROM accounts WHERE user_key = ?1", -1, &select,
                                nullptr);
@@ -106,13 +113,13 @@ private:
         openssl(QStringList{"req", "-x509"} + key +
                 QStringList{"-keyout", "authority.key", "-out", "authority.pem", "-days", "2",
                             "-subj", "/CN=Dovrix test authority"});
-        openssl(QStringList{"req"} + key +
-                QStringList{"-keyout", "server.key", "-out", "server.csr", "-subj",
-                            "/CN=127.0.0.1"});
+        openssl(
+            QStringList{"req"} + key +
+            QStringList{"-keyout", "server.key", "-out", "server.csr", "-subj", "/CN=127.0.0.1"});
         std::ofstream(folder_.file("names.ext")) << "subjectAltName=IP:127.0.0.1,DNS:localhost\n";
         openssl({"x509", "-req", "-in", "server.csr", "-CA", "authority.pem", "-CAkey",
-                 "authority.key", "-CAcreateserial", "-out", "server.pem", "-days", "2",
-                 "-extfile", "names.ext"});
+                 "authority.key", "-CAcreateserial", "-out", "server.pem", "-days", "2", "-extfile",
+                 "names.ext"});
     }
 
     TempFolder folder_;
