@@ -18,14 +18,6 @@ QColor qtColour(Colour colour) {
     return QColor(rgb.red, rgb.green, rgb.blue);
 }
 
-QPixmap loadScaled(const QString& path, QSize size) {
-    QPixmap pixmap(path);
-    if (!pixmap.isNull() && pixmap.size() != size) {
-        pixmap = pixmap.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    }
-    return pixmap;
-}
-
 } // namespace
 
 BoardView::BoardView(PlayScreen& play, const TwipScale& scale, QWidget* parent)
@@ -35,14 +27,6 @@ BoardView::BoardView(PlayScreen& play, const TwipScale& scale, QWidget* parent)
     // button moves blocks too, so it opens no context menu.
     setAttribute(Qt::WA_OpaquePaintEvent);
     setContextMenuPolicy(Qt::PreventContextMenu);
-
-    const QSize blockSize = scale_.rect(0, 0, twips::kBlockSize, twips::kBlockSize).size();
-    for (Direction d : kDirections) {
-        arrows_[directionIndex(d)] = loadScaled(pictures::arrow(d), blockSize);
-    }
-    pit_ = loadScaled(pictures::kPit, scale_.rect(0, 0, twips::kPitSize, twips::kPitSize).size());
-    patch_ = loadScaled(pictures::kPatch,
-                        scale_.rect(0, 0, twips::kPatchSize, twips::kPatchSize).size());
 }
 
 void BoardView::syncFromBoard() {
@@ -141,6 +125,15 @@ void BoardView::mouseReleaseEvent(QMouseEvent* event) {
     emit gestureForwarded();
 }
 
+const QPixmap& BoardView::picture(QPixmap& loaded, const QString& path, int sizeTwips) {
+    // Loaded again when the window has moved to a screen of another device pixel ratio.
+    const qreal ratio = devicePixelRatioF();
+    if (loaded.isNull() || loaded.devicePixelRatio() != ratio) {
+        loaded = pictures::fitted(path, scale_.rect(0, 0, sizeTwips, sizeTwips).size(), ratio);
+    }
+    return loaded;
+}
+
 const QPixmap& BoardView::dotPixmap(Colour colour, QSize size) {
     QPixmap& dot = dots_[colourIndex(colour)];
     const qreal ratio = devicePixelRatioF();
@@ -174,14 +167,17 @@ void BoardView::drawPiece(QPainter& painter, const PieceRef& ref, const QRect& p
         painter.fillRect(pixels, Qt::black);
         return;
     case Family::Pit:
-        painter.drawPixmap(pixels, pit_);
+        painter.drawPixmap(pixels, picture(pit_, pictures::kPit, twips::kPitSize));
         return;
     case Family::Patch:
-        painter.drawPixmap(pixels, patch_);
+        painter.drawPixmap(pixels, picture(patch_, pictures::kPatch, twips::kPatchSize));
         return;
-    case Family::Arrow:
-        painter.drawPixmap(pixels, arrows_[ref.index]);
+    case Family::Arrow: {
+        const Direction direction = kDirections[static_cast<std::size_t>(ref.index)];
+        painter.drawPixmap(pixels, picture(arrows_[static_cast<std::size_t>(ref.index)],
+                                           pictures::arrow(direction), twips::kBlockSize));
         return;
+    }
     case Family::Side:
     case Family::Blank:
         return; // the boundary strips and the placeholder are never drawn

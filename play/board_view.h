@@ -46,6 +46,8 @@ private:
     };
 
     void drawPiece(QPainter& painter, const PieceRef& ref, const QRect& pixels);
+    // A picture at the widget's device pixel ratio, loaded into `loaded` on first use.
+    const QPixmap& picture(QPixmap& loaded, const QString& path, int sizeTwips);
     const QPixmap& dotPixmap(Colour colour, QSize size);
     QPointF twipsRelativeTo(const PieceRef& block, QPointF position) const;
 

@@ -59,7 +59,7 @@ void FrmEnd::createControls() {
 
     imgMaelor_ = new QLabel(client);
     imgMaelor_->setObjectName(QStringLiteral("imgMaelor"));
-    imgMaelor_->setPixmap(QPixmap(pictures::kEndPicture));
+    imgMaelor_->setPixmap(pictures::load(pictures::kEndPicture, devicePixelRatioF()));
     imgMaelor_->setScaledContents(true);
     placeControl(*imgMaelor_, scale_, 5160, 1515, 4200, 5955);
 

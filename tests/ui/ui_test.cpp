@@ -90,7 +90,7 @@ void UiTest::pictures_data() {
                 {"down", pictures::arrow(Direction::Down), {33, 33}, "gif", {16, 32}, {16, 0}},
                 {"pit", pictures::kPit, {34, 34}, "png", {}, {}},
                 {"patch", pictures::kPatch, {32, 32}, "png", {}, {}},
-                {"icon", pictures::kIcon, {32, 32}, "png", {}, {}},
+                {"icon", ":/pictures/icons/dovrix-32.png", {32, 32}, "png", {}, {}},
                 {"end window", pictures::kEndPicture, {280, 397}, "jpeg", {}, {}}};
     for (const auto& row : rows) {
         QTest::newRow(row.name) << row.path << row.size << QByteArray(row.format) << row.tip
@@ -109,6 +109,10 @@ void UiTest::pictures() {
     const QImage image = reader.read().convertToFormat(QImage::Format_ARGB32);
     QVERIFY2(!image.isNull(), qPrintable(reader.errorString()));
     QCOMPARE(image.size(), size);
+    // Each picture but the icon, which comes in its own sizes, is also drawn twice as large.
+    if (!path.startsWith(":/pictures/icons/")) {
+        QCOMPARE(QImageReader(pictures::doubleSizePath(path)).size(), size * 2);
+    }
     if (tail.isNull()) {
         return;
     }
