@@ -11,7 +11,6 @@
 
 #include <algorithm>
 #include <fstream>
-#include <map>
 #include <memory>
 #include <thread>
 
@@ -82,16 +81,22 @@ TEST(ServeScript, NginxsOwnRefusalsAreFailuresToTheGame) {
     }
 }
 
-// The processes under the script, by command name: the account server, nginx's master and
-// its workers.
-std::map<pid_t, std::string> partsOf(pid_t script) {
-    std::map<pid_t, std::string> parts;
+// The processes under the script: the account server, nginx's master and its workers.
+struct Part {
+    pid_t pid, parent;
+    std::string command;
+};
+std::vector<Part> partsOf(pid_t script) {
+    std::vector<Part> parts;
     for (std::vector<pid_t> parents{script}; !parents.empty();) {
-        const std::string parent = std::to_string(parents.back());
+        const pid_t parent = parents.back();
         parents.pop_back();
-        std::ifstream children("/proc/" + parent + "/task/" + parent + "/children");
+        const std::string task = "/proc/" + std::to_string(parent) + "/task/";
+        std::ifstream children(task + std::to_string(parent) + "/children");
         for (pid_t child = 0; children >> child; parents.push_back(child)) {
-            std::getline(std::ifstream("/proc/" + std::to_string(child) + "/comm"), parts[child]);
+            parts.push_back({child, parent, ""});
+            std::getline(std::ifstream("/proc/" + std::to_string(child) + "/comm"),
+                         parts.back().command);
         }
     }
     return parts;
@@ -115,17 +120,18 @@ TEST(ServeScript, WhenEitherPartEndsTheOtherIsStoppedAndTheScriptFails) {
     for (const std::string dying : {"dovrix-account-", "nginx"}) {
         ServedStack stack;
         ASSERT_EQ(stack.firstLine(), "listening on " + stack.url()) << stack.errors();
-        const auto parts = partsOf(static_cast<pid_t>(stack.scriptPid()));
-        // The lowest process id of a name: nginx's master comes before its workers.
-        const auto victim = std::find_if(parts.begin(), parts.end(), [&](const auto& part) {
-            return part.second.starts_with(dying);
+        const pid_t script = static_cast<pid_t>(stack.scriptPid());
+        const auto parts = partsOf(script);
+        // The script's own child of that name: nginx's master, not one of its workers.
+        const auto victim = std::find_if(parts.begin(), parts.end(), [&](const Part& part) {
+            return part.parent == script && part.command.starts_with(dying);
         });
         ASSERT_NE(victim, parts.end());
         ASSERT_GE(parts.size(), 4u);
-        ::kill(victim->first, SIGKILL);
+        ::kill(victim->pid, SIGKILL);
         EXPECT_EQ(stack.exitCodeWithin(3000), std::optional<int>(1)) << dying;
-        for (const auto& [pid, command] : parts) {
-            EXPECT_TRUE(endsSoon(pid)) << dying << ": " << command << " still runs";
+        for (const Part& part : parts) {
+            EXPECT_TRUE(endsSoon(part.pid)) << dying << ": " << part.command << " still runs";
         }
     }
 }
