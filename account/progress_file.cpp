@@ -7,7 +7,11 @@
 namespace dovrix {
 
 std::string formatProgressFile(int16_t level) {
-    return " " + std::to_string(level) + " \r\n";
+    // Appended rather than " " + ...: GCC 12 warns falsely (-Wrestrict) about that at -O3.
+    std::string line = " ";
+    line += std::to_string(level);
+    line += " \r\n";
+    return line;
 }
 
 namespace {

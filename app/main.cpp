@@ -3,6 +3,7 @@
 
 #include "beeper.h"
 #include "game.h"
+#include "help_and_version.h"
 #include "pictures.h"
 #include "qt_message_boxes.h"
 #include "shared_state.h"
@@ -10,7 +11,13 @@
 
 #include <QApplication>
 
+#include <iostream>
+
 int main(int argc, char** argv) {
+    // Before QApplication: --help and --version need no display.
+    if (const auto status = dovrix::answerCommandLine(argc, argv, std::cout, std::cerr)) {
+        return *status;
+    }
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Dovrix"));
     QApplication::setDesktopFileName(QStringLiteral("dovrix"));

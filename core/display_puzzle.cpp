@@ -46,7 +46,7 @@ bool PlayScreen::DisplayPuzzle(int16_t& level) {
         state_.lblParValue = std::to_string(state_.levelPar);
     }
     state_.movesMade = 0;
-    state_.lblMoves = "0";
+    state_.lblMoves = std::to_string(state_.movesMade);
 
     Board& board = state_.board;
     if (parsed) {

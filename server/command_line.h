@@ -4,6 +4,8 @@
 //                         [--trusted-proxy ADDR]... [--threads N]
 //                         [--credential-lifetime SECONDS] [--log-requests]
 //   dovrix-account-server import-students FILE.csv [--db FILE]
+//   dovrix-account-server backup [--db FILE] OUT
+// --config FILE is expanded before parsing (config_file.h).
 
 #include "account_server.h"
 #include "expected.h"
@@ -14,10 +16,11 @@
 namespace dovrix::server {
 
 struct CommandLine {
-    enum class Command { Serve, ImportStudents, Help };
+    enum class Command { Serve, ImportStudents, Backup, Help, Version };
     Command command = Command::Serve;
     ServerOptions options;
     std::string studentFile;
+    std::string backupFile;
 };
 
 extern const char* const kUsage;

@@ -1,7 +1,10 @@
 // dovrix-account-server: the reference account server for Dovrix. See command_line.h.
 
 #include "account_server.h"
+#include "backup.h"
 #include "command_line.h"
+#include "config_file.h"
+#include "dovrix_version.h"
 #include "passwords.h"
 
 #include <atomic>
@@ -59,13 +62,32 @@ int serve(ServerOptions options) {
 
 int main(int argc, char** argv) {
     std::signal(SIGPIPE, SIG_IGN);
-    const auto line = parseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    // One line per error: under systemd each line is a journal entry.
+    const auto arguments = expandConfigFiles(std::vector<std::string>(argv + 1, argv + argc));
+    const auto line = arguments ? parseCommandLine(*arguments)
+                                : dovrix::Expected<CommandLine>(dovrix::Error{arguments.error()});
     if (!line) {
-        std::cerr << "dovrix-account-server: " << line.error() << "\n\n" << kUsage;
+        std::cerr << "dovrix-account-server: " << line.error() << " (--help lists the options)\n";
         return 2;
     }
     if (line->command == CommandLine::Command::Help) {
         std::cout << kUsage;
+        return 0;
+    }
+    if (line->command == CommandLine::Command::Version) {
+        std::cout << "dovrix-account-server " << dovrix::kVersion << '\n';
+        return 0;
+    }
+    if (line->command == CommandLine::Command::Backup) {
+        const std::string database =
+            line->options.databasePath.empty() ? defaultDatabasePath() : line->options.databasePath;
+        const auto pages = backupDatabase(database, line->backupFile);
+        if (!pages) {
+            std::cerr << "dovrix-account-server: " << pages.error() << '\n';
+            return 1;
+        }
+        std::cout << "backed up " << database << " to " << line->backupFile << " (" << *pages
+                  << " pages)\n";
         return 0;
     }
     if (!initialisePasswordHashing()) {

@@ -10,6 +10,7 @@
 
 #include "catalogue.h"
 #include "catalogue_check.h"
+#include "dovrix_version.h"
 #include "level_design.h"
 #include "level_list.h"
 #include "level_plan.h"
@@ -35,9 +36,26 @@ constexpr const char* kLevelsHeader =
     "# Dovrix level catalogue: one level string per line, level 1 first.\n"
     "# Format and how to regenerate and verify: README.md in this folder.\n";
 
+constexpr const char* kUsage = "Usage: dovrix-levelgen [--seed N] [--levels LIST] [--data DIR]\n";
+
+constexpr const char* kHelp =
+    "Designs the catalogue's levels to their pars and writes levels.txt and solutions.txt.\n"
+    "The same seed always writes the same catalogue.\n"
+    "\n"
+    "Options:\n"
+    "  --seed N       the design seed (default 20240607)\n"
+    "  --levels LIST  the levels to design, as in 2,5-9 (default all 100)\n"
+    "  --data DIR     the folder holding levels.txt and solutions.txt (default levels)\n"
+    "  --help         show this help and exit\n"
+    "  --version      show the version and exit\n"
+    "\n"
+    "Exit status:\n"
+    "  0  every level named was designed\n"
+    "  1  a level could not be designed, or the files could not be written\n"
+    "  2  bad arguments or unreadable level files\n";
+
 int usage(const std::string& message) {
-    std::cerr << "dovrix-levelgen: " << message << "\n"
-              << "usage: dovrix-levelgen [--seed N] [--levels LIST] [--data DIR]\n";
+    std::cerr << "dovrix-levelgen: " << message << "\n" << kUsage;
     return 2;
 }
 
@@ -52,6 +70,14 @@ int main(int argc, char** argv) {
     }
     for (int i = 1; i < argc; ++i) {
         const std::string argument = argv[i];
+        if (argument == "--help") {
+            std::cout << kUsage << kHelp;
+            return 0;
+        }
+        if (argument == "--version") {
+            std::cout << "dovrix-levelgen " << kVersion << '\n';
+            return 0;
+        }
         if (i + 1 >= argc) {
             return usage("'" + argument + "' needs a value");
         }

@@ -90,9 +90,9 @@ Expected<Proof> proveOptimum(const LevelDescription& level, uint64_t maxStates) 
                        " separate regions (";
         for (std::size_t i = 0; i < result->regions.size(); ++i) {
             const auto& part = result->regions[i];
-            proof.method += (i > 0 ? "+" : "") + (part.status == SolveResult::Status::Solved
-                                                      ? std::to_string(part.optimum)
-                                                      : std::string("?"));
+            proof.method += i > 0 ? "+" : "";
+            proof.method +=
+                part.status == SolveResult::Status::Solved ? std::to_string(part.optimum) : "?";
         }
         proof.method += ")";
     }

@@ -1,0 +1,87 @@
+#!/usr/bin/env bash
+# check_packages.sh SOURCE_DIR WORK_DIR VERSION
+# Builds the two Debian packages with scripts/package (a Release build of its own; lintian's
+# errors fail it), unpacks them into a fresh root and checks what they install as a desktop,
+# a software centre and systemd would: every program's --version, the desktop entry, the
+# metainfo, the icons, the unit and its exposure, and the server started with the shipped
+# configuration.
+set -euo pipefail
+source_dir=$1
+work=$2
+version=$3
+failures=0
+fail() {
+    echo "FAILED: $*" >&2
+    failures=$((failures + 1))
+}
+
+"$source_dir/scripts/package" "$work"
+root="$work/root"
+rm -rf "$root"
+mkdir -p "$root"
+for package in dovrix dovrix-account-server; do
+    deb=("$work/packages/${package}_${version}-"*.deb)
+    dpkg-deb -x "${deb[0]}" "$root"
+done
+
+for program in usr/games/dovrix usr/games/dovrix-solve usr/sbin/dovrix-account-server; do
+    answer="$("$root/$program" --version 2>&1)" || fail "$program --version exits with $?"
+    [ "$answer" = "$(basename "$program") $version" ] || fail "$program --version says '$answer'"
+    # A wrong argument: status 2, a reason on standard error and nothing on standard output.
+    status=0
+    "$root/$program" --no-such-option >"$work/out" 2>"$work/err" || status=$?
+    [ "$status" -eq 2 ] && [ ! -s "$work/out" ] && [ -s "$work/err" ] ||
+        fail "$program --no-such-option: status $status, output '$(cat "$work/out")'"
+done
+for page in man6/dovrix.6 man6/dovrix-solve.6 man8/dovrix-account-server.8; do
+    zcat "$root/usr/share/man/$page.gz" | grep -q 'Exit status' ||
+        fail "$page.gz is missing or has no exit status section"
+done
+for size in 16 32 48 64 128 256; do
+    icon="$root/usr/share/icons/hicolor/${size}x${size}/apps/dovrix.png"
+    [ "$(python3 -c 'import sys, struct; d = open(sys.argv[1], "rb").read(24);
+print("%dx%d" % struct.unpack(">II", d[16:24]))' "$icon" 2>/dev/null)" = "${size}x${size}" ] ||
+        fail "no ${size}x${size} icon at $icon"
+done
+
+desktop-file-validate "$root/usr/share/applications/dovrix.desktop" || fail "desktop entry"
+appstreamcli validate --no-net --pedantic \
+    "$root/usr/share/metainfo/io.github.dovrix.Dovrix.metainfo.xml" || fail "metainfo"
+
+# The unit in a root that also holds systemd's own units, as a system has them; verify checks
+# its program and manual page there and says nothing when all is well.
+cp -rn /lib/systemd/system/. "$root/lib/systemd/system/"
+unit="$root/lib/systemd/system/dovrix-account-server.service"
+complaints="$(MANPATH="$root/usr/share/man" systemd-analyze verify --root="$root" "$unit" 2>&1)" ||
+    fail "systemd-analyze verify fails"
+[ -z "$complaints" ] || fail "systemd-analyze verify: $complaints"
+exposure="$(systemd-analyze security --offline=yes --root="$root" "$unit" |
+    sed -n 's/.*Overall exposure level for .*: \([0-9.]*\) .*/\1/p')"
+awk -v e="$exposure" 'BEGIN { exit !(e != "" && e <= 2.0) }' ||
+    fail "the unit's exposure is '$exposure', above 2.0"
+
+# The shipped configuration, as the unit passes it, with a free port and a writable database.
+config="$root/etc/dovrix/account-server.conf"
+sed -e 's/^port = .*/port = 0/' -e "s|^db = .*|db = $work/accounts.sqlite|" "$config" \
+    >"$work/test.conf"
+coproc SERVER { exec "$root/usr/sbin/dovrix-account-server" --config "$work/test.conf" \
+    2>"$work/server.err"; }
+server_pid=$SERVER_PID
+read -r -t 10 line <&"${SERVER[0]}" || line=""
+if [[ "$line" =~ ^listening\ on\ http://127\.0\.0\.1:([0-9]+)/$ ]]; then
+    exec 3<>"/dev/tcp/127.0.0.1/${BASH_REMATCH[1]}"
+    # As nginx asks: the shipped configuration trusts it to name the client.
+    printf 'GET /dovrix/pars HTTP/1.0\r\nX-Real-IP: 192.0.2.7\r\n\r\n' >&3
+    reply="$(cat <&3)"
+    [[ "$reply" == "HTTP/1.1 200 "* ]] || fail "the server's reply: ${reply:0:80}"
+else
+    fail "the server's first line: '$line'"
+fi
+kill -TERM "$server_pid" 2>/dev/null || true
+wait "$server_pid" || fail "the server exits with $? on SIGTERM"
+# What the journal gets: a line at the stop, none per request.
+[ "$(cat "$work/server.err")" = "dovrix-account-server: stopped" ] ||
+    fail "the server's standard error: $(cat "$work/server.err")"
+
+[ "$failures" -eq 0 ] && echo "packages checked: $(ls "$work/packages")"
+exit "$failures"
