@@ -63,7 +63,8 @@ Expected<LevelFields> tokeniseLevelString(std::string_view levelString);
 
 // Reads a whole level. Besides the tokeniser's checks it fails when a count runs past the
 // values present, values are left over, a colour code is outside 1 to 6, a wall has a negative
-// size, or a piece's rectangle overflows 16 bits or leaves the board (150 to 9045 twips).
+// size, a piece's rectangle overflows 16 bits or leaves the board (150 to 9045 twips), or a
+// block starts overlapping a wall or another block.
 Expected<LevelDescription> parseLevelString(std::string_view levelString);
 
 // Writes a level back as a level string; parseLevelString reads it back unchanged.
