@@ -38,15 +38,15 @@ public:
     std::string systemUserName() const override { return "player"; }
 };
 
-// A player with the whole catalogue loaded, as the login window leaves the state.
+// A player as the login window leaves the state.
 struct AccountWorld {
     explicit AccountWorld(bool atSchool)
         : accounts(state, deployment, http, share, messages, environment) {
         deployment.serverUrl = "http://127.0.0.1:8080/";
         deployment.accountPath = "dovrix/account";
         deployment.parListPath = "dovrix/pars";
+        // The catalogue itself is loaded only where a reply can change it (the par list).
         state.levelCount = kCatalogueSize;
-        LoadLevelTable(state);
         accounts.setServerPaths();
         state.atSchool = atSchool;
         state.accountUser = atSchool ? "pat.kim" : "pat";

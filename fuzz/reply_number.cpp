@@ -26,6 +26,7 @@ bool isWrittenPar(std::string_view text) {
 
 void checkParList(fuzz::AccountWorld& world) {
     const std::vector<std::string_view>& catalogue = builtInLevelStrings();
+    LoadLevelTable(world.state);
     world.accounts.DownloadPars();
     for (int level = 1; level <= world.state.levelCount; ++level) {
         const std::string_view now = world.state.levelStrings[static_cast<std::size_t>(level)];
