@@ -1,7 +1,17 @@
 #include "account_server.h"
 
+#include "request_handler.h"
+
 #include <httplib.h>
 
+#include <arpa/inet.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
 #include <iostream>
 #include <mutex>
 #include <stdexcept>
@@ -10,46 +20,218 @@ namespace dovrix::server {
 
 namespace {
 
-// The paths are literal text, but cpp-httplib matches routes as regular expressions.
-std::string routePattern(const std::string& path) {
-    std::string pattern = "/";
-    for (char c : path) {
-        if (std::string_view("\\^$.|?*+()[]{}").find(c) != std::string_view::npos) {
-            pattern.push_back('\\');
-        }
-        pattern.push_back(c);
+using Clock = std::chrono::steady_clock;
+
+// The whole request must arrive within this time, however slowly it drips in.
+constexpr auto kRequestTime = std::chrono::seconds(10);
+constexpr auto kWriteTime = std::chrono::seconds(10);
+// How often a waiting connection looks whether the server is stopping.
+constexpr auto kStopCheck = std::chrono::milliseconds(100);
+
+// One connection, from its worker thread's point of view.
+struct Connection {
+    socket_t socket = -1;
+    std::string peer;
+    // Set once the request is read and its answer begun: stopping lets it finish.
+    std::atomic<bool> answering{false};
+    // Set once the request went to the request handler, whatever it answered.
+    bool handled = false;
+};
+
+thread_local Connection* currentConnection = nullptr;
+
+std::string peerAddress(socket_t socket) {
+    sockaddr_storage address{};
+    socklen_t length = sizeof address;
+    if (getpeername(socket, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+        return {};
     }
-    return pattern;
+    char text[INET6_ADDRSTRLEN] = {};
+    if (address.ss_family == AF_INET) {
+        inet_ntop(AF_INET, &reinterpret_cast<sockaddr_in*>(&address)->sin_addr, text, sizeof text);
+    } else if (address.ss_family == AF_INET6) {
+        inet_ntop(AF_INET6, &reinterpret_cast<sockaddr_in6*>(&address)->sin6_addr, text,
+                  sizeof text);
+    }
+    return text;
 }
 
-QueryParameters queryOf(const httplib::Request& request) {
-    return QueryParameters(request.params.begin(), request.params.end());
-}
+// A connection's socket as cpp-httplib reads and writes it. Waits are cut into short slices
+// so that a stopping server lets go of idle and half-sent connections at once, and the
+// request as a whole has a time limit, not each byte of it.
+class ConnectionStream : public httplib::Stream {
+public:
+    ConnectionStream(Connection& connection, const std::atomic<bool>& stopping)
+        : connection_(connection), stopping_(stopping),
+          requestDeadline_(Clock::now() + kRequestTime) {}
+
+    bool is_readable() const override { return wait(POLLIN, requestDeadline_); }
+    bool is_writable() const override { return wait(POLLOUT, Clock::now() + kWriteTime); }
+
+    ssize_t read(char* data, size_t size) override {
+        if (offset_ == filled_) {
+            if (!is_readable()) {
+                return -1;
+            }
+            const ssize_t received = recv(connection_.socket, buffer_, sizeof buffer_, 0);
+            if (received <= 0) {
+                return received;
+            }
+            offset_ = 0;
+            filled_ = static_cast<std::size_t>(received);
+        }
+        const std::size_t count = std::min(size, filled_ - offset_);
+        std::copy(buffer_ + offset_, buffer_ + offset_ + count, data);
+        offset_ += count;
+        return static_cast<ssize_t>(count);
+    }
+
+    ssize_t write(const char* data, size_t size) override {
+        if (!is_writable()) {
+            return -1;
+        }
+        return send(connection_.socket, data, size, MSG_NOSIGNAL);
+    }
+
+    void get_remote_ip_and_port(std::string& ip, int& port) const override {
+        ip = connection_.peer;
+        port = 0;
+    }
+    void get_local_ip_and_port(std::string& ip, int& port) const override {
+        ip.clear();
+        port = 0;
+    }
+    socket_t socket() const override { return connection_.socket; }
+
+private:
+    bool wait(short events, Clock::time_point deadline) const {
+        while (true) {
+            if (stopping_ && !connection_.answering) {
+                return false;
+            }
+            const auto left = deadline - Clock::now();
+            if (left <= Clock::duration::zero()) {
+                return false;
+            }
+            const auto slice = std::min<Clock::duration>(left, kStopCheck);
+            pollfd waiting{connection_.socket, events, 0};
+            const int ready =
+                poll(&waiting, 1,
+                     static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(slice).count()));
+            if (ready > 0) {
+                return true;
+            }
+            if (ready < 0 && errno != EINTR) {
+                return false;
+            }
+        }
+    }
+
+    Connection& connection_;
+    const std::atomic<bool>& stopping_;
+    Clock::time_point requestDeadline_;
+    char buffer_[4096];
+    std::size_t offset_ = 0;
+    std::size_t filled_ = 0;
+};
 
 void send(httplib::Response& response, const Answer& answer) {
     response.status = answer.status;
+    if (answer.status == 405) {
+        response.set_header("Allow", "GET");
+    }
     response.set_content(answer.body, "text/plain; charset=utf-8");
+}
+
+HttpRequest requestOf(const httplib::Request& request, const std::string& peer,
+                      const std::string& realIp) {
+    return {request.method, request.target, peer,
+            request.has_header("X-Real-IP") ? std::optional<std::string_view>(realIp)
+                                            : std::nullopt};
 }
 
 } // namespace
 
+// cpp-httplib's server with connections of its own: cpp-httplib parses each request, and the
+// request handler answers it.
+class AccountServer::Http : public httplib::Server {
+public:
+    explicit Http(RequestHandler& handler) : handler_(handler) {
+        // Every request goes to the request handler, whatever its method and path.
+        set_pre_routing_handler(
+            [this](const httplib::Request& request, httplib::Response& response) {
+                Connection& connection = *currentConnection;
+                connection.handled = true;
+                if (stopping_) {
+                    response.status = 503; // never written: the connection is let go
+                    return HandlerResponse::Handled;
+                }
+                connection.answering = true;
+                const std::string realIp = request.get_header_value("X-Real-IP");
+                send(response,
+                     handler_.handle(requestOf(request, connection.peer, realIp), Clock::now()));
+                return HandlerResponse::Handled;
+            });
+        // cpp-httplib refused the request line or the headers (an unknown method, a second
+        // '?', a bad version, a target over 8 KiB): the reply still carries the failure text.
+        set_error_handler(HandlerWithResponse(
+            [this](const httplib::Request& request, httplib::Response& response) {
+                Connection* connection = currentConnection;
+                if (!connection || connection->handled) {
+                    return HandlerResponse::Unhandled;
+                }
+                connection->handled = true;
+                const std::string realIp = request.get_header_value("X-Real-IP");
+                const bool otherMethod = !request.method.empty() && request.method != "GET";
+                send(response, handler_.refuse(requestOf(request, connection->peer, realIp),
+                                               otherMethod ? 405 : response.status));
+                return HandlerResponse::Handled;
+            }));
+    }
+
+    // Lets go of every connection whose answer has not begun.
+    void stopConnections() { stopping_ = true; }
+
+private:
+    bool process_and_close_socket(socket_t socket) override {
+        Connection connection;
+        connection.socket = socket;
+        if (!stopping_) {
+            const int yes = 1;
+            setsockopt(socket, IPPROTO_TCP, TCP_NODELAY, &yes, sizeof yes);
+            connection.peer = peerAddress(socket);
+            ConnectionStream stream(connection, stopping_);
+            currentConnection = &connection;
+            bool closed = false;
+            // One request per connection: see the constructor of AccountServer.
+            process_request(stream, true, closed, nullptr);
+            currentConnection = nullptr;
+        }
+        ::shutdown(socket, SHUT_RDWR);
+        ::close(socket);
+        return true;
+    }
+
+    RequestHandler& handler_;
+    std::atomic<bool> stopping_{false};
+};
+
 AccountServer::AccountServer(ServerOptions options) : options_(std::move(options)) {
     store_ = std::make_unique<AccountStore>(options_.databasePath);
-    service_ = std::make_unique<AccountService>(*store_, catalogueParList(), options_.service);
-    http_ = std::make_unique<httplib::Server>();
+    handler_ = std::make_unique<RequestHandler>(*store_, options_, [](const std::string& line) {
+        static std::mutex logMutex;
+        const std::lock_guard lock(logMutex);
+        std::cerr << line << '\n';
+    });
+    http_ = std::make_unique<Http>(*handler_);
 
     const int threads = options_.threads > 0 ? options_.threads : 1;
     http_->new_task_queue = [threads] {
         return new httplib::ThreadPool(static_cast<size_t>(threads));
     };
-    // One request per connection. cpp-httplib gives each connection a thread of the pool
-    // for as long as it stays open, and a game sends a request every few minutes at most:
-    // kept-alive idle connections from a classroom of games would hold every thread while
-    // new requests wait.
-    http_->set_keep_alive_max_count(1);
-    http_->set_read_timeout(10);
-    http_->set_write_timeout(10);
-    http_->set_tcp_nodelay(true);
+    // One request per connection. A thread of the pool serves a connection for as long as it
+    // stays open, and a game sends a request every few minutes at most: kept-alive idle
+    // connections from a classroom of games would hold every thread while new requests wait.
     // cpp-httplib also sets SO_REUSEPORT by default, which lets a second server share the
     // port and take half of the requests to another database. Only SO_REUSEADDR, so a
     // restart can take the port back at once.
@@ -59,37 +241,6 @@ AccountServer::AccountServer(ServerOptions options) : options_(std::move(options
         setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
         listeningSocket = socket;
     });
-
-    http_->Get(routePattern(options_.accountPath),
-               [this](const httplib::Request& request, httplib::Response& response) {
-                   const bool trusted = options_.trusted.contains(request.remote_addr);
-                   send(response, service_->account(queryOf(request), trusted));
-               });
-    http_->Get(routePattern(options_.parListPath),
-               [this](const httplib::Request& request, httplib::Response& response) {
-                   send(response, service_->parList(queryOf(request)));
-               });
-    http_->set_exception_handler(
-        [](const httplib::Request&, httplib::Response& response, std::exception_ptr error) {
-            try {
-                std::rethrow_exception(error);
-            } catch (const std::exception& e) {
-                std::cerr << "dovrix-account-server: " << e.what() << '\n';
-            } catch (...) {
-                std::cerr << "dovrix-account-server: unknown error\n";
-            }
-            response.status = 500;
-            response.set_content("Server error\n", "text/plain");
-        });
-    if (options_.logRequests) {
-        // The path only, never the query: it holds passwords.
-        http_->set_logger([](const httplib::Request& request, const httplib::Response& response) {
-            static std::mutex logMutex;
-            const std::lock_guard lock(logMutex);
-            std::cerr << request.remote_addr << ' ' << request.method << ' ' << request.path
-                      << " o=" << request.get_param_value("o") << ' ' << response.status << '\n';
-        });
-    }
 
     if (options_.port == 0) {
         port_ = http_->bind_to_any_port(options_.bindAddress);
@@ -133,6 +284,7 @@ bool AccountServer::isRunning() const {
 
 void AccountServer::stop() {
     if (http_) {
+        http_->stopConnections();
         http_->stop();
     }
 }

@@ -1,29 +1,14 @@
 #pragma once
 // The account server over HTTP: binds, answers on a pool of threads, stops on request.
 
-#include "account_service.h"
-#include "address_range.h"
+#include "server_options.h"
 
 #include <memory>
 #include <string>
 
-namespace httplib {
-class Server;
-}
-
 namespace dovrix::server {
 
-struct ServerOptions {
-    std::string bindAddress = "127.0.0.1";
-    int port = 8080; // 0: any free port
-    std::string databasePath;
-    std::string accountPath = "dovrix/account";
-    std::string parListPath = "dovrix/pars";
-    AddressRanges trusted = AddressRanges::loopback();
-    int threads = 16;
-    bool logRequests = false;
-    ServiceSettings service;
-};
+class RequestHandler;
 
 class AccountServer {
 public:
@@ -43,10 +28,12 @@ public:
     bool isRunning() const;
 
 private:
+    class Http;
+
     ServerOptions options_;
     std::unique_ptr<AccountStore> store_;
-    std::unique_ptr<AccountService> service_;
-    std::unique_ptr<httplib::Server> http_;
+    std::unique_ptr<RequestHandler> handler_;
+    std::unique_ptr<Http> http_;
     int port_ = 0;
 };
 

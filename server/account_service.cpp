@@ -3,6 +3,7 @@
 #include "catalogue.h"
 #include "number_text.h"
 #include "text_case.h"
+#include "user_text.h"
 
 #include <charconv>
 
@@ -15,35 +16,11 @@ constexpr const char* kErrorCreatingAccount = "Error Creating Account";
 constexpr const char* kErrorUpdatingAccount = "Error Updating Account";
 constexpr const char* kUsernameTaken = "Username Already Exists";
 
-// The game limits both fields to 25 characters; these bounds leave room for other clients
-// while keeping hashing and storage cheap.
-constexpr std::size_t kLongestUserName = 64;
-constexpr std::size_t kLongestPassword = 128;
-
-Answer badRequest(std::string text) {
-    return {400, std::move(text) + "\n"};
-}
-
-// The single value of a parameter; nullopt when it is missing or given more than once.
-std::optional<std::string> single(const QueryParameters& query, const std::string& name,
-                                  std::string& problem) {
-    const auto count = query.count(name);
-    if (count == 1) {
-        return query.find(name)->second;
-    }
-    problem = count == 0 ? "missing parameter " + name : "parameter " + name + " given twice";
-    return std::nullopt;
-}
-
-bool hasControlCharacters(const std::string& text) {
-    for (char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7F) {
-            return true;
-        }
-    }
-    return false;
-}
+// The highest level an update may send: every level beaten.
+constexpr int kHighestLevel = kCatalogueSize + 1;
+// How many keys each throttle remembers: far more than the wrong passwords the hashing pool
+// can check in its window, so a live key is almost never dropped.
+constexpr std::size_t kThrottleCapacity = 100000;
 
 // A plain decimal integer as the game writes them: an optional minus and 1 to 9 digits.
 std::optional<int> wholeNumber(const std::string& text) {
@@ -61,11 +38,34 @@ std::optional<int> wholeNumber(const std::string& text) {
     return value;
 }
 
+const std::string* parameter(const QueryParameters& query, const std::string& name) {
+    const auto found = query.find(name);
+    return found == query.end() ? nullptr : &found->second;
+}
+
 std::string userKeyOf(const std::string& user) {
     return toLowerCase(user);
 }
 
+// The login box's operations, whose names and passwords a player types.
+bool isTyped(std::string_view operation) {
+    return operation == "create" || operation == "login" || operation == "vorna" ||
+           operation == "halvern";
+}
+
 } // namespace
+
+std::string_view accountFailureText(std::string_view operation) {
+    if (operation == "update") {
+        return kErrorUpdatingAccount;
+    }
+    // The logins read this text as a failure; create and the district check read any text of
+    // four characters or more other than their two answers as one.
+    if (isTyped(operation) || operation == "qel") {
+        return kErrorCreatingAccount;
+    }
+    return {};
+}
 
 std::vector<int> catalogueParList() {
     std::vector<int> pars;
@@ -76,94 +76,120 @@ std::vector<int> catalogueParList() {
     return pars;
 }
 
-AccountService::AccountService(AccountStore& store, const std::vector<int>& cataloguePars,
-                               ServiceSettings settings)
-    : store_(store), settings_(std::move(settings)), hasher_(settings_.parallelHashes),
-      credentials_(settings_.credentialLifetime, settings_.credentialCapacity) {
-    if (!settings_.provenOptimum) {
-        settings_.provenOptimum = [](int) { return std::optional<int>(); };
-    }
-    store_.reconcilePars(cataloguePars, settings_.provenOptimum);
+AccountService::AccountService(AccountStore& store, ServiceSettings settings)
+    : store_(store), settings_(settings),
+      hasher_(settings_.parallelHashes, settings_.waitingHashes),
+      credentials_(settings_.credentialLifetime, settings_.credentialCapacity),
+      wrongPerAccount_(kWrongPasswordsPerAccount, kThrottleWindow, kThrottleCapacity),
+      wrongPerAddress_(kWrongPasswordsPerAddress, kThrottleWindow, kThrottleCapacity),
+      parUploads_(kParUploadsPerAddress, kThrottleWindow, kThrottleCapacity) {
+    store_.reconcilePars(catalogueParList(),
+                         [](int level) -> std::optional<int> { return provenOptimum(level); });
 }
 
-Answer AccountService::account(const QueryParameters& query, bool trusted) {
-    std::string problem;
-    const auto operation = single(query, "o", problem);
-    if (!operation) {
-        return badRequest(problem);
+Answer AccountService::account(const QueryParameters& query, const Client& client,
+                               Clock::time_point now) {
+    const std::string* operation = parameter(query, "o");
+    const std::string failure(accountFailureText(operation ? *operation : ""));
+    if (failure.empty()) {
+        return {400, failure};
     }
-    const auto user = single(query, "u", problem);
+    const std::string* user = parameter(query, "u");
+    const std::string* password = parameter(query, "p");
+    const std::string noPassword;
     // The school's automatic login carries an empty password; accept it left out too.
-    const auto password = *operation == "qel" && !query.contains("p")
-                              ? std::optional<std::string>("")
-                              : single(query, "p", problem);
+    if (*operation == "qel" && !password) {
+        password = &noPassword;
+    }
     if (!user || !password) {
-        return badRequest(problem);
+        return {400, failure};
     }
-    if (user->size() > kLongestUserName || password->size() > kLongestPassword) {
-        return badRequest("user name or password too long");
+    bool wellFormed = false;
+    if (isTyped(*operation)) {
+        wellFormed = isAcceptableText(*user, 1, kLongestTypedText) &&
+                     isAcceptableText(*password, 1, kLongestTypedText);
+    } else {
+        // The school login and updates of school accounts may carry a school log-on name and
+        // no password.
+        wellFormed = isAcceptableText(*user, 1, kLongestSchoolName) &&
+                     isAcceptableText(*password, 0, kLongestTypedText) &&
+                     (*operation == "update" || password->empty());
     }
-    if (hasControlCharacters(*user) || hasControlCharacters(*password)) {
-        return badRequest("control characters in user name or password");
+    if (!wellFormed) {
+        return {400, failure};
     }
 
+    const Caller caller{client, now};
     if (*operation == "create") {
+        // A period marks a school log-on name, which the login window never creates.
+        if (user->find('.') != std::string::npos) {
+            return {400, failure};
+        }
         return create(*user, *password);
     }
     if (*operation == "login") {
-        return login(*user, *password);
+        return login(*user, *password, caller);
     }
-    if (*operation == "vorna") {
-        return checkStudent(*user, *password, false);
-    }
-    if (*operation == "halvern") {
-        return checkStudent(*user, *password, true);
+    if (*operation == "vorna" || *operation == "halvern") {
+        return checkStudent(*user, *password, *operation == "halvern", caller);
     }
     if (*operation == "qel") {
-        return schoolLogin(*user, trusted);
+        return schoolLogin(*user, client.schoolNetwork);
     }
-    if (*operation == "update") {
-        const auto levelText = single(query, "l", problem);
-        if (!levelText) {
-            return badRequest(problem);
-        }
-        const auto level = wholeNumber(*levelText);
-        if (!level || *level < 1 || *level > settings_.highestLevel) {
-            return badRequest("level must be a whole number from 1 to " +
-                              std::to_string(settings_.highestLevel));
-        }
-        return update(*user, *password, *level, trusted);
+    const std::string* levelText = parameter(query, "l");
+    const auto level = levelText ? wholeNumber(*levelText) : std::nullopt;
+    if (!level || *level < 1 || *level > kHighestLevel) {
+        return {400, failure};
     }
-    return badRequest("unknown operation");
+    return update(*user, *password, *level, caller);
 }
 
-bool AccountService::verify(const std::string& userKey, const std::string& storedHash,
-                            const std::string& password) {
+AccountService::Verdict AccountService::verify(const std::string& userKey,
+                                               const std::string& storedHash,
+                                               const std::string& password, const Caller& caller) {
     if (password.empty()) {
-        return false;
+        return Verdict::Mismatch;
+    }
+    // Past either limit, no password is checked at all, so guessing costs no hash either.
+    const std::string accountAndAddress = userKey + '\n' + caller.client.address;
+    if (!wrongPerAccount_.allows(accountAndAddress, caller.now) ||
+        !wrongPerAddress_.allows(caller.client.address, caller.now)) {
+        return Verdict::Throttled;
     }
     if (credentials_.contains(userKey, storedHash, password)) {
-        return true;
+        return Verdict::Match;
     }
-    if (!hasher_.verify(storedHash, password)) {
-        return false;
+    switch (hasher_.verify(storedHash, password)) {
+    case PasswordHasher::Check::Busy:
+        return Verdict::Busy;
+    case PasswordHasher::Check::Mismatch:
+        wrongPerAccount_.record(accountAndAddress, caller.now);
+        wrongPerAddress_.record(caller.client.address, caller.now);
+        return Verdict::Mismatch;
+    case PasswordHasher::Check::Match:
+        break;
     }
+    wrongPerAccount_.forget(accountAndAddress);
     credentials_.remember(userKey, storedHash, password);
-    return true;
+    return Verdict::Match;
+}
+
+// A password check that neither matched nor failed: past a guessing limit (429) or too busy to
+// hash (503). Either way the client reads a failure and tells the player to try later.
+Answer AccountService::refusal(Verdict verdict, const char* failure) {
+    return {verdict == Verdict::Throttled ? 429 : 503, failure};
 }
 
 Answer AccountService::create(const std::string& user, const std::string& password) {
-    if (user.empty() || password.empty()) {
-        return {200, kErrorCreatingAccount};
-    }
     const std::string key = userKeyOf(user);
-    // Check first so a taken name costs no hash; the insert below settles any race.
+    // Check first so a taken name costs no hash; the insert below settles any race. Every
+    // name on the student list belongs to its student.
     if (store_.findAccount(key) || store_.studentPasswordHash(key)) {
         return {200, kUsernameTaken};
     }
     const auto hash = hasher_.hash(password);
     if (!hash) {
-        return {500, kErrorCreatingAccount};
+        return {503, kErrorCreatingAccount};
     }
     if (store_.createOnlineAccount(key, user, *hash) == CreateResult::NameTaken) {
         return {200, kUsernameTaken};
@@ -172,11 +198,19 @@ Answer AccountService::create(const std::string& user, const std::string& passwo
     return {200, "Success"};
 }
 
-Answer AccountService::login(const std::string& user, const std::string& password) {
+Answer AccountService::login(const std::string& user, const std::string& password,
+                             const Caller& caller) {
     const std::string key = userKeyOf(user);
     const auto account = store_.findAccount(key);
-    if (!account || !account->passwordHash || !verify(key, *account->passwordHash, password)) {
+    if (!account || !account->passwordHash) {
         return {200, kInvalidCredentials};
+    }
+    const Verdict verdict = verify(key, *account->passwordHash, password, caller);
+    if (verdict == Verdict::Mismatch) {
+        return {200, kInvalidCredentials};
+    }
+    if (verdict != Verdict::Match) {
+        return refusal(verdict, kErrorCreatingAccount);
     }
     return {200, std::to_string(account->level)};
 }
@@ -186,11 +220,18 @@ Answer AccountService::login(const std::string& user, const std::string& passwor
 // the account's level (one to three digits) when the account exists; the login answers the
 // level, creating the account if needed.
 Answer AccountService::checkStudent(const std::string& user, const std::string& password,
-                                    bool replyLevel) {
+                                    bool replyLevel, const Caller& caller) {
     const std::string key = userKeyOf(user);
     const auto studentHash = store_.studentPasswordHash(key);
-    if (!studentHash || !verify(key, *studentHash, password)) {
+    if (!studentHash) {
         return {200, kInvalidCredentials};
+    }
+    const Verdict verdict = verify(key, *studentHash, password, caller);
+    if (verdict == Verdict::Mismatch) {
+        return {200, kInvalidCredentials};
+    }
+    if (verdict != Verdict::Match) {
+        return refusal(verdict, kErrorCreatingAccount);
     }
     const bool existed = store_.findAccount(key).has_value();
     const auto level = store_.openSchoolAccount(key, user);
@@ -208,9 +249,6 @@ Answer AccountService::schoolLogin(const std::string& user, bool trusted) {
     if (!trusted) {
         return {200, kInvalidCredentials};
     }
-    if (user.empty()) {
-        return {200, kErrorCreatingAccount};
-    }
     const auto level = store_.openSchoolAccount(userKeyOf(user), user);
     if (!level) {
         return {200, kInvalidCredentials};
@@ -219,22 +257,25 @@ Answer AccountService::schoolLogin(const std::string& user, bool trusted) {
 }
 
 Answer AccountService::update(const std::string& user, const std::string& password, int level,
-                              bool trusted) {
+                              const Caller& caller) {
     const std::string key = userKeyOf(user);
     const auto account = store_.findAccount(key);
     if (!account) {
         return {200, kInvalidCredentials};
     }
-    bool allowed = false;
+    Verdict verdict = Verdict::Mismatch;
     if (account->passwordHash) {
-        allowed = verify(key, *account->passwordHash, password);
+        verdict = verify(key, *account->passwordHash, password, caller);
     } else if (password.empty()) {
-        allowed = trusted;
+        verdict = caller.client.schoolNetwork ? Verdict::Match : Verdict::Mismatch;
     } else if (const auto studentHash = store_.studentPasswordHash(key)) {
-        allowed = verify(key, *studentHash, password);
+        verdict = verify(key, *studentHash, password, caller);
     }
-    if (!allowed) {
+    if (verdict == Verdict::Mismatch) {
         return {200, kInvalidCredentials};
+    }
+    if (verdict != Verdict::Match) {
+        return refusal(verdict, kErrorUpdatingAccount);
     }
     if (!store_.raiseLevel(key, level)) {
         return {500, kErrorUpdatingAccount};
@@ -258,35 +299,37 @@ std::string AccountService::formatParList() {
     return list;
 }
 
-Answer AccountService::parList(const QueryParameters& query) {
+Answer AccountService::parList(const QueryParameters& query, const Client& client,
+                               Clock::time_point now) {
     if (query.empty()) {
         return {200, formatParList()};
+    }
+    if (!parUploads_.take(client.address, now)) {
+        return {429, std::string(kParFailure)};
     }
     return uploadPar(query);
 }
 
 Answer AccountService::uploadPar(const QueryParameters& query) {
-    std::string problem;
-    const auto levelText = single(query, "Level", problem);
-    const auto movesText = levelText ? single(query, "Moves", problem) : std::nullopt;
-    const auto parText = movesText ? single(query, "Par", problem) : std::nullopt;
-    if (!parText) {
-        return badRequest(problem);
+    const std::string* levelText = parameter(query, "Level");
+    const std::string* movesText = parameter(query, "Moves");
+    const std::string* parText = parameter(query, "Par");
+    const auto level = levelText ? wholeNumber(*levelText) : std::nullopt;
+    const auto moves = movesText ? wholeNumber(*movesText) : std::nullopt;
+    if (!level || !moves || !parText || !wholeNumber(*parText) || *level < 1 ||
+        *level > kCatalogueSize) {
+        return {400, std::string(kParFailure)};
     }
-    const auto level = wholeNumber(*levelText);
-    const auto moves = wholeNumber(*movesText);
-    if (!level || !moves || !wholeNumber(*parText)) {
-        return badRequest("Level, Moves and Par must be whole numbers");
+    // No one can beat a level in fewer moves than its proven optimum.
+    const int least = provenOptimum(*level).value_or(1);
+    const int claimed = moves.value_or(0);
+    if (claimed < 1 || claimed < least) {
+        return {400, std::string(kParFailure)};
     }
-    if (*level < 1 || *level > settings_.highestLevel - 1) {
-        return badRequest("no such level");
+    if (!store_.lowerPar(*level, claimed)) {
+        return {200, std::string(kParFailure)};
     }
-    // A claim below the proven optimum cannot be true, and a par below 1 means nothing.
-    const auto optimum = settings_.provenOptimum(*level);
-    if (*moves < 1 || (optimum && *moves < *optimum)) {
-        return {200, "Ignored"};
-    }
-    return {200, store_.lowerPar(*level, *moves) ? "OK" : "Ignored"};
+    return {200, "OK"};
 }
 
 } // namespace dovrix::server

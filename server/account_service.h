@@ -4,54 +4,87 @@
 
 #include "account_store.h"
 #include "passwords.h"
+#include "rate_limit.h"
 
+#include <algorithm>
+#include <chrono>
 #include <cstdint>
-#include <functional>
 #include <map>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <thread>
 
 namespace dovrix::server {
 
-// A query string's parameters, decoded; a name given twice appears twice.
-using QueryParameters = std::multimap<std::string, std::string>;
+// A query string's parameters, decoded; each name at most once.
+using QueryParameters = std::map<std::string, std::string>;
 
 struct Answer {
     int status = 200;
     std::string body;
 };
 
+// Who sends a request: the client's address, and whether it lies in the school network.
+struct Client {
+    std::string address;
+    bool schoolNetwork = false;
+};
+
+// The reply to a failed account request with operation `o`, whatever the failure: the text
+// that operation's client reads as a failure. Empty for an operation no client sends (an
+// empty reply is a failure to every client).
+std::string_view accountFailureText(std::string_view operation);
+// The reply to a failed par list request or par upload: a short text, which a game never
+// takes for a list, and never reads after an upload.
+inline constexpr std::string_view kParFailure = "Ignored";
+
 struct ServiceSettings {
-    // The highest level an update may send: every level beaten (catalogue size + 1).
-    int highestLevel = 101;
-    // The fewest moves possible for a level, where known; no par goes below it.
-    std::function<std::optional<int>(int)> provenOptimum;
     std::chrono::seconds credentialLifetime{15 * 60};
     std::size_t credentialCapacity = 100000;
-    std::ptrdiff_t parallelHashes = 2;
+    // Argon2id runs on at most half the cores, so first logins leave the rest to everyone
+    // else.
+    std::ptrdiff_t parallelHashes =
+        std::max<std::ptrdiff_t>(1, std::thread::hardware_concurrency() / 2);
+    // Hashes that may wait for their turn; beyond them a hash is refused at once.
+    std::ptrdiff_t waitingHashes = 4;
 };
+
+// Limits on guessing and on par uploads, per client address, within any ten minutes.
+inline constexpr std::chrono::minutes kThrottleWindow{10};
+inline constexpr std::size_t kWrongPasswordsPerAccount = 10; // per account and address
+inline constexpr std::size_t kWrongPasswordsPerAddress = 100;
+inline constexpr std::size_t kParUploadsPerAddress = 10;
 
 class AccountService {
 public:
-    // The pars of levels 1..n from the catalogue; the store's par list is reconciled with
-    // them and with the proven optima.
-    AccountService(AccountStore& store, const std::vector<int>& cataloguePars,
-                   ServiceSettings settings);
+    using Clock = std::chrono::steady_clock;
 
-    // A request to the account path. `trusted` says whether it comes from the school
-    // network, which may log in and update without a password.
-    Answer account(const QueryParameters& query, bool trusted);
+    // The store's par list is reconciled with the compiled-in catalogue and its proven optima.
+    AccountService(AccountStore& store, ServiceSettings settings);
+
+    // A request to the account path.
+    Answer account(const QueryParameters& query, const Client& client, Clock::time_point now);
     // A request to the par list path: the list without a query, an upload with one.
-    Answer parList(const QueryParameters& query);
+    Answer parList(const QueryParameters& query, const Client& client, Clock::time_point now);
 
 private:
+    enum class Verdict { Match, Mismatch, Throttled, Busy };
+    struct Caller {
+        const Client& client;
+        Clock::time_point now;
+    };
+
     Answer create(const std::string& user, const std::string& password);
-    Answer login(const std::string& user, const std::string& password);
-    Answer checkStudent(const std::string& user, const std::string& password, bool replyLevel);
+    Answer login(const std::string& user, const std::string& password, const Caller& caller);
+    Answer checkStudent(const std::string& user, const std::string& password, bool replyLevel,
+                        const Caller& caller);
     Answer schoolLogin(const std::string& user, bool trusted);
-    Answer update(const std::string& user, const std::string& password, int level, bool trusted);
-    bool verify(const std::string& userKey, const std::string& storedHash,
-                const std::string& password);
+    Answer update(const std::string& user, const std::string& password, int level,
+                  const Caller& caller);
+    Verdict verify(const std::string& userKey, const std::string& storedHash,
+                   const std::string& password, const Caller& caller);
+    static Answer refusal(Verdict verdict, const char* failure);
     std::string formatParList();
     Answer uploadPar(const QueryParameters& query);
 
@@ -59,6 +92,9 @@ private:
     ServiceSettings settings_;
     PasswordHasher hasher_;
     CredentialCache credentials_;
+    RateLimit wrongPerAccount_;
+    RateLimit wrongPerAddress_;
+    RateLimit parUploads_;
 };
 
 // The catalogue's pars, level 1 first: the number before each level string's first comma.

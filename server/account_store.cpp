@@ -124,7 +124,8 @@ AccountStore::AccountStore(const std::string& path) {
     }
     try {
         // Another process (an import while the server runs) may hold the write lock briefly.
-        sqlite3_busy_timeout(db_, 5000);
+        // Short enough that a request waiting for it still ends before a stopping server must.
+        sqlite3_busy_timeout(db_, 2000);
         // WAL with synchronous NORMAL: a commit is in the log before the reply goes out, so a
         // killed process loses nothing; only a power cut may lose the last commits.
         execute("PRAGMA journal_mode = WAL");

@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cstring>
 #include <optional>
@@ -34,6 +35,23 @@ bool isMappedV4(std::string_view text) {
 }
 
 } // namespace
+
+std::optional<std::string> canonicalAddress(std::string_view text) {
+    const auto address = parseAddress(text);
+    if (!address) {
+        return std::nullopt;
+    }
+    char out[INET6_ADDRSTRLEN] = {};
+    const bool mapped = std::all_of(address->begin(), address->begin() + 10,
+                                    [](uint8_t byte) { return byte == 0; }) &&
+                        (*address)[10] == 0xff && (*address)[11] == 0xff;
+    if (mapped) {
+        inet_ntop(AF_INET, address->data() + 12, out, sizeof out);
+    } else {
+        inet_ntop(AF_INET6, address->data(), out, sizeof out);
+    }
+    return std::string(out);
+}
 
 Expected<AddressRange> AddressRange::parse(std::string_view text) {
     const std::size_t slash = text.find('/');
@@ -119,6 +137,17 @@ bool AddressRanges::contains(std::string_view address) const {
         }
     }
     return false;
+}
+
+std::optional<std::string> clientAddress(std::string_view peer, const std::string* realIp,
+                                         const AddressRanges& proxies) {
+    if (!proxies.contains(peer)) {
+        return canonicalAddress(peer);
+    }
+    if (!realIp) {
+        return std::nullopt;
+    }
+    return canonicalAddress(*realIp);
 }
 
 } // namespace dovrix::server

@@ -6,11 +6,16 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace dovrix::server {
+
+// The address in its usual text form ("10.0.0.1", "2001:db8::1"; an IPv4 address mapped into
+// IPv6 as plain IPv4), or nullopt when the text is no IP address.
+std::optional<std::string> canonicalAddress(std::string_view text);
 
 class AddressRange {
 public:
@@ -33,10 +38,18 @@ public:
     static Expected<AddressRanges> parse(std::string_view list);
 
     bool contains(std::string_view address) const;
+    void add(AddressRange range) { ranges_.push_back(std::move(range)); }
     const std::vector<AddressRange>& ranges() const { return ranges_; }
 
 private:
     std::vector<AddressRange> ranges_;
 };
+
+// The address a request comes from: the connection's peer, or, when the peer is one of the
+// trusted proxies, the address the proxy passes on in X-Real-IP (`realIp`, null when the header
+// is missing). nullopt for a request from a proxy without a valid X-Real-IP: its client
+// cannot be told apart from the proxy's others, least of all from the school network.
+std::optional<std::string> clientAddress(std::string_view peer, const std::string* realIp,
+                                         const AddressRanges& proxies);
 
 } // namespace dovrix::server

@@ -15,7 +15,8 @@ namespace dovrix::server {
 const char* const kUsage =
     "Usage:\n"
     "  dovrix-account-server [--bind ADDR] [--port N] [--db FILE] [--trust RANGES]\n"
-    "                        [--threads N] [--credential-lifetime SECONDS] [--log-requests]\n"
+    "                        [--trusted-proxy ADDR]... [--threads N]\n"
+    "                        [--credential-lifetime SECONDS] [--log-requests]\n"
     "  dovrix-account-server import-students FILE.csv [--db FILE]\n"
     "\n"
     "  --bind ADDR      address to listen on (default 127.0.0.1)\n"
@@ -23,6 +24,9 @@ const char* const kUsage =
     "  --db FILE        SQLite database (default $XDG_DATA_HOME/dovrix/accounts.sqlite)\n"
     "  --trust RANGES   comma-separated address ranges of the school network, which may log\n"
     "                   in without a password (default 127.0.0.0/8,::1)\n"
+    "  --trusted-proxy ADDR\n"
+    "                   a proxy whose X-Real-IP header gives the client's address; its\n"
+    "                   requests without a valid one are refused (repeatable)\n"
     "  --threads N      request threads (default 16)\n"
     "  --credential-lifetime SECONDS\n"
     "                   how long a verified password is remembered (default 900; 0: never)\n"
@@ -81,7 +85,8 @@ Expected<CommandLine> parseCommandLine(const std::vector<std::string>& arguments
         const bool known =
             option == "--db" ||
             (serving && (option == "--bind" || option == "--port" || option == "--trust" ||
-                         option == "--threads" || option == "--credential-lifetime"));
+                         option == "--trusted-proxy" || option == "--threads" ||
+                         option == "--credential-lifetime"));
         if (!known) {
             return Error{"unknown option " + option};
         }
@@ -105,6 +110,12 @@ Expected<CommandLine> parseCommandLine(const std::vector<std::string>& arguments
                 return Error{"--trust: " + ranges.error()};
             }
             line.options.trusted = *ranges;
+        } else if (option == "--trusted-proxy") {
+            auto proxy = AddressRange::parse(value);
+            if (!proxy) {
+                return Error{"--trusted-proxy: " + proxy.error()};
+            }
+            line.options.trustedProxies.add(*proxy);
         } else if (option == "--threads") {
             const auto threads = integerArgument(value, 1, 1024);
             if (!threads) {

@@ -1,7 +1,8 @@
 #pragma once
 // The server's command line:
 //   dovrix-account-server [--bind ADDR] [--port N] [--db FILE] [--trust RANGES]
-//                         [--threads N] [--credential-lifetime SECONDS] [--log-requests]
+//                         [--trusted-proxy ADDR]... [--threads N]
+//                         [--credential-lifetime SECONDS] [--log-requests]
 //   dovrix-account-server import-students FILE.csv [--db FILE]
 
 #include "account_server.h"

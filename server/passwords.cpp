@@ -2,33 +2,56 @@
 
 #include <sodium.h>
 
+#include <algorithm>
+
 namespace dovrix::server {
 
 bool initialisePasswordHashing() {
     return sodium_init() >= 0;
 }
 
-PasswordHasher::PasswordHasher(std::ptrdiff_t parallel) : slots_(parallel > 0 ? parallel : 1) {}
+PasswordHasher::PasswordHasher(std::ptrdiff_t parallel, std::ptrdiff_t waiting)
+    : admissible_(std::max<std::ptrdiff_t>(parallel, 1) + std::max<std::ptrdiff_t>(waiting, 0)),
+      slots_(std::max<std::ptrdiff_t>(parallel, 1)) {}
+
+bool PasswordHasher::enter() {
+    if (admitted_.fetch_add(1) >= admissible_) {
+        --admitted_;
+        return false;
+    }
+    slots_.acquire();
+    return true;
+}
+
+void PasswordHasher::leave() {
+    slots_.release();
+    --admitted_;
+}
 
 std::optional<std::string> PasswordHasher::hash(std::string_view password) {
     char encoded[crypto_pwhash_STRBYTES];
-    slots_.acquire();
+    if (!enter()) {
+        return std::nullopt;
+    }
     const int result =
         crypto_pwhash_str(encoded, password.data(), password.size(),
                           crypto_pwhash_OPSLIMIT_INTERACTIVE, crypto_pwhash_MEMLIMIT_INTERACTIVE);
-    slots_.release();
+    leave();
     if (result != 0) {
         return std::nullopt;
     }
     return std::string(encoded);
 }
 
-bool PasswordHasher::verify(const std::string& encodedHash, std::string_view password) {
-    slots_.acquire();
+PasswordHasher::Check PasswordHasher::verify(const std::string& encodedHash,
+                                             std::string_view password) {
+    if (!enter()) {
+        return Check::Busy;
+    }
     const int result =
         crypto_pwhash_str_verify(encodedHash.c_str(), password.data(), password.size());
-    slots_.release();
-    return result == 0;
+    leave();
+    return result == 0 ? Check::Match : Check::Mismatch;
 }
 
 CredentialCache::CredentialCache(Clock::duration lifetime, std::size_t capacity)

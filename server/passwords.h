@@ -2,8 +2,10 @@
 // Password hashes (Argon2id from libsodium) and the in-memory record of credentials verified
 // lately, which keeps the frequent progress updates from paying for Argon2id every time.
 
+#include <atomic>
 #include <chrono>
 #include <cstddef>
+#include <cstdint>
 #include <mutex>
 #include <optional>
 #include <semaphore>
@@ -18,15 +20,24 @@ bool initialisePasswordHashing();
 
 class PasswordHasher {
 public:
-    // At most `parallel` hashes run at once: each takes 64 MiB and a core for a while.
-    explicit PasswordHasher(std::ptrdiff_t parallel);
+    enum class Check { Match, Mismatch, Busy };
+
+    // At most `parallel` hashes run at once: each takes 64 MiB and a core for a while. At most
+    // `waiting` more wait for their turn; beyond them a hash is refused at once as busy, so a
+    // flood of first logins cannot hold every request thread.
+    explicit PasswordHasher(std::ptrdiff_t parallel, std::ptrdiff_t waiting = PTRDIFF_MAX / 2);
 
     // The encoded Argon2id hash (algorithm, parameters and salt included); nullopt when
-    // memory runs out.
+    // memory runs out or too many hashes are waiting.
     std::optional<std::string> hash(std::string_view password);
-    bool verify(const std::string& encodedHash, std::string_view password);
+    Check verify(const std::string& encodedHash, std::string_view password);
 
 private:
+    bool enter();
+    void leave();
+
+    std::ptrdiff_t admissible_;
+    std::atomic<std::ptrdiff_t> admitted_{0};
     std::counting_semaphore<> slots_;
 };
 

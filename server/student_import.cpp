@@ -1,6 +1,7 @@
 #include "student_import.h"
 
 #include "text_case.h"
+#include "user_text.h"
 
 namespace dovrix::server {
 
@@ -96,6 +97,10 @@ Expected<std::vector<StudentLine>> readStudentList(std::string_view text) {
         if (students.empty() && toLowerCase(fields[0]) == "username" &&
             toLowerCase(fields[1]) == "password") {
             continue;
+        }
+        if (!isAcceptableText(fields[0], 1, kLongestSchoolName)) {
+            return Error{where + ": a user name must be 1 to " +
+                         std::to_string(kLongestSchoolName) + " characters of UTF-8"};
         }
         students.push_back({fields[0], fields[1]});
     }

@@ -18,7 +18,8 @@ struct StudentLine {
 // doubled quote inside stands for one); blanks around a field are dropped, as the game drops
 // them from what a player types. Empty lines and lines starting with '#' are skipped, and so
 // is a first line "username,password" (any case). Any other line without exactly two
-// non-empty fields fails the whole list, naming the line.
+// non-empty fields, or with a user name that is not valid UTF-8 of at most 64 UTF-16 code
+// units, fails the whole list, naming the line.
 Expected<std::vector<StudentLine>> readStudentList(std::string_view text);
 
 } // namespace dovrix::server

@@ -1,5 +1,6 @@
 // The account server answering over loopback, in this process, with a fresh database.
 
+#include "catalogue.h"
 #include "command_line.h"
 #include "running_account_server.h"
 #include "student_import.h"
@@ -7,7 +8,9 @@
 
 #include <gtest/gtest.h>
 #include <httplib.h>
+#include <sqlite3.h>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 
@@ -28,13 +31,37 @@ protected:
     void startServer() { startServer(serverOptions(database())); }
     std::string database() const { return folder_.file("accounts.sqlite"); }
 
-    httplib::Result get(const std::string& target) {
-        httplib::Client client("127.0.0.1", server_->port());
-        return client.Get(target);
+    // A request as written, unencoded, with `client` in X-Real-IP as nginx passes it on (a
+    // server without --trusted-proxy ignores it).
+    httplib::Result send(const std::string& method, const std::string& target,
+                         const std::string& client = "127.0.0.1") {
+        httplib::Client connection("127.0.0.1", server_->port());
+        connection.set_url_encode(false);
+        httplib::Request request;
+        request.method = method;
+        request.path = target;
+        request.headers.emplace("X-Real-IP", client);
+        return connection.send(request);
     }
-    std::string body(const std::string& target) {
-        const auto reply = get(target);
+    std::string body(const std::string& target, const std::string& client = "127.0.0.1") {
+        const auto reply = send("GET", target, client);
         return reply ? reply->body : "<no reply>";
+    }
+    // A request with the status and body expected, sent by `client`.
+    struct Exchange {
+        std::string target;
+        int status;
+        std::string body;
+        std::string method = "GET";
+        std::string client = "127.0.0.1";
+    };
+    void expectExchanges(const std::vector<Exchange>& exchanges) {
+        for (const Exchange& e : exchanges) {
+            const auto reply = send(e.method, e.target, e.client);
+            ASSERT_TRUE(reply) << e.target;
+            EXPECT_EQ(std::pair(reply->status, reply->body), std::pair(e.status, e.body))
+                << e.method << ' ' << e.target << " from " << e.client;
+        }
     }
     void expectReplies(const Exchanges& exchanges) {
         for (const auto& [query, reply] : exchanges) {
@@ -55,11 +82,6 @@ protected:
         }
         return values;
     }
-    std::string upload(int level, int moves) {
-        return body("/dovrix/pars?Level=" + std::to_string(level) +
-                    "&Moves=" + std::to_string(moves) + "&Par=9");
-    }
-
     TempFolder folder_;
     std::unique_ptr<RunningAccountServer> server_;
 };
@@ -73,7 +95,6 @@ TEST_F(ServerTest, OnlineAccountKeepsTheHighestLevelItWasSent) {
         {"o=login&u=mary&p=secret", "1"},
         {"o=login&u=mary&p=Secret", kInvalid},
         {"o=login&u=nobody&p=secret", kInvalid},
-        {"o=login&u=mary&p=", kInvalid},
         {"o=update&u=mary&p=secret&l=57", "OK"},
         {"o=update&u=mary&p=secret&l=12", "OK"},
         {"o=login&u=Mary&p=secret", "57"},
@@ -81,8 +102,6 @@ TEST_F(ServerTest, OnlineAccountKeepsTheHighestLevelItWasSent) {
         {"o=login&u=mary&p=secret", "101"},
         {"o=update&u=mary&p=wrong&l=5", kInvalid},
         {"o=update&u=ghost&p=secret&l=5", kInvalid},
-        {"o=create&u=&p=x", "Error Creating Account"},
-        {"o=create&u=x&p=", "Error Creating Account"},
         // Percent-encoded characters arrive as typed.
         {"o=create&u=a%26b%20%23%25%2Bc&p=p%26w%3D1%20%23", "Success"},
         {"o=login&u=a%26b%20%23%25%2Bc&p=p%26w%3D1%20%23", "1"},
@@ -94,34 +113,86 @@ TEST_F(ServerTest, OnlineAccountKeepsTheHighestLevelItWasSent) {
         {{"o=login&u=mary&p=secret", "101"}, {"o=create&u=mary&p=x", "Username Already Exists"}});
 }
 
-TEST_F(ServerTest, MalformedRequestsAreRefusedAndChangeNothing) {
+// Whatever goes wrong, the reply is the failure text the operation's client knows, so no
+// game reads a refusal as a level or a success; and nothing changes.
+TEST_F(ServerTest, RefusalsCarryTheFailureTextOfTheirOperation) {
     startServer();
-    expectReplies({{"o=create&u=m&p=s", "Success"}});
-    const std::string longName(65, 'n');
-    std::vector<std::string> targets = {"/dovrix/account?o=create&u=" + longName + "&p=x"};
-    for (const char* query :
-         {"", "?u=m&p=s", "?o=fly&u=m&p=s", "?o=login&p=s", "?o=login&u=m", "?o=update&u=m&p=s",
-          "?o=update&u=m&p=s&l=", "?o=update&u=m&p=s&l=60x", "?o=update&u=m&p=s&l=+60",
-          "?o=update&u=m&p=s&l=0", "?o=update&u=m&p=s&l=102", "?o=update&u=m&p=s&l=4.5",
-          "?o=update&u=m&u=b&p=s&l=60", "?o=update&u=m&p=s&l=60&l=70",
-          "?o=create&u=tab%09name&p=x"}) {
-        targets.push_back(std::string("/dovrix/account") + query);
+    expectReplies({{"o=create&u=m&p=s", "Success"}, {"o=qel&u=pat.kim&p=", "1"}});
+    const std::string creating = "Error Creating Account";
+    const std::string updating = "Error Updating Account";
+    // 25 characters as the login box counts them: UTF-16 code units.
+    std::string chinese25;
+    std::string astral12;
+    for (int i = 0; i < 25; ++i) {
+        chinese25 += "%E5%AD%97";
     }
-    for (const char* query :
-         {"?Level=5", "?Level=5&Moves=3", "?Level=five&Moves=3&Par=9", "?Level=0&Moves=3&Par=9",
-          "?Level=101&Moves=3&Par=9", "?Level=5&Moves=3&Par=9&Level=6"}) {
-        targets.push_back(std::string("/dovrix/pars") + query);
+    for (int i = 0; i < 12; ++i) {
+        astral12 += "%F0%9F%98%80";
     }
-    for (const std::string& target : targets) {
-        const auto reply = get(target);
-        ASSERT_TRUE(reply) << target;
-        EXPECT_EQ(reply->status, 400) << target;
-        EXPECT_FALSE(reply->body.empty()) << target;
-    }
-    expectReplies(
-        {{"o=login&u=m&p=s", "1"}, {"o=create&u=" + longName.substr(1) + "&p=x", "Success"}});
+    const std::string a = "/dovrix/account?";
+    expectExchanges({
+        {a, 400, ""},
+        {a + "o=fly&u=m&p=s", 400, ""},
+        {a + "u=m&p=s&l=60", 400, ""},
+        {a + "o=login&p=s", 400, creating},
+        {a + "o=login&u=m", 400, creating},
+        {a + "o=login&u=m&p=", 400, creating},
+        {a + "o=create&u=&p=x", 400, creating},
+        {a + "o=vorna&u=m&p=s=t", 400, creating},
+        {a + "o=halvern&u=m&u=b&p=s", 400, creating},
+        {a + "o=qel&u=pat.kim&p=x", 400, creating},
+        {a + "o=login&u=m&p=s&", 400, creating},
+        {a + "o=login&u=m&&p=s", 400, creating},
+        {a + "o=login&u=m&p=%zz", 400, creating},
+        // Typed names and passwords hold 1 to 25 UTF-16 code units, school names up to 64.
+        {a + "o=create&u=" + std::string(26, 'n') + "&p=x", 400, creating},
+        {a + "o=login&u=m&p=" + std::string(26, 'p'), 400, creating},
+        {a + "o=create&u=" + chinese25 + "%E5%AD%97&p=x", 400, creating},
+        {a + "o=create&u=" + astral12 + "%F0%9F%98%80&p=x", 400, creating},
+        {a + "o=qel&u=" + std::string(65, 'n') + "&p=", 400, creating},
+        // One spelling per name: no overlong forms, surrogates, code points past U+10FFFF or
+        // stray bytes; no control characters.
+        {a + "o=create&u=%C1%AD&p=x", 400, creating},
+        {a + "o=create&u=%E0%81%AD&p=x", 400, creating},
+        {a + "o=create&u=%ED%A0%80&p=x", 400, creating},
+        {a + "o=create&u=%F4%90%80%80&p=x", 400, creating},
+        {a + "o=create&u=m%FF&p=x", 400, creating},
+        {a + "o=create&u=tab%09name&p=x", 400, creating},
+        // School log-on names are not for the taking.
+        {a + "o=create&u=pat.kim&p=x", 400, creating},
+        {a + "o=create&u=new.pupil&p=x", 400, creating},
+        {a + "o=update&u=m&p=s", 400, updating},
+        {a + "o=update&u=m&p=s&l=", 400, updating},
+        {a + "o=update&u=m&p=s&l=junk=60", 400, updating},
+        {a + "o=update&u=m&p=s&l=60x", 400, updating},
+        {a + "o=update&u=m&p=s&l=%2B60", 400, updating},
+        {a + "o=update&u=m&p=s&l=0", 400, updating},
+        {a + "o=update&u=m&p=s&l=102", 400, updating},
+        {a + "o=update&u=m&p=s&l=4.5", 400, updating},
+        {a + "o=update&u=m&p=s&l=60&l=70", 400, updating},
+        {a + "o=update&u=m&p=s&l=60?x", 400, updating},
+        // Only GET acts.
+        {a + "o=update&u=m&p=s&l=60", 405, "", "HEAD"},
+        {a + "o=update&u=m&p=s&l=60", 405, updating, "POST"},
+        {a + "o=create&u=n&p=s", 405, creating, "DELETE"},
+        {a + "o=update&u=m&p=s&l=60", 405, updating, "BREW"},
+        {"/dovrix/pars?Level=5", 400, "Ignored"},
+        {"/dovrix/pars?Level=five&Moves=3&Par=9", 400, "Ignored"},
+        {"/dovrix/pars?Level=0&Moves=3&Par=9", 400, "Ignored"},
+        {"/dovrix/pars?Level=101&Moves=3&Par=9", 400, "Ignored"},
+        {"/dovrix/pars?Level=87&Moves=17&Par=19&Level=6", 400, "Ignored"},
+        {"/dovrix/pars?Level=87&Moves=17=1&Par=19", 400, "Ignored"},
+        {"/dovrix/pars?Level=87&Moves=17&Par=19", 405, "Ignored", "POST"},
+        {"/elsewhere", 404, ""},
+    });
+    expectReplies({{"o=login&u=m&p=s", "1"},
+                   {"o=qel&u=pat.kim&p=", "1"},
+                   {"o=login&u=n&p=s", kInvalid},
+                   {"o=create&u=" + std::string(25, 'n') + "&p=" + std::string(25, 'p'), "Success"},
+                   {"o=create&u=" + chinese25 + "&p=" + astral12, "Success"},
+                   {"o=login&u=" + chinese25 + "&p=" + astral12, "1"},
+                   {"o=qel&u=" + std::string(64, 'n') + "&p=", "1"}});
     EXPECT_EQ(pars(), server::catalogueParList());
-    EXPECT_EQ(get("/elsewhere")->status, 404);
 }
 
 TEST_F(ServerTest, StudentsSignInWithTheirSchoolPasswordOnceChecked) {
@@ -173,9 +244,7 @@ TEST_F(ServerTest, SchoolLoginAndPasswordlessUpdatesOnlyFromTheSchoolNetwork) {
         {"o=qel&u=homeplayer&p=", kInvalid},
         {"o=update&u=homeplayer&p=&l=90", kInvalid},
     });
-    auto options = serverOptions(database());
-    options.trusted = *server::AddressRanges::parse("10.0.0.0/8");
-    startServer(options);
+    startServer(serverOptions(database(), {"--trust", "10.0.0.0/8"}));
     expectReplies({{"o=qel&u=pat.kim&p=", kInvalid},
                    {"o=qel&u=new.pupil&p=", kInvalid},
                    {"o=update&u=pat.kim&p=&l=50", kInvalid}});
@@ -183,38 +252,98 @@ TEST_F(ServerTest, SchoolLoginAndPasswordlessUpdatesOnlyFromTheSchoolNetwork) {
     expectReplies({{"o=qel&u=pat.kim&p=", "40"}, {"o=qel&u=new.pupil&p=", "1"}});
 }
 
-TEST_F(ServerTest, ParListStartsFromTheCatalogueAndOnlyGoesDown) {
-    startServer();
+TEST_F(ServerTest, ParListStartsFromTheCatalogueAndGoesDownOnlyToTheProvenOptimum) {
+    startServer(serverOptions(database(), {"--trusted-proxy", "127.0.0.1"}));
     // Long enough that a game does not take it for an error text.
     EXPECT_GE(body("/dovrix/pars").size(), 290u);
     std::vector<int> expected = server::catalogueParList();
     ASSERT_EQ(expected.size(), 100u);
     EXPECT_EQ(pars(), expected);
 
-    const int level5 = expected[4];
-    ASSERT_GT(level5, 2);
-    EXPECT_EQ(upload(5, level5), "Ignored");
-    EXPECT_EQ(upload(5, 0), "Ignored");
-    EXPECT_EQ(upload(5, -3), "Ignored");
-    EXPECT_EQ(pars(), expected);
-    EXPECT_EQ(upload(5, level5 - 1), "OK");
-    expected[4] = level5 - 1;
+    // Level 87's par is 19, its proven optimum 16; level 5's par is its optimum.
+    ASSERT_EQ(expected[86], 19);
+    ASSERT_EQ(provenOptimum(87), 16);
+    ASSERT_EQ(provenOptimum(5), expected[4]);
+    const std::string level87 = "/dovrix/pars?Par=19&Level=87&Moves=";
+    const std::string from = "10.0.0.7";
+    expectExchanges({
+        {"/dovrix/pars?Level=5&Par=14&Moves=" + std::to_string(expected[4] - 1), 400, "Ignored",
+         "GET", from},
+        {level87 + "15", 400, "Ignored", "GET", from},
+        {level87 + "0", 400, "Ignored", "GET", from},
+        {level87 + "-3", 400, "Ignored", "GET", from},
+        {level87 + "17.5", 400, "Ignored", "GET", from},
+        {level87 + "19", 200, "Ignored", "GET", from},
+        {level87 + "18", 200, "OK", "GET", from},
+        {level87 + "18", 200, "Ignored", "GET", from},
+        {level87 + "17", 200, "OK", "GET", from},
+        {level87 + "16", 200, "OK", "GET", from},
+        // Ten uploads from one address in ten minutes; the eleventh changes nothing.
+        {level87 + "16", 429, "Ignored", "GET", from},
+        {level87 + "16", 200, "Ignored", "GET", "10.0.0.8"},
+    });
+    expected[86] = 16;
     EXPECT_EQ(pars(), expected);
 
-    // Once a level's optimum is proven, no claim goes below it, and a restart repairs a par
-    // that an earlier claim pushed below it.
-    EXPECT_EQ(upload(7, 1), "OK");
-    auto options = serverOptions(database());
-    options.service.provenOptimum = [](int level) {
-        return level == 7 || level == 9 ? std::optional<int>(2) : std::nullopt;
-    };
-    startServer(options);
-    expected[6] = 2;
+    // A database whose pars an earlier server let anyone lower is repaired when it starts.
+    startServer();
+    {
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open(database().c_str(), &db), SQLITE_OK);
+        EXPECT_EQ(sqlite3_exec(db, "UPDATE pars SET par = 1", nullptr, nullptr, nullptr),
+                  SQLITE_OK);
+        sqlite3_close(db);
+    }
+    startServer();
     EXPECT_EQ(pars(), expected);
-    EXPECT_EQ(upload(9, 1), "Ignored");
-    EXPECT_EQ(upload(9, 2), "OK");
-    expected[8] = 2;
-    EXPECT_EQ(pars(), expected);
+}
+
+// Online guessing: ten wrong passwords per account from one address in ten minutes; then
+// that address gets no answer to any password for the account, while its owner elsewhere
+// still logs in.
+TEST_F(ServerTest, WrongPasswordsFromOneAddressLockOnlyThatAddressOut) {
+    startServer(serverOptions(database(), {"--trusted-proxy", "127.0.0.1"}));
+    expectReplies({{"o=create&u=mary&p=secret", "Success"}});
+    const std::string right = "/dovrix/account?o=login&u=mary&p=secret";
+    const std::string attacker = "203.0.113.5";
+    for (int guess = 0; guess < 10; ++guess) {
+        EXPECT_EQ(body(right + std::to_string(guess), attacker), kInvalid);
+    }
+    expectExchanges({
+        {right, 429, "Error Creating Account", "GET", attacker},
+        {"/dovrix/account?o=login&u=MARY&p=guess", 429, "Error Creating Account", "GET", attacker},
+        {"/dovrix/account?o=update&u=mary&p=secret&l=9", 429, "Error Updating Account", "GET",
+         attacker},
+        {right, 200, "1", "GET", "198.51.100.1"},
+        {"/dovrix/account?o=login&u=mary&p=guess", 200, kInvalid, "GET", "198.51.100.1"},
+    });
+}
+
+// Password hashes, running or waiting, take at most half the request threads: a flood of
+// new accounts is partly refused at once rather than holding every thread.
+TEST_F(ServerTest, AFloodOfPasswordHashesIsPartlyRefused) {
+    startServer(serverOptions(database(), {"--threads", "16"}));
+    const unsigned flood = 16;
+    std::vector<std::string> replies(flood);
+    std::vector<int> statuses(flood);
+    std::vector<std::thread> clients;
+    for (unsigned i = 0; i < flood; ++i) {
+        clients.emplace_back([&, i] {
+            const auto reply =
+                send("GET", "/dovrix/account?o=create&u=new" + std::to_string(i) + "&p=pw");
+            replies[i] = reply ? reply->body : "<no reply>";
+            statuses[i] = reply ? reply->status : 0;
+        });
+    }
+    for (std::thread& client : clients) {
+        client.join();
+    }
+    const auto created = std::count(replies.begin(), replies.end(), "Success");
+    const auto busy = std::count(statuses.begin(), statuses.end(), 503);
+    EXPECT_GE(created, 1);
+    EXPECT_GE(busy, 1);
+    EXPECT_EQ(created + busy, flood);
+    EXPECT_EQ(std::count(replies.begin(), replies.end(), "Error Creating Account"), busy);
 }
 
 TEST(CredentialCache, RemembersOnlyTheExactCredentials) {
@@ -262,9 +391,13 @@ TEST(AddressRanges, MatchAddressesInsideTheirPrefix) {
 }
 
 TEST(StudentList, RefusesAListWithABrokenLineAndNamesIt) {
-    for (const char* bad : {"a\n", "a,b,c\n", "ok,1\n,pw\n", "a,\n", "\"a,b\n", "\"a\"x,b\n"}) {
+    const std::string longName(65, 'n');
+    for (const std::string& bad :
+         std::vector<std::string>{"a\n", "a,b,c\n", "ok,1\n,pw\n", "a,\n", "\"a,b\n", "\"a\"x,b\n",
+                                  "ann\xC3,pw\n", longName + ",pw\n"}) {
         EXPECT_FALSE(server::readStudentList(bad)) << bad;
     }
+    EXPECT_TRUE(server::readStudentList(longName.substr(1) + ",pw\n"));
     EXPECT_EQ(server::readStudentList("ok,1\nbad\n").error(),
               "line 2: expected a user name and a password");
 }

@@ -1,8 +1,9 @@
 #pragma once
-// The account server started in this process on a free loopback port, answering on its own
-// threads until the object goes away.
+// The account server started in this process on a free loopback port, built from its command
+// line as main() builds it, answering on its own threads until the object goes away.
 
 #include "account_server.h"
+#include "command_line.h"
 #include "passwords.h"
 
 #include <chrono>
@@ -10,6 +11,7 @@
 #include <memory>
 #include <stdexcept>
 #include <thread>
+#include <vector>
 
 namespace dovrix::testing {
 
@@ -20,7 +22,6 @@ public:
         if (!server::initialisePasswordHashing()) {
             throw std::runtime_error("libsodium cannot be initialised");
         }
-        options.port = 0;
         server_ = std::make_unique<server::AccountServer>(std::move(options));
         thread_ = std::thread([this] { server_->run(); });
         // Wait until it listens, so that stopping cannot come too early.
@@ -44,12 +45,17 @@ private:
     std::thread thread_;
 };
 
-// Options for a server on loopback with its database in `databasePath`.
-inline server::ServerOptions serverOptions(const std::string& databasePath) {
-    server::ServerOptions options;
-    options.databasePath = databasePath;
-    options.threads = 4;
-    return options;
+// The options main() builds from the command line `--port 0 --db databasePath --threads 4`
+// followed by `arguments`.
+inline server::ServerOptions serverOptions(const std::string& databasePath,
+                                           const std::vector<std::string>& arguments = {}) {
+    std::vector<std::string> line = {"--port", "0", "--db", databasePath, "--threads", "4"};
+    line.insert(line.end(), arguments.begin(), arguments.end());
+    const auto parsed = server::parseCommandLine(line);
+    if (!parsed) {
+        throw std::invalid_argument(parsed.error());
+    }
+    return parsed->options;
 }
 
 } // namespace dovrix::testing

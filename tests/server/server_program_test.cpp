@@ -7,12 +7,18 @@
 
 #include <gtest/gtest.h>
 #include <httplib.h>
+#include <sqlite3.h>
 
 #include <atomic>
 #include <csignal>
 #include <fstream>
 #include <regex>
+#include <sstream>
 #include <thread>
+
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace dovrix::testing {
 namespace {
@@ -57,11 +63,36 @@ int announcedPort(Program& server) {
     return std::stoi(match[1]);
 }
 
-std::string request(int port, const std::string& target) {
+// The status and body of a GET of the target as written.
+std::pair<int, std::string> fetch(int port, const std::string& target,
+                                  const httplib::Headers& headers = {}) {
     httplib::Client client("127.0.0.1", port);
-    const auto result = client.Get(target.c_str());
-    return result ? result->body : "<no reply>";
+    client.set_url_encode(false);
+    const auto result = client.Get(target.c_str(), headers);
+    return result ? std::pair(result->status, result->body) : std::pair(0, "<no reply>");
 }
+
+std::string request(int port, const std::string& target, const httplib::Headers& headers = {}) {
+    return fetch(port, target, headers).second;
+}
+
+// A connection to the server that sends `text`, a request that never ends, and stays open.
+class HangingClient {
+public:
+    HangingClient(int port, const std::string& text) : socket_(::socket(AF_INET, SOCK_STREAM, 0)) {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(static_cast<uint16_t>(port));
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        EXPECT_EQ(::connect(socket_, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+        EXPECT_EQ(::send(socket_, text.data(), text.size(), MSG_NOSIGNAL),
+                  static_cast<ssize_t>(text.size()));
+    }
+    ~HangingClient() { ::close(socket_); }
+
+private:
+    int socket_;
+};
 
 TEST(ServerProgram, AnnouncesItsAddressAndStopsCleanlyOnSignals) {
     TempFolder folder;
@@ -81,6 +112,117 @@ TEST(ServerProgram, AnnouncesItsAddressAndStopsCleanlyOnSignals) {
         server.signal(stopSignal);
         EXPECT_EQ(server.exitCodeAtEnd(), 0);
     }
+}
+
+// Behind nginx, the school network is recognised by the address nginx passes on, never by the
+// loopback address the requests arrive from.
+TEST(ServerProgram, BelievesTheForwardedAddressOnlyFromATrustedProxy) {
+    TempFolder folder;
+    const std::string database = folder.file("accounts.sqlite");
+    const std::string qel = "/dovrix/account?o=qel&u=pat.kim&p=";
+    const std::string invalid = "Invalid Username and/or Password";
+    struct Case {
+        std::vector<std::string> proxies;
+        httplib::Headers headers;
+        std::string reply;
+    };
+    const std::vector<std::string> behindNginx = {"--trusted-proxy", "127.0.0.1"};
+    const std::vector<Case> cases = {
+        {behindNginx, {{"X-Real-IP", "10.1.2.3"}}, "1"},
+        {behindNginx, {{"X-Real-IP", "::ffff:10.1.2.3"}}, "1"},
+        {behindNginx, {{"X-Real-IP", "203.0.113.9"}}, invalid},
+        {behindNginx, {}, "Error Creating Account"},
+        {behindNginx, {{"X-Real-IP", "10.1.2.3, 10.4.5.6"}}, "Error Creating Account"},
+        {behindNginx, {{"X-Real-IP", "school"}}, "Error Creating Account"},
+        // From anyone else the header is only text: the connection's address counts.
+        {{"--trusted-proxy", "10.9.9.9"}, {{"X-Real-IP", "10.1.2.3"}}, invalid},
+        {{}, {{"X-Real-IP", "10.1.2.3"}}, invalid},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> arguments = {"--port", "0",       "--db",
+                                              database, "--trust", "10.0.0.0/8"};
+        arguments.insert(arguments.end(), c.proxies.begin(), c.proxies.end());
+        Program server(arguments);
+        const int port = announcedPort(server);
+        const std::string header = c.headers.empty() ? "none" : c.headers.begin()->second;
+        EXPECT_EQ(request(port, qel, c.headers), c.reply) << header;
+    }
+}
+
+// Idle connections and requests that never finish arriving do not keep a stopping server
+// alive.
+TEST(ServerProgram, StopsWithinThreeSecondsWhateverItsConnectionsDo) {
+    TempFolder folder;
+    Program server({"--port", "0", "--db", folder.file("accounts.sqlite"), "--threads", "8"});
+    const int port = announcedPort(server);
+    std::vector<std::unique_ptr<HangingClient>> clients;
+    for (const char* text : {"", "", "", "G", "GET /dovrix/account?o=qel&u=pat&p= HTTP/1.1\r\nX-",
+                             "GET /dovrix/pars HTTP/1.1\r\n"}) {
+        clients.push_back(std::make_unique<HangingClient>(port, text));
+    }
+    // Answered after the others are taken in: they were accepted first.
+    EXPECT_EQ(request(port, "/dovrix/account?o=qel&u=pat&p="), "1");
+    server.signal(SIGTERM);
+    EXPECT_TRUE(server.waitForFinished(3000)) << "still running 3 s after SIGTERM";
+    EXPECT_EQ(server.exitCodeAtEnd(), 0);
+}
+
+// A store error (here another program holding the database's write lock longer than the
+// server waits) answers with the failure text each operation's client knows.
+TEST(ServerProgram, AnswersStoreErrorsWithEachOperationsFailureText) {
+    TempFolder folder;
+    const std::string database = folder.file("accounts.sqlite");
+    Program server({"--port", "0", "--db", database});
+    const int port = announcedPort(server);
+    ASSERT_EQ(request(port, "/dovrix/account?o=qel&u=pat&p="), "1");
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(database.c_str(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    const std::vector<std::tuple<std::string, int, std::string>> cases = {
+        {"/dovrix/account?o=update&u=pat&p=&l=5", 500, "Error Updating Account"},
+        {"/dovrix/account?o=qel&u=new.pupil&p=", 500, "Error Creating Account"},
+        {"/dovrix/account?o=create&u=bob&p=pw", 500, "Error Creating Account"},
+        {"/dovrix/pars?Level=87&Moves=17&Par=19", 500, "Ignored"},
+    };
+    for (const auto& [target, status, body] : cases) {
+        EXPECT_EQ(fetch(port, target), std::pair(status, body)) << target;
+    }
+    sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+    EXPECT_EQ(request(port, "/dovrix/account?o=qel&u=pat&p="), "1");
+    EXPECT_EQ(request(port, "/dovrix/account?o=login&u=bob&p=pw"),
+              "Invalid Username and/or Password");
+}
+
+// --log-requests writes one line per request, whatever the request holds, and no password.
+TEST(ServerProgram, LogsEveryRequestOnItsOwnLineWithoutPasswords) {
+    TempFolder folder;
+    Program server({"--port", "0", "--db", folder.file("accounts.sqlite"), "--log-requests"});
+    const int port = announcedPort(server);
+    for (const char* target :
+         {"/dovrix/account?o=create%0A127.0.0.1%20GET&u=m&p=hunter2",
+          "/dovrix/account%0D%0A127.0.0.1?o=login&u=m&p=hunter2",
+          "/dovrix/account?o=create\\n&u=m&p=hunter2", "/dovrix/account?o=create&u=m&p=hunter2"}) {
+        request(port, target);
+    }
+    server.signal(SIGTERM);
+    EXPECT_EQ(server.exitCodeAtEnd(), 0);
+    const std::string log = server.errors();
+    EXPECT_EQ(log.find("hunter2"), std::string::npos) << log;
+    std::istringstream lines(log);
+    std::vector<std::string> requests;
+    for (std::string line; std::getline(lines, line);) {
+        if (line.starts_with("127.0.0.1 ")) {
+            requests.push_back(line);
+        }
+    }
+    EXPECT_EQ(requests, (std::vector<std::string>{
+                            "127.0.0.1 GET /dovrix/account o=create\\n127.0.0.1 GET 400",
+                            "127.0.0.1 GET /dovrix/account\\r\\n127.0.0.1 o= 404",
+                            "127.0.0.1 GET /dovrix/account o=create\\\\n 400",
+                            "127.0.0.1 GET /dovrix/account o=create 200",
+                        }))
+        << log;
 }
 
 TEST(ServerProgram, ImportsStudentsFromACsvFile) {
