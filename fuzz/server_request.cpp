@@ -2,8 +2,8 @@
 // arrives (path and query before percent-decoding), the peer's address and X-Real-IP, through
 // the routes, the query parser and the service with its throttles, on a SQLite store in
 // memory with the compiled-in catalogue and optima. The input: one byte that picks the method
-// (bits 0-1), the peer (bits 2-3) and whether X-Real-IP is sent (bit 4); the target up to a
-// newline; the X-Real-IP value.
+// (bits 0-1), the peer (bits 2-3), whether X-Real-IP is sent (bit 4) and whether the HTTP layer
+// could not read the request whole (bit 5); the target up to a newline; the X-Real-IP value.
 //
 // Whatever the request, a game must never read its reply as something the server did not
 // do: a refusal carries the failure text of the operation it names, a login's level is a level
@@ -159,15 +159,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
         lineEnd == std::string_view::npos ? std::string_view{} : input.substr(lineEnd + 1);
     const HttpRequest request{kMethods[data[0] & 3], target, kPeers[(data[0] >> 2) & 3],
                               (data[0] & 0x10) != 0 ? std::optional(realIp) : std::nullopt};
-    const Answer reply = server->handler->handle(request, server->now);
+    const bool unreadable = (data[0] & 0x20) != 0;
+    const Answer reply = unreadable ? server->handler->refuse(request, 400)
+                                    : server->handler->handle(request, server->now);
 
     const std::size_t question = target.find('?');
     const std::string_view path = target.substr(0, question);
     const std::string_view query =
         question == std::string_view::npos ? std::string_view{} : target.substr(question + 1);
     const bool done = reply.status >= 200 && reply.status < 300;
-    if (request.method != "GET") {
-        require(!done, "only GET acts");
+    if (request.method != "GET" || unreadable) {
+        require(!done, "only a whole GET request acts");
     }
     if (percentDecoded(path, false) == "/dovrix/account") {
         const std::string operation = operationOf(query);
