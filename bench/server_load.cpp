@@ -5,7 +5,8 @@
 //
 // It starts the real server program on a free port with a fresh database, creates the
 // accounts, restarts the server (so no password is remembered) and measures first logins,
-// then progress updates of logged-in accounts, then repeated logins. Afterwards it reads the
+// then progress updates of logged-in accounts, then repeated logins, then updates while other
+// clients create accounts as fast as they can. Afterwards it reads the
 // database itself: every account must hold the highest level it was sent.
 
 #include <httplib.h>
@@ -94,6 +95,7 @@ private:
 
 struct Phase {
     std::string name;
+    int clients = 0;
     std::size_t requests = 0;
     std::size_t errors = 0;
     double seconds = 0;
@@ -116,6 +118,7 @@ Phase drive(const std::string& name, int port, int clients,
             const std::function<bool(const std::string& target, const std::string& body)>& good) {
     Phase phase;
     phase.name = name;
+    phase.clients = clients;
     std::vector<std::vector<double>> latencies(static_cast<std::size_t>(clients));
     std::atomic<std::size_t> errors{0};
     const auto start = Clock::now();
@@ -184,7 +187,7 @@ std::vector<std::vector<std::string>> spread(const std::vector<std::string>& tar
     return perClient;
 }
 
-void printTable(const std::vector<Phase>& phases, int clients) {
+void printTable(const std::vector<Phase>& phases) {
     std::printf("| %-28s | %8s | %7s | %9s | %8s | %8s | %6s |\n", "request", "requests", "clients",
                 "req/s", "p50 ms", "p99 ms", "errors");
     std::printf("|%s|%s|%s|%s|%s|%s|%s|\n", std::string(30, '-').c_str(),
@@ -192,10 +195,10 @@ void printTable(const std::vector<Phase>& phases, int clients) {
                 std::string(11, '-').c_str(), std::string(10, '-').c_str(),
                 std::string(10, '-').c_str(), std::string(8, '-').c_str());
     for (const Phase& phase : phases) {
-        std::printf("| %-28s | %8zu | %7d | %9.0f | %8.2f | %8.2f | %6zu |\n", phase.name.c_str(),
-                    phase.requests, clients, static_cast<double>(phase.requests) / phase.seconds,
-                    percentile(phase.latenciesMs, 0.50), percentile(phase.latenciesMs, 0.99),
-                    phase.errors);
+        std::printf(
+            "| %-28s | %8zu | %7d | %9.0f | %8.2f | %8.2f | %6zu |\n", phase.name.c_str(),
+            phase.requests, phase.clients, static_cast<double>(phase.requests) / phase.seconds,
+            percentile(phase.latenciesMs, 0.50), percentile(phase.latenciesMs, 0.99), phase.errors);
     }
 }
 
@@ -260,6 +263,35 @@ int run(const Settings& settings) {
                   spread(again, settings.clients), [](const std::string&, const std::string& body) {
                       return !body.empty() && std::isdigit(static_cast<unsigned char>(body[0]));
                   }));
+
+        // New accounts from 16 clients without pause, each an Argon2id hash, while one
+        // logged-in player sends updates: the hashing must leave the updates their share.
+        std::atomic<bool> flooding{true};
+        std::vector<std::thread> flood;
+        for (int c = 0; c < 16; ++c) {
+            flood.emplace_back([&, c] {
+                httplib::Client client("127.0.0.1", server.port());
+                for (int n = 0; flooding; ++n) {
+                    client.Get(("/dovrix/account?o=create&u=flood" + std::to_string(c) + "x" +
+                                std::to_string(n) + "&p=pw")
+                                   .c_str());
+                }
+            });
+        }
+        std::vector<std::string> during;
+        for (int round = 0; round < 20; ++round) {
+            for (int a = 0; a < settings.accounts; ++a) {
+                during.push_back(accountTarget("update", a) +
+                                 "&l=" + std::to_string(highest[static_cast<std::size_t>(a)]));
+            }
+        }
+        phases.push_back(
+            drive("update, 16 clients creating", server.port(), 1, spread(during, 1),
+                  [](const std::string&, const std::string& body) { return body == "OK"; }));
+        flooding = false;
+        for (std::thread& thread : flood) {
+            thread.join();
+        }
     }
 
     // The server has stopped; read what it stored.
@@ -284,7 +316,7 @@ int run(const Settings& settings) {
     sqlite3_close(db);
     std::filesystem::remove_all(folder);
 
-    printTable(phases, settings.clients);
+    printTable(phases);
     std::printf("\n%d accounts, %d updates each; accounts whose stored level differs from the "
                 "highest sent: %d\n",
                 settings.accounts, settings.updatesPerAccount, lost);

@@ -2,6 +2,7 @@
 
 #include "catalogue.h"
 #include "command_line.h"
+#include "rate_limit.h"
 #include "running_account_server.h"
 #include "student_import.h"
 #include "temp_folder.h"
@@ -367,6 +368,27 @@ TEST(CredentialCache, RemembersOnlyTheExactCredentials) {
     server::CredentialCache disabled(std::chrono::seconds(0), 10);
     disabled.remember("mary", "$hash1", "secret");
     EXPECT_FALSE(disabled.contains("mary", "$hash1", "secret"));
+}
+
+// Counts within any window of its length, and keeps a bounded number of keys however many
+// an attacker makes up: the key idle longest goes first.
+TEST(RateLimit, CountsWithinTheWindowAndKeepsFewKeys) {
+    using namespace std::chrono_literals;
+    server::RateLimit limit(2, 10min, 2);
+    const server::RateLimit::Clock::time_point t0{};
+    EXPECT_TRUE(limit.take("a", t0));
+    EXPECT_TRUE(limit.take("a", t0 + 5min));
+    EXPECT_FALSE(limit.take("a", t0 + 9min));
+    EXPECT_TRUE(limit.allows("b", t0 + 9min));
+    EXPECT_TRUE(limit.take("a", t0 + 10min));
+    EXPECT_FALSE(limit.allows("a", t0 + 14min));
+    limit.record("b", t0 + 14min);
+    limit.record("b", t0 + 14min);
+    limit.record("c", t0 + 14min);
+    EXPECT_TRUE(limit.allows("a", t0 + 14min));
+    EXPECT_FALSE(limit.allows("b", t0 + 14min));
+    limit.forget("b");
+    EXPECT_TRUE(limit.allows("b", t0 + 14min));
 }
 
 TEST(AddressRanges, MatchAddressesInsideTheirPrefix) {
