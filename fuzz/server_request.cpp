@@ -49,7 +49,6 @@ constexpr int kInputsPerStore = 20000;
 
 struct Server {
     Server() {
-        options.databasePath = ":memory:";
         options.trusted = AddressRanges::parse("10.0.0.0/8").value();
         options.trustedProxies = AddressRanges::parse("127.0.0.1").value();
         options.logRequests = true;
