@@ -152,8 +152,9 @@ HttpRequest requestOf(const httplib::Request& request, const std::string& peer,
 
 } // namespace
 
-// cpp-httplib's server with connections of its own: cpp-httplib parses each request, and the
-// request handler answers it.
+// cpp-httplib's server with connections of its own: cpp-httplib parses each request and the
+// request handler answers it, but reading and writing the socket is done here, so that a
+// stopping server need not wait for its connections' read time-outs.
 class AccountServer::Http : public httplib::Server {
 public:
     explicit Http(RequestHandler& handler) : handler_(handler) {
@@ -203,7 +204,9 @@ private:
             ConnectionStream stream(connection, stopping_);
             currentConnection = &connection;
             bool closed = false;
-            // One request per connection: see the constructor of AccountServer.
+            // One request per connection. A thread of the pool serves a connection for as
+            // long as it stays open, and a game sends a request every few minutes at most:
+            // kept-alive idle connections from a classroom of games would hold every thread.
             process_request(stream, true, closed, nullptr);
             currentConnection = nullptr;
         }
@@ -229,10 +232,7 @@ AccountServer::AccountServer(ServerOptions options) : options_(std::move(options
     http_->new_task_queue = [threads] {
         return new httplib::ThreadPool(static_cast<size_t>(threads));
     };
-    // One request per connection. A thread of the pool serves a connection for as long as it
-    // stays open, and a game sends a request every few minutes at most: kept-alive idle
-    // connections from a classroom of games would hold every thread while new requests wait.
-    // cpp-httplib also sets SO_REUSEPORT by default, which lets a second server share the
+    // cpp-httplib sets SO_REUSEPORT by default, which lets a second server share the
     // port and take half of the requests to another database. Only SO_REUSEADDR, so a
     // restart can take the port back at once.
     int listeningSocket = -1;

@@ -299,25 +299,39 @@ TEST_F(ServerTest, ParListStartsFromTheCatalogueAndGoesDownOnlyToTheProvenOptimu
     EXPECT_EQ(pars(), expected);
 }
 
-// Online guessing: ten wrong passwords per account from one address in ten minutes; then
-// that address gets no answer to any password for the account, while its owner elsewhere
-// still logs in.
+// Online guessing: ten wrong passwords per account from one address in ten minutes, and a
+// hundred in all; past either, that address gets no answer to any password for the account
+// (or for any account), while the owners elsewhere still log in.
 TEST_F(ServerTest, WrongPasswordsFromOneAddressLockOnlyThatAddressOut) {
     startServer(serverOptions(database(), {"--trusted-proxy", "127.0.0.1"}));
-    expectReplies({{"o=create&u=mary&p=secret", "Success"}});
-    const std::string right = "/dovrix/account?o=login&u=mary&p=secret";
+    const auto login = [](int account, const std::string& password) {
+        return "/dovrix/account?o=login&u=m" + std::to_string(account) + "&p=" + password;
+    };
+    for (int account = 0; account <= 10; ++account) {
+        EXPECT_EQ(body("/dovrix/account?o=create&u=m" + std::to_string(account) + "&p=secret"),
+                  "Success");
+    }
     const std::string attacker = "203.0.113.5";
+    const std::string elsewhere = "198.51.100.1";
     for (int guess = 0; guess < 10; ++guess) {
-        EXPECT_EQ(body(right + std::to_string(guess), attacker), kInvalid);
+        EXPECT_EQ(body(login(0, "guess" + std::to_string(guess)), attacker), kInvalid);
     }
     expectExchanges({
-        {right, 429, "Error Creating Account", "GET", attacker},
-        {"/dovrix/account?o=login&u=MARY&p=guess", 429, "Error Creating Account", "GET", attacker},
-        {"/dovrix/account?o=update&u=mary&p=secret&l=9", 429, "Error Updating Account", "GET",
+        {login(0, "secret"), 429, "Error Creating Account", "GET", attacker},
+        {login(0, "guess"), 429, "Error Creating Account", "GET", attacker},
+        {"/dovrix/account?o=update&u=M0&p=secret&l=9", 429, "Error Updating Account", "GET",
          attacker},
-        {right, 200, "1", "GET", "198.51.100.1"},
-        {"/dovrix/account?o=login&u=mary&p=guess", 200, kInvalid, "GET", "198.51.100.1"},
+        {login(0, "secret"), 200, "1", "GET", elsewhere},
+        {login(0, "guess"), 200, kInvalid, "GET", elsewhere},
+        {login(10, "secret"), 200, "1", "GET", attacker},
     });
+    for (int account = 1; account < 10; ++account) {
+        for (int guess = 0; guess < 10; ++guess) {
+            EXPECT_EQ(body(login(account, "guess" + std::to_string(guess)), attacker), kInvalid);
+        }
+    }
+    expectExchanges({{login(10, "secret"), 429, "Error Creating Account", "GET", attacker},
+                     {login(10, "secret"), 200, "1", "GET", elsewhere}});
 }
 
 // Password hashes, running or waiting, take at most half the request threads: a flood of
