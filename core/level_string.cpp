@@ -48,6 +48,36 @@ std::string checkRectangle(const std::string& what, int left, int top, int width
     return {};
 }
 
+// A block that starts inside a wall or another block is snapped past it by its first step,
+// which can put it beyond the frame's sides, where nothing ever stops it again.
+std::string checkBlocksStartFree(const LevelDescription& level) {
+    using namespace twips;
+    auto blockRect = [&level](const ColouredCell& b) {
+        return Rect{static_cast<int16_t>(cellOrigin(b.x, level.offsetX)),
+                    static_cast<int16_t>(cellOrigin(b.y, level.offsetY)), kBlockSize, kBlockSize};
+    };
+    for (std::size_t i = 0; i < level.blocks.size(); ++i) {
+        const Rect block = blockRect(level.blocks[i]);
+        const std::string what = "block " + std::to_string(i + 1);
+        for (std::size_t j = 0; j < level.walls.size(); ++j) {
+            const WallCells& w = level.walls[j];
+            const Rect wall{static_cast<int16_t>(cellOrigin(w.x, level.offsetX)),
+                            static_cast<int16_t>(cellOrigin(w.y, level.offsetY)),
+                            static_cast<int16_t>(wallExtent(w.width)),
+                            static_cast<int16_t>(wallExtent(w.height))};
+            if (Overlaps(block, wall)) {
+                return what + " starts inside wall " + std::to_string(j + 1);
+            }
+        }
+        for (std::size_t j = 0; j < i; ++j) {
+            if (Overlaps(block, blockRect(level.blocks[j]))) {
+                return what + " starts on block " + std::to_string(j + 1);
+            }
+        }
+    }
+    return {};
+}
+
 std::string checkGeometry(const LevelDescription& level) {
     using namespace twips;
     const int offX = level.offsetX;
@@ -77,7 +107,7 @@ std::string checkGeometry(const LevelDescription& level) {
                                  cellOrigin(level.dots[i].x, offX) + kDotInset,
                                  cellOrigin(level.dots[i].y, offY) + kDotInset, kDotSize, kDotSize);
     }
-    return problem;
+    return problem.empty() ? checkBlocksStartFree(level) : problem;
 }
 
 // Reads `count` coloured triples; empty string on success.

@@ -62,9 +62,11 @@ struct LevelDescription {
 Expected<LevelFields> tokeniseLevelString(std::string_view levelString);
 
 // Reads a whole level. Besides the tokeniser's checks it fails when a count runs past the
-// values present, a colour code is outside 1 to 6, a wall has a negative size, or a piece's
-// rectangle overflows 16 bits or cannot be drawn inside the board frame. Values after the
-// dots are ignored, as the game has always ignored them.
+// values present, a colour code is outside 1 to 6, a wall has a negative size, a piece's
+// rectangle overflows 16 bits or cannot be drawn inside the board frame, or a block starts
+// overlapping a wall or another block (its first step would snap it past the frame's sides,
+// where nothing stops it). Values after the dots are ignored, as the game has always ignored
+// them.
 Expected<LevelDescription> parseLevelString(std::string_view levelString);
 
 // Writes a level back as a level string; parseLevelString reads it back unchanged.

@@ -98,6 +98,8 @@ TEST(LevelString, MalformedStringsAreRefusedWithAReason) {
         {"5,0,600,0,1,1,14,0,0,0,", "cannot be drawn inside the board frame"},
         {"5,0,0,1,1,1,-1,1,0,0,0,0,", "negative size"},
         {"5,0,0,40000,", "field 4 does not fit"},
+        {"5,0,0,1,2,2,3,1,0,0,1,3,2,1,0,", "block 1 starts inside wall 1"},
+        {"5,0,0,0,0,0,2,1,1,1,1,1,2,0,", "block 2 starts on block 1"},
     };
     for (const Row& row : rows) {
         const auto level = parseLevelString(row.text);
