@@ -72,21 +72,6 @@ struct Server {
     RequestHandler::Clock::time_point now{};
 };
 
-// The first "o=" of a query, as a game's request names its operation.
-std::string operationOf(std::string_view query) {
-    while (!query.empty()) {
-        const std::size_t amp = query.find('&');
-        const std::string_view part = query.substr(0, amp);
-        query = amp == std::string_view::npos ? std::string_view{} : query.substr(amp + 1);
-        const std::size_t equals = part.find('=');
-        if (equals != std::string_view::npos &&
-            percentDecoded(part.substr(0, equals), true) == "o") {
-            return percentDecoded(part.substr(equals + 1), true).value_or("");
-        }
-    }
-    return {};
-}
-
 bool isLoginOperation(std::string_view operation) {
     return operation == "login" || operation == "halvern" || operation == "qel";
 }

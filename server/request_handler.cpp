@@ -20,8 +20,8 @@ int hexValue(char c) {
     return -1;
 }
 
-// The operation a request to the account path names, read leniently so that even a malformed
-// request gets its operation's failure text: the first part that reads as "o=...".
+} // namespace
+
 std::string operationOf(std::string_view query) {
     while (!query.empty()) {
         const std::size_t amp = query.find('&');
@@ -36,8 +36,6 @@ std::string operationOf(std::string_view query) {
     }
     return {};
 }
-
-} // namespace
 
 std::string escapedForLog(std::string_view text) {
     static constexpr char kHex[] = "0123456789ABCDEF";

@@ -70,6 +70,10 @@ std::string escapedForLog(std::string_view text);
 // a '%' is not followed by two hexadecimal digits.
 std::optional<std::string> percentDecoded(std::string_view text, bool plusIsBlank);
 
+// The operation a query names, read leniently so that even a malformed request gets its
+// operation's failure text: the first part that reads as "o=...".
+std::string operationOf(std::string_view query);
+
 // The parameters of a query ("a=1&b=2"). nullopt when it is malformed: an empty part, a part
 // with no '=' or more than one, a name given twice, or a bad percent escape.
 std::optional<QueryParameters> parseQuery(std::string_view query);
