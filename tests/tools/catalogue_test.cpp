@@ -49,25 +49,10 @@ const std::map<int, std::string> kFixedLevels = {
           "8,4,1,4,4,10,2,5,11,1,6,10,3,7,9,4,"},
 };
 
-std::set<int> levelsWhere(const std::vector<LevelDescription>& levels,
-                          bool (*test)(const LevelDescription&)) {
-    std::set<int> chosen;
-    for (std::size_t i = 0; i < levels.size(); ++i) {
-        if (test(levels[i])) {
-            chosen.insert(static_cast<int>(i) + 1);
-        }
-    }
-    return chosen;
-}
-
-bool sameCell(int x, int y, const std::vector<Cell>& cells) {
+template <typename Cells>
+bool sameCell(int x, int y, const Cells& cells) {
     return std::any_of(cells.begin(), cells.end(),
-                       [&](const Cell& c) { return c.x == x && c.y == y; });
-}
-
-bool sameCell(int x, int y, const std::vector<ColouredCell>& cells) {
-    return std::any_of(cells.begin(), cells.end(),
-                       [&](const ColouredCell& c) { return c.x == x && c.y == y; });
+                       [&](const auto& c) { return c.x == x && c.y == y; });
 }
 
 class CatalogueTest : public ::testing::Test {
@@ -111,7 +96,6 @@ TEST_F(CatalogueTest, HoldsOneHundredLevelsWithTheirParsAndTheFixedStrings) {
         longest = std::max(longest, text.size());
     }
     EXPECT_EQ(longest, 595u);
-    EXPECT_EQ(strings[55].size(), 595u);
     // No two levels are alike: the boards differ, not just the pars.
     std::set<std::string_view> boards;
     for (std::string_view text : strings) {
@@ -121,7 +105,15 @@ TEST_F(CatalogueTest, HoldsOneHundredLevelsWithTheirParsAndTheFixedStrings) {
 
 TEST_F(CatalogueTest, PitsPatchesWallsAndSpareBlocksAppearExactlyWhereListed) {
     using Level = const LevelDescription&;
-    const auto where = [](bool (*test)(Level)) { return levelsWhere(levels(), test); };
+    const auto where = [](bool (*test)(Level)) {
+        std::set<int> chosen;
+        for (std::size_t i = 0; i < levels().size(); ++i) {
+            if (test(levels()[i])) {
+                chosen.insert(static_cast<int>(i) + 1);
+            }
+        }
+        return chosen;
+    };
     EXPECT_EQ(where([](Level l) { return !l.pits.empty(); }),
               (std::set<int>{31, 40, 46, 54, 55, 60, 66, 71, 77, 78, 79,
                              81, 82, 83, 89, 91, 92, 93, 96, 97, 100}));
