@@ -133,8 +133,6 @@ void FrmLoginTest::load() {
     QVERIFY(!world->in<QLabel>(login, "lblConnecting")->isVisible());
     QVERIFY(!world->shared.atSchool);
     QCOMPARE(world->shared.levelCount, 100);
-    QCOMPARE(world->shared.accountPath, std::string("dovrix/account"));
-    QCOMPARE(world->shared.parListPath, std::string("dovrix/pars"));
     // The play window exists, hidden, its level scroll bar up to levelCount.
     QVERIFY(!world->game.playWindow()->isVisible());
     QCOMPARE(world->game.playWindow()->play().state().hsbLevelMaximum, 100);
