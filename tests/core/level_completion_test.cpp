@@ -56,21 +56,9 @@ struct TimerCheckingMessages : RecordingMessageBoxes {
     std::vector<bool> timerRunningAtBox;
 };
 
-struct CompletingHost : PlayHost {
-    void levelBeaten() override {
-        ++beaten;
-        CompleteLevel(*play, *shared, *messages, *effects);
-    }
-    void focusLevelScrollBar() override {}
-
-    PlayScreen* play = nullptr;
-    SharedState* shared = nullptr;
-    MessageBoxService* messages = nullptr;
-    CompletionEffects* effects = nullptr;
-    int beaten = 0;
-};
-
-struct CompletionFixture {
+// Level `level` with its par, the one-move level; every other level unsolvable. Completing a
+// level runs the completion with the recording effects.
+struct CompletionFixture : PlayHost {
     explicit CompletionFixture(bool atSchool, int level = 5, int par = 3) {
         shared.levelCount = kCatalogueSize;
         for (auto& string : shared.levelStrings) {
@@ -80,28 +68,29 @@ struct CompletionFixture {
         shared.atSchool = atSchool;
         shared.playerName = "player1";
         shared.levelReached = static_cast<int16_t>(level);
-        host.play = &play;
-        host.shared = &shared;
-        host.messages = &messages;
-        host.effects = &effects;
         effects.play = &play;
         messages.play = &play;
         int16_t number = static_cast<int16_t>(level);
         play.DisplayPuzzle(number);
     }
+    void levelBeaten() override {
+        ++beaten;
+        CompleteLevel(play, shared, messages, effects);
+    }
+    void focusLevelScrollBar() override {}
 
     // Plays the solving move.
     void solve() {
         const PieceRef block = play.state().board.ref(Family::BlueBlock, 1);
         ASSERT_TRUE(playMove(play, block, Direction::Up).pressAccepted);
-        ASSERT_EQ(host.beaten, 1);
+        ASSERT_EQ(beaten, 1);
     }
 
     SharedState shared;
     TimerCheckingMessages messages;
     RecordingEffects effects;
-    CompletingHost host;
-    PlayScreen play{shared, host, messages};
+    int beaten = 0;
+    PlayScreen play{shared, *this, messages};
 };
 
 TEST(LevelCompletion, ResultAtOrAboveTheParShowsTheResultBox) {
@@ -248,7 +237,7 @@ TEST(LevelCompletion, ALevelSolvedAsBuiltIsARecordOfNoMoves) {
     f.play.DisplayPuzzle(level);
     f.messages.answers.push_back(MessageAnswer::Yes);
     f.play.tickMoveTimer();
-    ASSERT_EQ(f.host.beaten, 1);
+    ASSERT_EQ(f.beaten, 1);
     ASSERT_EQ(f.messages.shown.size(), 1u);
     EXPECT_EQ(f.messages.shown[0].title, "New Level Record -- May We Upload Your Score?");
     EXPECT_EQ(f.effects.calls, (std::vector<std::string>{"upload 5 0 4", "UpdateAccount"}));
