@@ -149,22 +149,17 @@ void GameTest::everyWayOut_data() {
     QTest::addColumn<QString>("how");
     QTest::addColumn<int>("updates"); // of the account, at level 7
     QTest::addColumn<bool>("ends");   // the program
-    const struct {
-        const char* window;
-        const char* how;
-        int updates;
-        bool ends;
-    } rows[] = {
-        {"start", "ctrl+x at once", 0, true}, {"start", "ctrl+x", 0, true},
-        {"start", "close", 0, true},          {"start", "about, close", 0, true},
-        {"play", "cmdExit", 1, true},         {"play", "ctrl+x", 1, true},
-        {"play", "close", 1, true},           {"play", "close, end window showing", 1, false},
-        {"end", "cmdEnd", 0, true}, // during the beeps
-        {"end", "ctrl+x", 0, true},           {"end", "close", 0, true}};
-    for (const auto& row : rows) {
-        QTest::addRow("%s window, %s", row.window, row.how)
-            << QString(row.window) << QString(row.how) << row.updates << row.ends;
-    }
+    const auto add = [](const char* window, std::initializer_list<const char*> ways, int updates,
+                        bool ends) {
+        for (const char* how : ways) {
+            QTest::addRow("%s window, %s", window, how)
+                << QString(window) << QString(how) << updates << ends;
+        }
+    };
+    add("start", {"ctrl+x at once", "ctrl+x", "close", "about, close"}, 0, true);
+    add("play", {"cmdExit", "ctrl+x", "close"}, 1, true);
+    add("play", {"close, end window showing"}, 1, false);
+    add("end", {"cmdEnd", "ctrl+x", "close"}, 0, true); // cmdEnd during the beeps
 }
 
 void GameTest::everyWayOut() {
