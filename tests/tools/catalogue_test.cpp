@@ -55,34 +55,23 @@ bool sameCell(int x, int y, const Cells& cells) {
                        [&](const auto& c) { return c.x == x && c.y == y; });
 }
 
-class CatalogueTest : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() {
-        levels_ = new std::vector<LevelDescription>;
-        for (std::string_view text : builtInLevelStrings()) {
-            const auto level = parseLevelString(text);
-            ASSERT_TRUE(level) << text << ": " << level.error();
-            levels_->push_back(*level);
-        }
+// The catalogue's levels as the game reads them.
+std::vector<LevelDescription> catalogueLevels() {
+    std::vector<LevelDescription> levels;
+    for (std::string_view text : builtInLevelStrings()) {
+        const auto level = parseLevelString(text);
+        EXPECT_TRUE(level) << text << ": " << level.error();
+        levels.push_back(level ? *level : LevelDescription{});
     }
-    static void TearDownTestSuite() {
-        delete levels_;
-        levels_ = nullptr;
-    }
-    static const std::vector<LevelDescription>& levels() { return *levels_; }
+    return levels;
+}
 
-private:
-    static std::vector<LevelDescription>* levels_;
-};
-
-std::vector<LevelDescription>* CatalogueTest::levels_ = nullptr;
-
-TEST_F(CatalogueTest, HoldsOneHundredLevelsWithTheirParsAndTheFixedStrings) {
+TEST(Catalogue, HoldsOneHundredLevelsWithTheirParsAndTheFixedStrings) {
     const auto& strings = builtInLevelStrings();
+    const auto levels = catalogueLevels();
     ASSERT_EQ(strings.size(), 100u);
-    ASSERT_EQ(levels().size(), 100u);
     for (std::size_t i = 0; i < 100; ++i) {
-        EXPECT_EQ(levels()[i].par, kPars[i]) << "level " << i + 1;
+        EXPECT_EQ(levels[i].par, kPars[i]) << "level " << i + 1;
     }
     for (const auto& [level, text] : kFixedLevels) {
         EXPECT_EQ(strings[level - 1], text) << "level " << level;
@@ -103,12 +92,13 @@ TEST_F(CatalogueTest, HoldsOneHundredLevelsWithTheirParsAndTheFixedStrings) {
     }
 }
 
-TEST_F(CatalogueTest, PitsPatchesWallsAndSpareBlocksAppearExactlyWhereListed) {
+TEST(Catalogue, PitsPatchesWallsAndSpareBlocksAppearExactlyWhereListed) {
     using Level = const LevelDescription&;
-    const auto where = [](bool (*test)(Level)) {
+    const auto levels = catalogueLevels();
+    const auto where = [&levels](bool (*test)(Level)) {
         std::set<int> chosen;
-        for (std::size_t i = 0; i < levels().size(); ++i) {
-            if (test(levels()[i])) {
+        for (std::size_t i = 0; i < levels.size(); ++i) {
+            if (test(levels[i])) {
                 chosen.insert(static_cast<int>(i) + 1);
             }
         }
@@ -142,7 +132,7 @@ TEST_F(CatalogueTest, PitsPatchesWallsAndSpareBlocksAppearExactlyWhereListed) {
     EXPECT_TRUE(onDots.count(56));
 }
 
-TEST_F(CatalogueTest, StoredSolutionsBeatEveryLevelInExactlyItsPar) {
+TEST(Catalogue, StoredSolutionsBeatEveryLevelInExactlyItsPar) {
     const auto& solutions = solver::builtInSolutions();
     const auto& strings = builtInLevelStrings();
     for (int number = 1; number <= 100; ++number) {
@@ -157,7 +147,7 @@ TEST_F(CatalogueTest, StoredSolutionsBeatEveryLevelInExactlyItsPar) {
     }
 }
 
-TEST_F(CatalogueTest, EveryParHasAProvenOptimumAndDesignedParsAreExact) {
+TEST(Catalogue, EveryParHasAProvenOptimumAndDesignedParsAreExact) {
     for (int number = 1; number <= 100; ++number) {
         const auto optimum = provenOptimum(number);
         ASSERT_TRUE(optimum) << "level " << number;
