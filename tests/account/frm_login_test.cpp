@@ -46,10 +46,6 @@ private:
         }
         return world;
     }
-    static void expectBoxes(GameWorld& world, const ExpectedMessage& box) {
-        const std::vector<ExpectedMessage> expected(box.title.empty() ? 0 : 1, box);
-        QCOMPARE(QString::fromStdString(boxDifferences(world.messages.shown, expected)), QString());
-    }
     TempFolder serverFolder_;
     std::unique_ptr<RunningAccountServer> server_;
 };
@@ -249,7 +245,8 @@ void FrmLoginTest::continueClicked() {
                    notice->parentWidget()->childAt(button->geometry().center()) == notice;
     };
     world->logIn(user, password, choice.toStdString());
-    expectBoxes(*world, box);
+    const std::vector<ExpectedMessage> expected(box.title.empty() ? 0 : 1, box);
+    QCOMPARE(QString::fromStdString(boxDifferences(world->messages.shown, expected)), QString());
     // The fields keep what was typed, so the player can correct it.
     QCOMPARE(world->in<QLineEdit>(login, "txtUsername")->text(), user);
     QCOMPARE(world->in<QLineEdit>(login, "txtPassword")->text(), password);
