@@ -94,16 +94,10 @@ struct CompletionFixture : PlayHost {
 };
 
 TEST(LevelCompletion, ResultAtOrAboveTheParShowsTheResultBox) {
-    struct Row {
-        bool atSchool;
-        int par;
-        std::string parText;
-    };
-    const Row rows[] = {
-        {false, 1, "1"}, {true, 1, "1"}, {false, 0, "Unknown"}, {true, 0, "Unknown"}};
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.parText + (row.atSchool ? " at school" : " at home"));
-        CompletionFixture f(row.atSchool, 5, row.par);
+    for (const auto& [atSchool, par] : {std::pair(false, 1), {true, 1}, {false, 0}, {true, 0}}) {
+        const std::string parText = par == 0 ? "Unknown" : "1";
+        SCOPED_TRACE(parText + (atSchool ? " at school" : " at home"));
+        CompletionFixture f(atSchool, 5, par);
         const std::string before = f.shared.levelStrings[5];
         f.solve();
         ASSERT_EQ(f.messages.shown.size(), 1u);
@@ -113,7 +107,7 @@ TEST(LevelCompletion, ResultAtOrAboveTheParShowsTheResultBox) {
         EXPECT_EQ(box.buttons, MessageButtons::Ok);
         EXPECT_EQ(box.text(), "Congratulations, player1!\r\n\r\nYou have completed level 5.\r\n"
                               "\r\n\r\nNumber of moves required to beat the level:  " +
-                                  row.parText +
+                                  parText +
                                   "\r\n\r\nNumber of moves you needed to beat the level:  1");
         EXPECT_EQ(f.messages.timerRunningAtBox, std::vector<bool>{false});
         EXPECT_TRUE(f.effects.files.empty());
