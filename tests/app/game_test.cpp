@@ -63,12 +63,10 @@ void GameTest::schoolStartRecordAndProgress() {
     const std::string& level1 = world.shared.levelStrings[1];
     const std::string newPar = level1.substr(0, level1.find(','));
     QVERIFY(std::stoi(newPar) < 40);
-    std::vector<std::filesystem::path> records;
-    for (const auto& entry : std::filesystem::directory_iterator(share / "NewPars")) {
-        records.push_back(entry.path());
-    }
+    const std::vector<std::filesystem::directory_entry> records(
+        std::filesystem::directory_iterator(share / "NewPars"), {});
     QCOMPARE(records.size(), 1u);
-    QVERIFY(records[0].filename().string().starts_with("Pat Kim--"));
+    QVERIFY(records[0].path().filename().string().starts_with("Pat Kim--"));
     QCOMPARE(fileContent(records[0]),
              std::optional<std::string>("Level:  1\r\nMoves:  " + newPar + "\r\nPar:    40\r\n"));
 
