@@ -240,7 +240,7 @@ void FrmLoginTest::continueClicked() {
     auto* notice = world->in<QLabel>(login, "lblConnecting");
     auto* button = world->button(login, "cmdContinue");
     bool noticeUp = false;
-    world->messages.watch = [&](const MessageBox&) {
+    world->messages.whileOpen = [&] {
         noticeUp = notice->isVisible() && !button->isEnabled() &&
                    notice->parentWidget()->childAt(button->geometry().center()) == notice;
     };

@@ -26,18 +26,6 @@
 
 namespace dovrix::testing {
 
-// Records the boxes and lets a test look at the windows while a box is open.
-class WatchedMessageBoxes : public RecordingMessageBoxes {
-public:
-    MessageAnswer show(const MessageBox& box) override {
-        if (watch) {
-            watch(box);
-        }
-        return RecordingMessageBoxes::show(box);
-    }
-    std::function<void(const MessageBox&)> watch;
-};
-
 class CountingBeeper : public Beeper {
 public:
     CountingBeeper() { clock.start(); }
@@ -142,7 +130,7 @@ struct GameWorld {
 
     PlayerEnvironment environment;
     SharedState shared;
-    WatchedMessageBoxes messages;
+    RecordingMessageBoxes messages;
     CountingBeeper beeper;
     Game game{shared, messages, beeper};
     TwipScale scale = TwipScale::forScreen(nullptr);

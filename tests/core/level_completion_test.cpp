@@ -46,16 +46,6 @@ struct RecordingEffects : CompletionEffects {
     std::vector<std::pair<std::string, std::string>> files;
 };
 
-// Records each box together with whether the move timer was still running when it opened.
-struct TimerCheckingMessages : RecordingMessageBoxes {
-    MessageAnswer show(const MessageBox& box) override {
-        timerRunningAtBox.push_back(play->state().tmrMoveEnabled);
-        return RecordingMessageBoxes::show(box);
-    }
-    PlayScreen* play = nullptr;
-    std::vector<bool> timerRunningAtBox;
-};
-
 // Level `level` with its par, the one-move level; every other level unsolvable. Completing a
 // level runs the completion with the recording effects.
 struct CompletionFixture : PlayHost {
@@ -69,7 +59,8 @@ struct CompletionFixture : PlayHost {
         shared.playerName = "player1";
         shared.levelReached = static_cast<int16_t>(level);
         effects.play = &play;
-        messages.play = &play;
+        // Whether the move timer still ran when each box opened.
+        messages.whileOpen = [this] { timerRunningAtBox.push_back(play.state().tmrMoveEnabled); };
         int16_t number = static_cast<int16_t>(level);
         play.DisplayPuzzle(number);
     }
@@ -87,7 +78,8 @@ struct CompletionFixture : PlayHost {
     }
 
     SharedState shared;
-    TimerCheckingMessages messages;
+    RecordingMessageBoxes messages;
+    std::vector<bool> timerRunningAtBox;
     RecordingEffects effects;
     int beaten = 0;
     PlayScreen play{shared, *this, messages};
@@ -109,7 +101,7 @@ TEST(LevelCompletion, ResultAtOrAboveTheParShowsTheResultBox) {
                               "\r\n\r\nNumber of moves required to beat the level:  " +
                                   parText +
                                   "\r\n\r\nNumber of moves you needed to beat the level:  1");
-        EXPECT_EQ(f.messages.timerRunningAtBox, std::vector<bool>{false});
+        EXPECT_EQ(f.timerRunningAtBox, std::vector<bool>{false});
         EXPECT_TRUE(f.effects.files.empty());
         EXPECT_EQ(f.shared.levelStrings[5], before) << "no record, no par rewrite";
         for (const std::string& call : f.effects.calls) {
@@ -137,7 +129,7 @@ TEST(LevelCompletion, ARecordAtSchoolIsFiledNoticedAndUploadedWithoutAsking) {
                           "Your score for level 5 will now be uploaded to Halvern's\r\n"
                           "servers to become the new \"moves required\" value that is\r\n"
                           "seen by others when they play Dovrix.");
-    EXPECT_EQ(f.messages.timerRunningAtBox, std::vector<bool>{false});
+    EXPECT_EQ(f.timerRunningAtBox, std::vector<bool>{false});
 
     // The file comes before the box, the upload after it; the progress follows.
     EXPECT_EQ(f.effects.calls, (std::vector<std::string>{"write", "upload 5 1 3", "SaveProgress"}));
