@@ -248,10 +248,8 @@ void GameTest::theProgramOpensItsFirstWindow() {
     QCOMPARE(game.exitStatus(), QProcess::NormalExit);
     QCOMPARE(game.exitCode(), 0);
     const QStringList words = QString::fromUtf8(game.readAllStandardOutput()).split(' ');
-    QCOMPARE(words.size(), 3);
-    QCOMPARE(words[0], window);
-    QCOMPARE(words[1], QString("shown"));
-    QVERIFY(words[2].trimmed().toLongLong() > before);
+    QCOMPARE(words.mid(0, 2), QStringList({window, "shown"}));
+    QVERIFY(words.size() == 3 && words[2].trimmed().toLongLong() > before);
 }
 
 } // namespace dovrix::testing
