@@ -7,7 +7,6 @@
 #include "running_account_server.h"
 
 #include <gtest/gtest.h>
-#include <httplib.h>
 
 namespace dovrix::testing {
 namespace {
@@ -15,11 +14,6 @@ namespace {
 class AccountsWithServer : public ::testing::Test {
 protected:
     std::string database() const { return serverFolder_.file("accounts.sqlite"); }
-    std::string serverSays(const std::string& target) {
-        httplib::Client client("127.0.0.1", server_.port());
-        const auto reply = client.Get(target.c_str());
-        return reply ? reply->body : "<no reply>";
-    }
 
     TempFolder serverFolder_;
     RunningAccountServer server_{serverOptions(database())};

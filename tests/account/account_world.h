@@ -10,11 +10,10 @@
 #include "recording_message_boxes.h"
 #include "system_environment.h"
 #include "temp_folder.h"
+#include "variables_for_test.h"
 
 #include <filesystem>
 #include <fstream>
-#include <map>
-#include <sstream>
 
 namespace dovrix::testing {
 
@@ -48,15 +47,7 @@ struct AccountWorld {
     }
 
     std::string progressFile() const { return share + "/Dovrix/" + state.playerName + ".txt"; }
-    std::optional<std::string> progressFileContent() const {
-        std::ifstream file(progressFile(), std::ios::binary);
-        if (!file) {
-            return std::nullopt;
-        }
-        std::ostringstream content;
-        content << file.rdbuf();
-        return content.str();
-    }
+    std::optional<std::string> progressFileContent() const { return fileContent(progressFile()); }
     void writeProgressFile(const std::string& content) const {
         std::ofstream(progressFile(), std::ios::binary) << content;
     }
@@ -70,27 +61,6 @@ struct AccountWorld {
     RecordingMessageBoxes messages;
     SystemEnvironment environment;
     Accounts accounts;
-};
-
-// Sets or removes environment variables for the life of the object, then puts back the old
-// values.
-class VariablesForTest {
-public:
-    void set(const char* name, const char* value) {
-        if (!saved_.contains(name)) {
-            const char* old = std::getenv(name);
-            saved_[name] = old ? std::optional<std::string>(old) : std::nullopt;
-        }
-        value ? setenv(name, value, 1) : unsetenv(name);
-    }
-    ~VariablesForTest() {
-        for (const auto& [name, value] : saved_) {
-            value ? setenv(name.c_str(), value->c_str(), 1) : unsetenv(name.c_str());
-        }
-    }
-
-private:
-    std::map<std::string, std::optional<std::string>> saved_;
 };
 
 } // namespace dovrix::testing

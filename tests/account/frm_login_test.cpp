@@ -46,10 +46,6 @@ private:
         }
         return world;
     }
-    static void expectBoxes(GameWorld& world, const ExpectedMessage& box) {
-        const std::vector<ExpectedMessage> expected(box.title.empty() ? 0 : 1, box);
-        QCOMPARE(QString::fromStdString(boxDifferences(world.messages.shown, expected)), QString());
-    }
     TempFolder serverFolder_;
     std::unique_ptr<RunningAccountServer> server_;
 };
@@ -133,8 +129,6 @@ void FrmLoginTest::load() {
     QVERIFY(!world->in<QLabel>(login, "lblConnecting")->isVisible());
     QVERIFY(!world->shared.atSchool);
     QCOMPARE(world->shared.levelCount, 100);
-    QCOMPARE(world->shared.accountPath, std::string("dovrix/account"));
-    QCOMPARE(world->shared.parListPath, std::string("dovrix/pars"));
     // The play window exists, hidden, its level scroll bar up to levelCount.
     QVERIFY(!world->game.playWindow()->isVisible());
     QCOMPARE(world->game.playWindow()->play().state().hsbLevelMaximum, 100);
@@ -246,12 +240,13 @@ void FrmLoginTest::continueClicked() {
     auto* notice = world->in<QLabel>(login, "lblConnecting");
     auto* button = world->button(login, "cmdContinue");
     bool noticeUp = false;
-    world->messages.watch = [&](const MessageBox&) {
+    world->messages.whileOpen = [&] {
         noticeUp = notice->isVisible() && !button->isEnabled() &&
                    notice->parentWidget()->childAt(button->geometry().center()) == notice;
     };
     world->logIn(user, password, choice.toStdString());
-    expectBoxes(*world, box);
+    const std::vector<ExpectedMessage> expected(box.title.empty() ? 0 : 1, box);
+    QCOMPARE(QString::fromStdString(boxDifferences(world->messages.shown, expected)), QString());
     // The fields keep what was typed, so the player can correct it.
     QCOMPARE(world->in<QLineEdit>(login, "txtUsername")->text(), user);
     QCOMPARE(world->in<QLineEdit>(login, "txtPassword")->text(), password);

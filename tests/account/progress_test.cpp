@@ -168,20 +168,15 @@ TEST(Progress, UnreachableShareStartsAtLevelOneAndSendsNothing) {
     server.reply("/dovrix/account?o=update", "OK");
     AccountWorld world(server.url());
     world.atSchool("pat.kim", "Pat Kim");
-    Deployment elsewhere = world.deployment;
-    elsewhere.progressShare = world.folder.file("no-such-share");
-    FolderShareFiles missing(elsewhere.progressShare);
-    Accounts accounts(world.state, elsewhere, world.http, missing, world.messages,
-                      world.environment);
-    accounts.setServerPaths();
-    accounts.LoadProgress();
+    std::filesystem::remove_all(world.share);
+    world.accounts.LoadProgress();
     EXPECT_EQ(world.state.levelReached, 1);
     EXPECT_EQ(world.state.currentLevel, 1);
     world.state.levelReached = 2;
-    accounts.SaveProgress();
+    world.accounts.SaveProgress();
     EXPECT_TRUE(server.updates().empty());
     // The share's folders are never created.
-    EXPECT_FALSE(std::filesystem::exists(elsewhere.progressShare));
+    EXPECT_FALSE(std::filesystem::exists(world.share));
     EXPECT_TRUE(world.messages.shown.empty());
 }
 

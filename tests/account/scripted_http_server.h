@@ -3,6 +3,8 @@
 // per request, a server that accepts connections but never answers, and a port where nothing
 // listens.
 
+#include <QTcpServer>
+
 #include <httplib.h>
 
 #include <chrono>
@@ -12,10 +14,6 @@
 #include <string>
 #include <thread>
 #include <vector>
-
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace dovrix::testing {
 
@@ -103,38 +101,26 @@ private:
     std::vector<RecordedRequest> requests_;
 };
 
-// A socket bound to a free loopback port; the port's URL.
-inline int boundLoopbackSocket(std::string& url) {
-    const int socket = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    if (socket < 0 || bind(socket, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
-        getsockname(socket, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-        throw std::runtime_error("cannot bind a loopback socket");
-    }
-    url = "http://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/";
-    return socket;
-}
-
-// A socket that listens but never accepts: connections are made, no reply ever comes.
+// A port that listens but never accepts: connections are made, no reply ever comes.
 class SilentServer {
 public:
-    SilentServer() : socket_(boundLoopbackSocket(url_)) { listen(socket_, 16); }
-    ~SilentServer() { close(socket_); }
-    const std::string& url() const { return url_; }
+    SilentServer() {
+        server_.listen(QHostAddress::LocalHost);
+        server_.pauseAccepting();
+    }
+    std::string url() const {
+        return "http://127.0.0.1:" + std::to_string(server_.serverPort()) + "/";
+    }
 
 private:
-    std::string url_;
-    int socket_;
+    QTcpServer server_;
 };
 
 // The URL of a loopback port that nothing listens on.
 inline std::string refusingUrl() {
-    std::string url;
-    close(boundLoopbackSocket(url));
-    return url;
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost);
+    return "http://127.0.0.1:" + std::to_string(probe.serverPort()) + "/";
 }
 
 } // namespace dovrix::testing

@@ -10,6 +10,7 @@
 #include "move_replay.h"
 #include "solver.h"
 #include "temp_folder.h"
+#include "variables_for_test.h"
 #include "window_checks.h"
 
 #include <QElapsedTimer>
@@ -18,93 +19,44 @@
 #include <QTimer>
 
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <map>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <vector>
 
 namespace dovrix::testing {
 
-// Records the boxes and lets a test look at the windows while a box is open.
-class WatchedMessageBoxes : public RecordingMessageBoxes {
-public:
-    MessageAnswer show(const MessageBox& box) override {
-        if (watch) {
-            watch(box);
-        }
-        return RecordingMessageBoxes::show(box);
-    }
-    std::function<void(const MessageBox&)> watch;
-};
-
 class CountingBeeper : public Beeper {
 public:
     CountingBeeper() { clock.start(); }
-    void beep() override {
-        ++beeps;
-        times.push_back(clock.elapsed());
-    }
-    int beeps = 0;
-    std::vector<qint64> times; // ms since the game was made
+    void beep() override { times.push_back(clock.elapsed()); }
+    std::vector<qint64> times; // of each beep, in ms since the game was made
     QElapsedTimer clock;
 };
 
 enum class Setting { Home, School };
 
 // The environment of one player, set before the game reads it, and put back afterwards.
-class PlayerEnvironment {
-public:
+struct PlayerEnvironment {
     PlayerEnvironment(const std::string& serverUrl, Setting setting,
                       const std::optional<std::string>& authorityFile) {
         std::filesystem::create_directories(folder.path() / "share" / "Dovrix" / "NewPars");
-        set("DOVRIX_SERVER_URL", serverUrl);
-        set("DOVRIX_PROGRESS_SHARE", share());
-        set("DOVRIX_CA_FILE", authorityFile);
+        variables.set("DOVRIX_SERVER_URL", serverUrl.c_str());
+        variables.set("DOVRIX_PROGRESS_SHARE", share().c_str());
+        variables.set("DOVRIX_CA_FILE", authorityFile ? authorityFile->c_str() : nullptr);
         // The district's domain and home drive in lower case: the test is case-blind.
-        set("USERDOMAIN", setting == Setting::School ? "vorna" : "HOMEPC");
-        set("HOMEDRIVE", setting == Setting::School ? "h:" : "C:");
-        set("NWUSERNAME", "Pat.Kim");
-        set("LOGIN", std::nullopt);
-        set("USERNAME", std::nullopt);
-    }
-    ~PlayerEnvironment() {
-        for (const auto& [name, value] : saved_) {
-            put(name.c_str(), value);
-        }
+        const bool school = setting == Setting::School;
+        variables.set("USERDOMAIN", school ? "vorna" : "HOMEPC");
+        variables.set("HOMEDRIVE", school ? "h:" : "C:");
+        variables.set("NWUSERNAME", "Pat.Kim");
+        variables.set("LOGIN", nullptr);
+        variables.set("USERNAME", nullptr);
     }
     std::string share() const { return (folder.path() / "share").string(); }
 
     TempFolder folder;
-
-private:
-    static void put(const char* name, const std::optional<std::string>& value) {
-        if (value) {
-            setenv(name, value->c_str(), 1);
-        } else {
-            unsetenv(name);
-        }
-    }
-    void set(const char* name, const std::optional<std::string>& value) {
-        const char* old = std::getenv(name);
-        saved_.emplace(name, old ? std::optional<std::string>(old) : std::nullopt);
-        put(name, value);
-    }
-
-    std::map<std::string, std::optional<std::string>> saved_;
+    VariablesForTest variables;
 };
-
-inline std::optional<std::string> fileContent(const std::filesystem::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
-        return std::nullopt;
-    }
-    std::ostringstream content;
-    content << file.rdbuf();
-    return content.str();
-}
 
 // Runs the event loop, does `action` inside it, and returns the exit code once the program
 // has ended; -1 when it has not ended within the time given.
@@ -174,7 +126,7 @@ struct GameWorld {
 
     PlayerEnvironment environment;
     SharedState shared;
-    WatchedMessageBoxes messages;
+    RecordingMessageBoxes messages;
     CountingBeeper beeper;
     Game game{shared, messages, beeper};
     TwipScale scale = TwipScale::forScreen(nullptr);

@@ -46,31 +46,9 @@ struct RecordingEffects : CompletionEffects {
     std::vector<std::pair<std::string, std::string>> files;
 };
 
-// Records each box together with whether the move timer was still running when it opened.
-struct TimerCheckingMessages : RecordingMessageBoxes {
-    MessageAnswer show(const MessageBox& box) override {
-        timerRunningAtBox.push_back(play->state().tmrMoveEnabled);
-        return RecordingMessageBoxes::show(box);
-    }
-    PlayScreen* play = nullptr;
-    std::vector<bool> timerRunningAtBox;
-};
-
-struct CompletingHost : PlayHost {
-    void levelBeaten() override {
-        ++beaten;
-        CompleteLevel(*play, *shared, *messages, *effects);
-    }
-    void focusLevelScrollBar() override {}
-
-    PlayScreen* play = nullptr;
-    SharedState* shared = nullptr;
-    MessageBoxService* messages = nullptr;
-    CompletionEffects* effects = nullptr;
-    int beaten = 0;
-};
-
-struct CompletionFixture {
+// Level `level` with its par, the one-move level; every other level unsolvable. Completing a
+// level runs the completion with the recording effects.
+struct CompletionFixture : PlayHost {
     explicit CompletionFixture(bool atSchool, int level = 5, int par = 3) {
         shared.levelCount = kCatalogueSize;
         for (auto& string : shared.levelStrings) {
@@ -80,41 +58,38 @@ struct CompletionFixture {
         shared.atSchool = atSchool;
         shared.playerName = "player1";
         shared.levelReached = static_cast<int16_t>(level);
-        host.play = &play;
-        host.shared = &shared;
-        host.messages = &messages;
-        host.effects = &effects;
         effects.play = &play;
-        messages.play = &play;
+        // Whether the move timer still ran when each box opened.
+        messages.whileOpen = [this] { timerRunningAtBox.push_back(play.state().tmrMoveEnabled); };
         int16_t number = static_cast<int16_t>(level);
         play.DisplayPuzzle(number);
     }
+    void levelBeaten() override {
+        ++beaten;
+        CompleteLevel(play, shared, messages, effects);
+    }
+    void focusLevelScrollBar() override {}
 
     // Plays the solving move.
     void solve() {
         const PieceRef block = play.state().board.ref(Family::BlueBlock, 1);
         ASSERT_TRUE(playMove(play, block, Direction::Up).pressAccepted);
-        ASSERT_EQ(host.beaten, 1);
+        ASSERT_EQ(beaten, 1);
     }
 
     SharedState shared;
-    TimerCheckingMessages messages;
+    RecordingMessageBoxes messages;
+    std::vector<bool> timerRunningAtBox;
     RecordingEffects effects;
-    CompletingHost host;
-    PlayScreen play{shared, host, messages};
+    int beaten = 0;
+    PlayScreen play{shared, *this, messages};
 };
 
 TEST(LevelCompletion, ResultAtOrAboveTheParShowsTheResultBox) {
-    struct Row {
-        bool atSchool;
-        int par;
-        std::string parText;
-    };
-    const Row rows[] = {
-        {false, 1, "1"}, {true, 1, "1"}, {false, 0, "Unknown"}, {true, 0, "Unknown"}};
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.parText + (row.atSchool ? " at school" : " at home"));
-        CompletionFixture f(row.atSchool, 5, row.par);
+    for (const auto& [atSchool, par] : {std::pair(false, 1), {true, 1}, {false, 0}, {true, 0}}) {
+        const std::string parText = par == 0 ? "Unknown" : "1";
+        SCOPED_TRACE(parText + (atSchool ? " at school" : " at home"));
+        CompletionFixture f(atSchool, 5, par);
         const std::string before = f.shared.levelStrings[5];
         f.solve();
         ASSERT_EQ(f.messages.shown.size(), 1u);
@@ -124,9 +99,9 @@ TEST(LevelCompletion, ResultAtOrAboveTheParShowsTheResultBox) {
         EXPECT_EQ(box.buttons, MessageButtons::Ok);
         EXPECT_EQ(box.text(), "Congratulations, player1!\r\n\r\nYou have completed level 5.\r\n"
                               "\r\n\r\nNumber of moves required to beat the level:  " +
-                                  row.parText +
+                                  parText +
                                   "\r\n\r\nNumber of moves you needed to beat the level:  1");
-        EXPECT_EQ(f.messages.timerRunningAtBox, std::vector<bool>{false});
+        EXPECT_EQ(f.timerRunningAtBox, std::vector<bool>{false});
         EXPECT_TRUE(f.effects.files.empty());
         EXPECT_EQ(f.shared.levelStrings[5], before) << "no record, no par rewrite";
         for (const std::string& call : f.effects.calls) {
@@ -154,7 +129,7 @@ TEST(LevelCompletion, ARecordAtSchoolIsFiledNoticedAndUploadedWithoutAsking) {
                           "Your score for level 5 will now be uploaded to Halvern's\r\n"
                           "servers to become the new \"moves required\" value that is\r\n"
                           "seen by others when they play Dovrix.");
-    EXPECT_EQ(f.messages.timerRunningAtBox, std::vector<bool>{false});
+    EXPECT_EQ(f.timerRunningAtBox, std::vector<bool>{false});
 
     // The file comes before the box, the upload after it; the progress follows.
     EXPECT_EQ(f.effects.calls, (std::vector<std::string>{"write", "upload 5 1 3", "SaveProgress"}));
@@ -248,7 +223,7 @@ TEST(LevelCompletion, ALevelSolvedAsBuiltIsARecordOfNoMoves) {
     f.play.DisplayPuzzle(level);
     f.messages.answers.push_back(MessageAnswer::Yes);
     f.play.tickMoveTimer();
-    ASSERT_EQ(f.host.beaten, 1);
+    ASSERT_EQ(f.beaten, 1);
     ASSERT_EQ(f.messages.shown.size(), 1u);
     EXPECT_EQ(f.messages.shown[0].title, "New Level Record -- May We Upload Your Score?");
     EXPECT_EQ(f.effects.calls, (std::vector<std::string>{"upload 5 0 4", "UpdateAccount"}));

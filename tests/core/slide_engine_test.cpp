@@ -142,23 +142,6 @@ TEST(SlideEngine, WhileTheButtonIsHeldNothingMovesButPitsStillAct) {
     EXPECT_EQ(f.state().movesMade, 0);
 }
 
-TEST(SlideEngine, AReleaseOnTheBlockStartsNothing) {
-    PlayFixture f;
-    f.build(1);
-    const PieceRef ref = f.blockRef(Colour::Blue, 1);
-    f.play.pressBlock(ref);
-    f.play.moveOverBlock(ref, -100, 200);
-    EXPECT_TRUE(f.state().board.find(f.state().board.arrow(Direction::Left))->visible);
-    f.play.moveOverBlock(ref, 200, 200);
-    f.play.releaseBlock();
-    f.play.tickMoveTimer();
-    EXPECT_EQ(f.block(Colour::Blue, 1).rect, (Rect{3150, 5850, 495, 495}));
-    EXPECT_EQ(f.state().movesMade, 0);
-    for (Direction d : kDirections) {
-        EXPECT_FALSE(f.state().board.find(f.state().board.arrow(d))->visible);
-    }
-}
-
 TEST(SlideEngine, TheFirstOverlappingObstacleInScanOrderDecidesTheStop) {
     PlayFixture f;
     // A wall at (9,5) and a pink block at (2,5); a red, a blue and an orange block in row 8.

@@ -108,11 +108,8 @@ void ScreensTest::loadingSequenceThenStart() {
     scripted.reply("/dovrix/account?o=login", std::to_string(accountLevel));
     GameWorld world(scripted.url());
     world.game.start();
-    if (accountLevel > 0) {
-        world.logIn("sam", "pw", "existing");
-    } else {
-        world.logIn("", "", "");
-    }
+    world.logIn(accountLevel > 0 ? "sam" : "", accountLevel > 0 ? "pw" : "",
+                accountLevel > 0 ? "existing" : "");
     FrmStart& start = *world.game.startWindow();
     auto* loading = world.in<QLabel>(start, "lblLoading");
     auto* startButton = world.button(start, "cmdStart");

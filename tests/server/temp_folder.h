@@ -1,8 +1,12 @@
 #pragma once
-// A fresh folder under the system's temporary folder, removed with everything in it.
+// A fresh folder under the system's temporary folder, removed with everything in it, and a
+// file's whole content.
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <optional>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 
@@ -31,5 +35,15 @@ public:
 private:
     std::filesystem::path path_;
 };
+
+inline std::optional<std::string> fileContent(const std::filesystem::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file) {
+        return std::nullopt;
+    }
+    std::ostringstream content;
+    content << file.rdbuf();
+    return content.str();
+}
 
 } // namespace dovrix::testing

@@ -4,12 +4,11 @@
 // 127.0.0.1 made by openssl in a temporary folder that the system does not trust.
 // Needs DOVRIX_SERVE_SCRIPT and DOVRIX_ACCOUNT_SERVER (the program's path) defined.
 
+#include "account_store.h"
 #include "temp_folder.h"
 
 #include <QProcess>
 #include <QTcpServer>
-
-#include <sqlite3.h>
 
 #include <chrono>
 #include <csignal>
@@ -82,20 +81,8 @@ public:
 
     // The level the account server stored for the account, read from its database.
     std::optional<int> storedLevel(const std::string& userKey) const {
-        sqlite3* db = nullptr;
-        std::optional<int> level;
-        if (sqlite3_open_v2(database().c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
-            sqlite3_stmt* select = nullptr;
-            sqlite3_prepare_v2(db, "SELECT level FROM accounts WHERE user_key = ?1", -1, &select,
-                               nullptr);
-            sqlite3_bind_text(select, 1, userKey.c_str(), -1, SQLITE_TRANSIENT);
-            if (sqlite3_step(select) == SQLITE_ROW) {
-                level = sqlite3_column_int(select, 0);
-            }
-            sqlite3_finalize(select);
-        }
-        sqlite3_close(db);
-        return level;
+        const auto account = server::AccountStore(database()).findAccount(userKey);
+        return account ? std::optional<int>(account->level) : std::nullopt;
     }
 
 private:

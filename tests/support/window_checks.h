@@ -103,19 +103,12 @@ inline std::vector<std::string> titles(const RecordingMessageBoxes& boxes) {
 
 // A point 10 pixels past the edge of a rectangle in a direction, level with its middle.
 inline QPoint beyond(const QRect& r, Direction direction) {
-    switch (direction) {
-    case Direction::Left:
-        return {r.left() - 10, r.center().y()};
-    case Direction::Right:
-        return {r.right() + 10, r.center().y()};
-    case Direction::Up:
-        return {r.center().x(), r.top() - 10};
-    case Direction::Down:
-        return {r.center().x(), r.bottom() + 10};
-    case Direction::None:
-        break;
-    }
-    return r.center();
+    const QPoint c = r.center();
+    return direction == Direction::Left    ? QPoint(r.left() - 10, c.y())
+           : direction == Direction::Right ? QPoint(r.right() + 10, c.y())
+           : direction == Direction::Up    ? QPoint(c.x(), r.top() - 10)
+           : direction == Direction::Down  ? QPoint(c.x(), r.bottom() + 10)
+                                           : c;
 }
 
 // One tick of tmrMove, and the repaints it asks for.

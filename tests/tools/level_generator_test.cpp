@@ -77,33 +77,22 @@ LevelDescription asLevel(const GridPuzzle& puzzle, const std::vector<Position>& 
                                    puzzle.ground(cellIndex(nx, ny)) != Ground::Outside);
             }
         }
-        switch (puzzle.ground(cell)) {
-        case Ground::Outside:
-            if (besideRoom) {
-                level.walls.push_back(WallCells{x, y, 1, 1});
-            }
-            break;
-        case Ground::Wall:
+        const Ground ground = puzzle.ground(cell);
+        if (ground == Ground::Wall || (ground == Ground::Outside && besideRoom)) {
             level.walls.push_back(WallCells{x, y, 1, 1});
-            break;
-        case Ground::Pit:
-            level.pits.push_back(Cell{x, y});
-            break;
-        case Ground::Patch:
-            level.patches.push_back(Cell{x, y});
-            break;
-        case Ground::Floor:
-            break;
+        } else if (ground == Ground::Pit || ground == Ground::Patch) {
+            (ground == Ground::Pit ? level.pits : level.patches).push_back(Cell{x, y});
         }
     }
+    const auto at = [](Position cell, Colour colour) {
+        return ColouredCell{static_cast<int16_t>(cell % kGridSide),
+                            static_cast<int16_t>(cell / kGridSide), colour};
+    };
     for (std::size_t slot = 0; slot < state.size(); ++slot) {
-        level.blocks.push_back(ColouredCell{static_cast<int16_t>(state[slot] % kGridSide),
-                                            static_cast<int16_t>(state[slot] / kGridSide),
-                                            puzzle.slotColour(static_cast<int>(slot))});
+        level.blocks.push_back(at(state[slot], puzzle.slotColour(static_cast<int>(slot))));
     }
     for (const GridDot& dot : puzzle.layout().dots) {
-        level.dots.push_back(ColouredCell{static_cast<int16_t>(dot.cell % kGridSide),
-                                          static_cast<int16_t>(dot.cell / kGridSide), dot.colour});
+        level.dots.push_back(at(dot.cell, dot.colour));
     }
     return level;
 }
@@ -131,36 +120,28 @@ TEST(GridPuzzle, PredecessorsAreExactlyTheStatesThatMoveHere) {
         if (puzzle.blockCount() == 0) {
             continue;
         }
+        // The state with one block moved, canonical.
+        const auto with = [&puzzle](std::vector<Position> state, int slot, Position at) {
+            state[slot] = at;
+            puzzle.canonicalise(state.data());
+            return state;
+        };
         const std::vector<Position> state = randomState(puzzle, random);
         // Every successor lists this state among its predecessors ...
-        std::vector<std::vector<Position>> successors;
         puzzle.forEachMove(state.data(), [&](int slot, Direction, Position to) {
-            std::vector<Position> next = state;
-            next[slot] = to;
-            puzzle.canonicalise(next.data());
-            successors.push_back(next);
-        });
-        for (const auto& next : successors) {
+            const std::vector<Position> next = with(state, slot, to);
             bool found = false;
-            puzzle.forEachPredecessor(next.data(), [&](int slot, Position from) {
-                std::vector<Position> before = next;
-                before[slot] = from;
-                puzzle.canonicalise(before.data());
-                found = found || before == state;
+            puzzle.forEachPredecessor(next.data(), [&](int s, Position from) {
+                found = found || with(next, s, from) == state;
             });
             EXPECT_TRUE(found);
-        }
+        });
         // ... and every predecessor moves to this state.
         puzzle.forEachPredecessor(state.data(), [&](int slot, Position from) {
-            std::vector<Position> before = state;
-            before[slot] = from;
-            puzzle.canonicalise(before.data());
+            const std::vector<Position> before = with(state, slot, from);
             bool reaches = false;
             puzzle.forEachMove(before.data(), [&](int s, Direction, Position to) {
-                std::vector<Position> after = before;
-                after[s] = to;
-                puzzle.canonicalise(after.data());
-                reaches = reaches || after == state;
+                reaches = reaches || with(before, s, to) == state;
             });
             EXPECT_TRUE(reaches);
         });

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <tuple>
 
 namespace dovrix::solver {
 namespace {
@@ -31,31 +32,27 @@ LevelDescription randomLevel(std::mt19937& random) {
         level.par = 1;
         level.offsetX = offsets.x;
         level.offsetY = offsets.y;
-        const int size = 12; // cells 0..12 stay inside the frame with any offset
+        // Cells 0..12 stay inside the frame with any offset.
+        const auto at = [&pick](int low = 0, int high = 12) {
+            return static_cast<int16_t>(pick(low, high));
+        };
         for (int i = pick(0, 6); i > 0; --i) {
             const bool across = pick(0, 1) == 1;
             level.walls.push_back(
-                WallCells{static_cast<int16_t>(pick(0, size)), static_cast<int16_t>(pick(0, size)),
-                          static_cast<int16_t>(across ? pick(0, 4) : pick(0, 1)),
-                          static_cast<int16_t>(across ? pick(0, 1) : pick(0, 4))});
+                WallCells{at(), at(), at(0, across ? 4 : 1), at(0, across ? 1 : 4)});
         }
         for (int i = pick(0, 3); i > 0; --i) {
-            level.pits.push_back(
-                Cell{static_cast<int16_t>(pick(0, size)), static_cast<int16_t>(pick(0, size))});
+            level.pits.push_back(Cell{at(), at()});
         }
         for (int i = pick(0, 3); i > 0; --i) {
-            level.patches.push_back(
-                Cell{static_cast<int16_t>(pick(0, size)), static_cast<int16_t>(pick(0, size))});
+            level.patches.push_back(Cell{at(), at()});
         }
         for (int i = pick(2, 8); i > 0; --i) {
-            level.blocks.push_back(ColouredCell{static_cast<int16_t>(pick(0, size)),
-                                                static_cast<int16_t>(pick(0, size)),
-                                                static_cast<Colour>(pick(1, 3))});
+            level.blocks.push_back(ColouredCell{at(), at(), static_cast<Colour>(pick(1, 3))});
         }
         for (int i = pick(1, 4); i > 0; --i) {
-            level.dots.push_back(ColouredCell{
-                static_cast<int16_t>(pick(0, size)), static_cast<int16_t>(pick(0, size)),
-                level.blocks[pick(0, static_cast<int>(level.blocks.size()) - 1)].colour});
+            const int block = pick(0, static_cast<int>(level.blocks.size()) - 1);
+            level.dots.push_back(ColouredCell{at(), at(), level.blocks[block].colour});
         }
         if (parseLevelString(formatLevelString(level)) && SlideModel::build(level)) {
             return level;
@@ -103,13 +100,11 @@ TEST(SlideModel, AgreesWithTheTickEngineOnRandomBoardsAndFlicks) {
                     const Piece& piece =
                         play.state().board.element(blockFamily(g.colour), static_cast<int16_t>(e));
                     const ValueInfo& info = model.info(values[g.firstSlot + e - 1]);
-                    const int x = info.point % kLatticeSide;
-                    const int y = info.point / kLatticeSide;
-                    ASSERT_EQ(piece.rect.left, SlideModel::twipsOf(x))
+                    ASSERT_EQ(std::tuple(int(piece.rect.left), int(piece.rect.top), piece.visible),
+                              std::tuple(SlideModel::twipsOf(info.point % kLatticeSide),
+                                         SlideModel::twipsOf(info.point / kLatticeSide),
+                                         info.visible))
                         << text << " after " << played;
-                    ASSERT_EQ(piece.rect.top, SlideModel::twipsOf(y))
-                        << text << " after " << played;
-                    ASSERT_EQ(piece.visible, info.visible) << text << " after " << played;
                 }
             }
             ASSERT_EQ(game.host().levelsBeaten > 0, model.isGoal(values.data())) << text;
