@@ -9,12 +9,12 @@
 #include <httplib.h>
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <atomic>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <regex>
-#include <sstream>
 #include <thread>
 
 #include <netinet/in.h>
@@ -31,9 +31,7 @@ class Program : public QProcess {
 public:
     explicit Program(const std::vector<std::string>& arguments) {
         QStringList list;
-        for (const std::string& argument : arguments) {
-            list << QString::fromStdString(argument);
-        }
+        std::ranges::transform(arguments, std::back_inserter(list), &QString::fromStdString);
         start(qEnvironmentVariable("DOVRIX_ACCOUNT_SERVER", "dovrix-account-server"), list);
         EXPECT_TRUE(waitForStarted()) << errorString().toStdString();
     }
@@ -60,13 +58,14 @@ public:
 class Server : public Program {
 public:
     explicit Server(const std::string& database, std::vector<std::string> more = {})
-        : Program(arguments(database, std::move(more))) {
+        : Program([&] {
+              more.insert(more.begin(), {"--port", "0", "--db", database});
+              return more;
+          }()) {
         const std::string line = firstLine();
-        std::smatch match;
-        if (std::regex_match(line, match,
-                             std::regex(R"(listening on http://127\.0\.0\.1:(\d+)/)"))) {
-            port = std::stoi(match[1]);
-        }
+        const std::string prefix = "listening on http://127.0.0.1:";
+        port =
+            line.starts_with(prefix) && line.ends_with('/') ? std::atoi(&line[prefix.size()]) : 0;
         EXPECT_GT(port, 0) << "first line was \"" << line << "\"";
     }
     // The status and body of a GET of the target as written; an account query when it does not
@@ -82,13 +81,6 @@ public:
         return fetch(target, headers).second;
     }
     int port = 0;
-
-private:
-    static std::vector<std::string> arguments(const std::string& database,
-                                              std::vector<std::string> more) {
-        more.insert(more.begin(), {"--port", "0", "--db", database});
-        return more;
-    }
 };
 
 TEST(ServerProgram, AnnouncesItsAddressAndStopsCleanlyOnSignals) {
@@ -196,13 +188,10 @@ TEST(ServerProgram, LogsEveryRequestOnItsOwnLineWithoutPasswords) {
     EXPECT_EQ(server.exitCodeAtEnd(), 0);
     const std::string log = server.errors();
     EXPECT_EQ(log.find("hunter2"), std::string::npos) << log;
-    std::istringstream lines(log);
-    std::vector<std::string> requests;
-    for (std::string line; std::getline(lines, line);) {
-        if (line.starts_with("127.0.0.1 ")) {
-            requests.push_back(line);
-        }
-    }
+    // The lines that start with the client's address.
+    const std::regex request("(?:^|\n)(127\\.0\\.0\\.1 [^\n]*)");
+    const std::vector<std::string> requests(
+        std::sregex_token_iterator(log.begin(), log.end(), request, 1), {});
     EXPECT_EQ(requests, (std::vector<std::string>{
                             "127.0.0.1 GET /dovrix/account o=create\\n127.0.0.1 GET 400",
                             "127.0.0.1 GET /dovrix/account\\r\\n127.0.0.1 o= 404",
