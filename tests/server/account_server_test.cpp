@@ -163,13 +163,9 @@ TEST_F(ServerTest, StudentsSignInWithTheirSchoolPasswordOnceChecked) {
     // An online player whose name the district's list gives a student too.
     expectReplies({"o=create&u=bob&p=online -> Success"});
     // A header, a comment, an empty line, blanks around fields, quotes, and no final newline.
-    importStudents("\xEF\xBB\xBFUserName,Password\r\n"
-                   "# the district's list\n"
-                   "\n"
-                   "  John.Smith , school1 \r\n"
-                   "\"ann.lee\",\"pa,ss\"\"word\"\n"
-                   "bob,bobpass\n"
-                   "mary,marypass");
+    importStudents(
+        "\xEF\xBB\xBFUserName,Password\r\n# the district's list\n\n"
+        "  John.Smith , school1 \r\n\"ann.lee\",\"pa,ss\"\"word\"\nbob,bobpass\nmary,marypass");
     const std::string ann = "u=ann.lee&p=pa%2Css%22word";
     expectReplies(
         {"o=create&u=mary&p=x -> Username Already Exists",
@@ -269,12 +265,13 @@ TEST_F(ServerTest, WrongPasswordsFromOneAddressLockOnlyThatAddressOut) {
 TEST_F(ServerTest, AFloodOfPasswordHashesIsPartlyRefused) {
     startServer({"--threads", "16"});
     std::vector<std::pair<int, std::string>> replies(16);
-    std::vector<std::thread> clients;
-    for (std::size_t i = 0; i < replies.size(); ++i) {
-        clients.emplace_back(
-            [&, i] { replies[i] = send("o=create&u=new" + std::to_string(i) + "&p=pw"); });
+    {
+        std::vector<std::jthread> clients;
+        for (std::size_t i = 0; i < replies.size(); ++i) {
+            clients.emplace_back(
+                [&, i] { replies[i] = send("o=create&u=new" + std::to_string(i) + "&p=pw"); });
+        }
     }
-    std::for_each(clients.begin(), clients.end(), [](std::thread& t) { t.join(); });
     const auto created =
         std::count(replies.begin(), replies.end(), std::pair(200, std::string("Success")));
     const auto busy = std::count(replies.begin(), replies.end(), std::pair(503, kCreating));
@@ -286,24 +283,25 @@ TEST_F(ServerTest, AFloodOfPasswordHashesIsPartlyRefused) {
 TEST(CredentialCache, RemembersOnlyTheExactCredentials) {
     ASSERT_TRUE(server::initialisePasswordHashing());
     server::CredentialCache cache(std::chrono::minutes(5), 2);
+    server::CredentialCache disabled(std::chrono::seconds(0), 10);
     cache.remember("mary", "$hash1", "secret");
-    EXPECT_TRUE(cache.contains("mary", "$hash1", "secret"));
-    EXPECT_FALSE(cache.contains("mary", "$hash1", "secreT"));
-    EXPECT_FALSE(cache.contains("mary", "$hash2", "secret")); // password changed since
-    EXPECT_FALSE(cache.contains("bob", "$hash1", "secret"));
+    disabled.remember("mary", "$hash1", "secret");
+    // Only the triple remembered: not another password, nor the same one under a new hash (the
+    // password changed since), nor another user; and nothing when disabled.
+    EXPECT_EQ((std::vector<bool>{cache.contains("mary", "$hash1", "secret"),
+                                 cache.contains("mary", "$hash1", "secreT"),
+                                 cache.contains("mary", "$hash2", "secret"),
+                                 cache.contains("bob", "$hash1", "secret"),
+                                 disabled.contains("mary", "$hash1", "secret")}),
+              (std::vector<bool>{true, false, false, false, false}));
     cache.forget("mary");
     EXPECT_FALSE(cache.contains("mary", "$hash1", "secret"));
-
     // Full of live entries, it starts afresh rather than growing.
     for (const char* user : {"a", "b", "c"}) {
         cache.remember(user, "h", "1");
     }
-    EXPECT_TRUE(cache.contains("c", "h", "1"));
-    EXPECT_FALSE(cache.contains("a", "h", "1"));
-
-    server::CredentialCache disabled(std::chrono::seconds(0), 10);
-    disabled.remember("mary", "$hash1", "secret");
-    EXPECT_FALSE(disabled.contains("mary", "$hash1", "secret"));
+    EXPECT_EQ(std::pair(cache.contains("c", "h", "1"), cache.contains("a", "h", "1")),
+              std::pair(true, false));
 }
 
 // Counts within any window of its length, and keeps a bounded number of keys however many

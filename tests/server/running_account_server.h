@@ -29,10 +29,7 @@ public:
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
     }
-    ~RunningAccountServer() {
-        server_->stop();
-        thread_.join();
-    }
+    ~RunningAccountServer() { server_->stop(), thread_.join(); }
     RunningAccountServer(const RunningAccountServer&) = delete;
     RunningAccountServer& operator=(const RunningAccountServer&) = delete;
 

@@ -35,10 +35,7 @@ public:
         start(qEnvironmentVariable("DOVRIX_ACCOUNT_SERVER", "dovrix-account-server"), list);
         EXPECT_TRUE(waitForStarted()) << errorString().toStdString();
     }
-    ~Program() override {
-        kill();
-        waitForFinished();
-    }
+    ~Program() override { kill(), waitForFinished(); }
     // The exit code once the program has ended (at most 10 s); -1 when a signal ended it.
     int exitCodeAtEnd() {
         EXPECT_TRUE(state() == NotRunning || waitForFinished(10000)) << "the server did not end";
@@ -62,11 +59,9 @@ public:
               more.insert(more.begin(), {"--port", "0", "--db", database});
               return more;
           }()) {
-        const std::string line = firstLine();
-        const std::string prefix = "listening on http://127.0.0.1:";
-        port =
-            line.starts_with(prefix) && line.ends_with('/') ? std::atoi(&line[prefix.size()]) : 0;
-        EXPECT_GT(port, 0) << "first line was \"" << line << "\"";
+        const std::string prefix = "listening on http://127.0.0.1:", line = firstLine();
+        port = line.starts_with(prefix) ? std::atoi(&line[prefix.size()]) : 0;
+        EXPECT_EQ(line, prefix + std::to_string(port) + "/");
     }
     // The status and body of a GET of the target as written; an account query when it does not
     // start with '/'.
