@@ -30,8 +30,6 @@ public:
         }
     }
     ~RunningAccountServer() { server_->stop(), thread_.join(); }
-    RunningAccountServer(const RunningAccountServer&) = delete;
-    RunningAccountServer& operator=(const RunningAccountServer&) = delete;
 
     std::string url() const { return server_->url(); }
     int port() const { return server_->port(); }

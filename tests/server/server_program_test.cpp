@@ -14,7 +14,6 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
-#include <regex>
 #include <thread>
 
 #include <netinet/in.h>
@@ -218,40 +217,36 @@ TEST(ServerProgram, ImportsStudentsFromACsvFileAndRefusesUnknownArguments) {
 // had confirmed, and its database opens again.
 TEST(ServerProgram, KeepsEveryConfirmedUpdateThroughKillNine) {
     TempFolder folder;
-    constexpr int kPlayers = 4;
-    std::array<std::atomic<int>, kPlayers> confirmed{};
+    std::array<std::atomic<int>, 4> confirmed{};
     {
         Server server(folder.file("accounts.sqlite"));
         std::atomic<int> total{0};
         std::atomic<int> done{0};
-        std::vector<std::thread> players;
-        for (int player = 0; player < kPlayers; ++player) {
+        std::vector<std::jthread> players;
+        for (std::size_t player = 0; player < confirmed.size(); ++player) {
             const std::string name = "u=p" + std::to_string(player) + "&p=";
             ASSERT_EQ(server.get("o=qel&" + name), "1");
             players.emplace_back([&, player, name] {
-                for (int level = 2; level <= 101; ++level) {
-                    if (server.get("o=update&" + name + "&l=" + std::to_string(level)) != "OK") {
-                        break;
-                    }
-                    confirmed[static_cast<std::size_t>(player)] = level;
-                    ++total;
+                for (int level = 2;
+                     level <= 101 &&
+                     server.get("o=update&" + name + "&l=" + std::to_string(level)) == "OK";
+                     ++level, ++total) {
+                    confirmed[player] = level;
                 }
                 ++done;
             });
         }
         // Kill it mid-stream: after 100 of the 400 updates are confirmed.
-        while (total < 100 && done < kPlayers) {
+        while (total < 100 && done < 4) {
             std::this_thread::yield();
         }
         server.signal(SIGKILL);
-        std::for_each(players.begin(), players.end(), [](std::thread& t) { t.join(); });
         EXPECT_EQ(server.exitCodeAtEnd(), -1);
     }
     Server server(folder.file("accounts.sqlite"));
-    for (int player = 0; player < kPlayers; ++player) {
-        const std::string level = server.get("o=qel&u=p" + std::to_string(player) + "&p=");
-        EXPECT_GE(std::atoi(level.c_str()), confirmed[static_cast<std::size_t>(player)].load())
-            << "player " << player;
+    for (std::size_t player = 0; player < confirmed.size(); ++player) {
+        EXPECT_GE(std::atoi(server.get("o=qel&u=p" + std::to_string(player) + "&p=").c_str()),
+                  confirmed[player].load());
     }
 }
 
