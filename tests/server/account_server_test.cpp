@@ -155,7 +155,7 @@ TEST_F(ServerTest, RefusalsCarryTheFailureTextOfTheirOperation) {
     EXPECT_EQ(pars(), server::catalogueParList());
 }
 
-TEST_F(ServerTest, StudentsSignInWithTheirSchoolPasswordOnceChecked) {
+TEST_F(ServerTest, StudentsSignInWithTheirSchoolPasswordOrFromTheSchoolNetwork) {
     startServer();
     // An online player whose name the district's list gives a student too.
     expectReplies({"o=create&u=bob&p=online -> Success"});
@@ -179,10 +179,8 @@ TEST_F(ServerTest, StudentsSignInWithTheirSchoolPasswordOnceChecked) {
     // Re-importing replaces a student's password.
     importStudents("ann.lee,newpass\n");
     expectReplies({"o=halvern&" + ann + " -> " + kInvalid, "o=halvern&u=ann.lee&p=newpass -> 23"});
-}
-
-TEST_F(ServerTest, SchoolLoginAndPasswordlessUpdatesOnlyFromTheSchoolNetwork) {
-    startServer();
+    // School log-on names: a game account on first use, without a password, and only from
+    // the school network.
     expectReplies({"o=create&u=homeplayer&p=secret -> Success", "o=qel&u=pat.kim&p= -> 1",
                    "o=update&u=pat.kim&p=&l=40 -> OK", "o=qel&u=pat.kim&p= -> 40",
                    "o=qel&u=pat.kim -> 40", "o=qel&u=&p= -> " + kCreating,
