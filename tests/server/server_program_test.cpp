@@ -163,8 +163,7 @@ TEST(ServerProgram, AnswersStoreErrorsWithEachOperationsFailureText) {
              {"/dovrix/pars?Level=87&Moves=17&Par=19", "Ignored"}}) {
         EXPECT_EQ(server.fetch(target), std::pair(500, body)) << target;
     }
-    sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
-    sqlite3_close(other);
+    sqlite3_close(other); // and with it the transaction
     EXPECT_EQ(server.get("o=qel&u=pat&p="), "1");
     EXPECT_EQ(server.get("o=login&u=bob&p=pw"), kInvalid);
 }
