@@ -146,28 +146,6 @@ TEST(ServerProgram, StopsWithinThreeSecondsWhateverItsConnectionsDo) {
     std::for_each(sockets.begin(), sockets.end(), ::close);
 }
 
-// A store error (here another program holding the database's write lock longer than the
-// server waits) answers with the failure text each operation's client knows.
-TEST(ServerProgram, AnswersStoreErrorsWithEachOperationsFailureText) {
-    TempFolder folder;
-    const std::string database = folder.file("accounts.sqlite");
-    Server server(database);
-    ASSERT_EQ(server.get("o=qel&u=pat&p="), "1");
-    sqlite3* other = nullptr;
-    ASSERT_EQ(sqlite3_open(database.c_str(), &other), SQLITE_OK);
-    ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
-    for (const auto& [target, body] : std::vector<std::pair<std::string, std::string>>{
-             {"o=update&u=pat&p=&l=5", "Error Updating Account"},
-             {"o=qel&u=new.pupil&p=", "Error Creating Account"},
-             {"o=create&u=bob&p=pw", "Error Creating Account"},
-             {"/dovrix/pars?Level=87&Moves=17&Par=19", "Ignored"}}) {
-        EXPECT_EQ(server.fetch(target), std::pair(500, body)) << target;
-    }
-    sqlite3_close(other); // and with it the transaction
-    EXPECT_EQ(server.get("o=qel&u=pat&p="), "1");
-    EXPECT_EQ(server.get("o=login&u=bob&p=pw"), kInvalid);
-}
-
 // --log-requests writes one line per request, whatever the request holds, and no password.
 TEST(ServerProgram, LogsEveryRequestOnItsOwnLineWithoutPasswords) {
     TempFolder folder;
@@ -193,7 +171,7 @@ TEST(ServerProgram, LogsEveryRequestOnItsOwnLineWithoutPasswords) {
         << log;
 }
 
-TEST(ServerProgram, ImportsStudentsFromACsvFileAndRefusesUnknownArguments) {
+TEST(ServerProgram, ImportsStudentsRefusesUnknownArgumentsAndAnswersStoreErrors) {
     TempFolder folder;
     const std::string database = folder.file("accounts.sqlite");
     std::ofstream(folder.file("students.csv")) << "jo.park,first pass\nli.chen,second\n";
@@ -210,6 +188,22 @@ TEST(ServerProgram, ImportsStudentsFromACsvFileAndRefusesUnknownArguments) {
     Server server(database);
     EXPECT_EQ(server.get("o=vorna&u=jo.park&p=first%20pass"), "Success");
     EXPECT_EQ(server.get("o=vorna&u=li.chen&p=wrong"), kInvalid);
+    // A store error (here another program holding the database's write lock longer than the
+    // server waits) answers with the failure text each operation's client knows.
+    ASSERT_EQ(server.get("o=qel&u=pat&p="), "1");
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(database.c_str(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    for (const auto& [target, body] : std::vector<std::pair<std::string, std::string>>{
+             {"o=update&u=pat&p=&l=5", "Error Updating Account"},
+             {"o=qel&u=new.pupil&p=", "Error Creating Account"},
+             {"o=create&u=bob&p=pw", "Error Creating Account"},
+             {"/dovrix/pars?Level=87&Moves=17&Par=19", "Ignored"}}) {
+        EXPECT_EQ(server.fetch(target), std::pair(500, body)) << target;
+    }
+    sqlite3_close(other); // and with it the transaction
+    EXPECT_EQ(server.get("o=qel&u=pat&p="), "1");
+    EXPECT_EQ(server.get("o=login&u=bob&p=pw"), kInvalid);
 }
 
 // Killed without warning in the middle of a stream of updates, the server loses none that it
