@@ -213,8 +213,7 @@ TEST(ServerProgram, KeepsEveryConfirmedUpdateThroughKillNine) {
     std::array<std::atomic<int>, 4> confirmed{};
     {
         Server server(folder.file("accounts.sqlite"));
-        std::atomic<int> total{0};
-        std::atomic<int> done{0};
+        std::atomic<int> total{0}, done{0};
         std::vector<std::jthread> players;
         for (std::size_t player = 0; player < confirmed.size(); ++player) {
             const std::string name = "u=p" + std::to_string(player) + "&p=";
@@ -252,8 +251,7 @@ TEST(ServerProgram, BacksUpTheDatabaseWhileTheServerWrites) {
     const std::string copy = folder.file("backup.sqlite");
     Server server(database);
     std::atomic<int> confirmed{0};
-    std::atomic<bool> stop{false};
-    std::atomic<bool> ended{false};
+    std::atomic<bool> stop{false}, ended{false};
     std::thread pupils([&] {
         for (int n = 0; !stop && server.get("o=qel&u=pupil" + std::to_string(n) + "&p=") == "1";
              ++n) {
