@@ -1,7 +1,6 @@
 // The account server answering over loopback, in this process, with a fresh database.
 
 #include "catalogue.h"
-#include "command_line.h"
 #include "rate_limit.h"
 #include "running_account_server.h"
 #include "student_import.h"
@@ -20,63 +19,57 @@ namespace {
 
 const std::string kInvalid = "Invalid Username and/or Password";
 
-// Account requests (the query after "/dovrix/account?") and their replies, in order.
-using Exchanges = std::vector<std::pair<std::string, std::string>>;
+const std::string kCreating = "Error Creating Account";
+const std::string kUpdating = "Error Updating Account";
+
+// Account queries (the part after "/dovrix/account?"), each with the body of its reply after
+// " -> ".
+using Exchanges = std::vector<std::string>;
 
 class ServerTest : public ::testing::Test {
 protected:
-    void startServer(server::ServerOptions options) {
+    void startServer(const std::vector<std::string>& arguments = {}) {
         server_.reset();
-        server_ = std::make_unique<RunningAccountServer>(std::move(options));
+        server_ = std::make_unique<RunningAccountServer>(serverOptions(database(), arguments));
     }
-    void startServer() { startServer(serverOptions(database())); }
     std::string database() const { return folder_.file("accounts.sqlite"); }
 
-    // A request as written, unencoded, with `client` in X-Real-IP as nginx passes it on (a
-    // server without --trusted-proxy ignores it).
-    httplib::Result send(const std::string& method, const std::string& target,
-                         const std::string& client = "127.0.0.1") {
+    // The status and body of a request as written, unencoded, an account query when it does
+    // not start with '/', with `client` in X-Real-IP as nginx passes it on (a server without
+    // --trusted-proxy ignores it).
+    std::pair<int, std::string> send(const std::string& target, const std::string& method = "GET",
+                                     const std::string& client = "127.0.0.1") {
         httplib::Client connection("127.0.0.1", server_->port());
         connection.set_url_encode(false);
         httplib::Request request;
         request.method = method;
-        request.path = target;
+        request.path = target.starts_with('/') ? target : "/dovrix/account?" + target;
         request.headers.emplace("X-Real-IP", client);
-        return connection.send(request);
+        const auto reply = connection.send(request);
+        return reply ? std::pair(reply->status, reply->body) : std::pair(0, "<no reply>");
     }
-    std::string body(const std::string& target, const std::string& client = "127.0.0.1") {
-        const auto reply = send("GET", target, client);
-        return reply ? reply->body : "<no reply>";
-    }
-    // A request with the status and body expected, sent by `client`.
-    struct Exchange {
-        std::string target;
-        int status;
-        std::string body;
-        std::string method = "GET";
-        std::string client = "127.0.0.1";
-    };
-    void expectExchanges(const std::vector<Exchange>& exchanges) {
-        for (const Exchange& e : exchanges) {
-            const auto reply = send(e.method, e.target, e.client);
-            ASSERT_TRUE(reply) << e.target;
-            EXPECT_EQ(std::pair(reply->status, reply->body), std::pair(e.status, e.body))
-                << e.method << ' ' << e.target << " from " << e.client;
+    // Every target answered with `status` and `reply`.
+    void expectAll(int status, const std::string& reply, const std::vector<std::string>& targets,
+                   const std::string& method = "GET", const std::string& client = "127.0.0.1") {
+        for (const std::string& target : targets) {
+            EXPECT_EQ(send(target, method, client), std::pair(status, reply))
+                << method << ' ' << target << " from " << client;
         }
     }
     void expectReplies(const Exchanges& exchanges) {
-        for (const auto& [query, reply] : exchanges) {
-            EXPECT_EQ(body("/dovrix/account?" + query), reply) << query;
+        for (const std::string& exchange : exchanges) {
+            const auto arrow = exchange.find(" -> ");
+            EXPECT_EQ(send(exchange.substr(0, arrow)).second, exchange.substr(arrow + 4))
+                << exchange;
         }
     }
     void importStudents(const std::string& csv) {
-        const std::string file = folder_.file("students.csv");
-        std::ofstream(file) << csv;
-        const auto imported = server::importStudentFile(file, database());
+        std::ofstream(folder_.file("students.csv")) << csv;
+        const auto imported = server::importStudentFile(folder_.file("students.csv"), database());
         ASSERT_TRUE(imported) << imported.error();
     }
     std::vector<int> pars() {
-        std::istringstream list(body("/dovrix/pars"));
+        std::istringstream list(send("/dovrix/pars").second);
         std::vector<int> values;
         for (std::string entry; std::getline(list, entry, ',');) {
             values.push_back(std::stoi(entry));
@@ -89,212 +82,147 @@ protected:
 
 TEST_F(ServerTest, OnlineAccountKeepsTheHighestLevelItWasSent) {
     startServer();
-    expectReplies({
-        {"o=create&u=Mary&p=secret", "Success"},
-        // User names are one name whatever their case; passwords are not.
-        {"o=create&u=MARY&p=other", "Username Already Exists"},
-        {"o=login&u=mary&p=secret", "1"},
-        {"o=login&u=mary&p=Secret", kInvalid},
-        {"o=login&u=nobody&p=secret", kInvalid},
-        {"o=update&u=mary&p=secret&l=57", "OK"},
-        {"o=update&u=mary&p=secret&l=12", "OK"},
-        {"o=login&u=Mary&p=secret", "57"},
-        {"o=update&u=mary&p=secret&l=101", "OK"},
-        {"o=login&u=mary&p=secret", "101"},
-        {"o=update&u=mary&p=wrong&l=5", kInvalid},
-        {"o=update&u=ghost&p=secret&l=5", kInvalid},
-        // Percent-encoded characters arrive as typed.
-        {"o=create&u=a%26b%20%23%25%2Bc&p=p%26w%3D1%20%23", "Success"},
-        {"o=login&u=a%26b%20%23%25%2Bc&p=p%26w%3D1%20%23", "1"},
-        {"o=login&u=a&p=p", kInvalid},
-    });
+    expectReplies(
+        {"o=create&u=Mary&p=secret -> Success",
+         // User names are one name whatever their case; passwords are not.
+         "o=create&u=MARY&p=other -> Username Already Exists", "o=login&u=mary&p=secret -> 1",
+         "o=login&u=mary&p=Secret -> " + kInvalid, "o=login&u=nobody&p=secret -> " + kInvalid,
+         "o=update&u=mary&p=secret&l=57 -> OK", "o=update&u=mary&p=secret&l=12 -> OK",
+         "o=login&u=Mary&p=secret -> 57", "o=update&u=mary&p=secret&l=101 -> OK",
+         "o=login&u=mary&p=secret -> 101", "o=update&u=mary&p=wrong&l=5 -> " + kInvalid,
+         "o=update&u=ghost&p=secret&l=5 -> " + kInvalid,
+         // Percent-encoded characters arrive as typed.
+         "o=create&u=a%26b%20%23%25%2Bc&p=p%26w%3D1%20%23 -> Success",
+         "o=login&u=a%26b%20%23%25%2Bc&p=p%26w%3D1%20%23 -> 1", "o=login&u=a&p=p -> " + kInvalid});
     // A restarted server still knows everything: nothing lives only in memory.
     startServer();
     expectReplies(
-        {{"o=login&u=mary&p=secret", "101"}, {"o=create&u=mary&p=x", "Username Already Exists"}});
+        {"o=login&u=mary&p=secret -> 101", "o=create&u=mary&p=x -> Username Already Exists"});
 }
 
 // Whatever goes wrong, the reply is the failure text the operation's client knows, so no
 // game reads a refusal as a level or a success; and nothing changes.
 TEST_F(ServerTest, RefusalsCarryTheFailureTextOfTheirOperation) {
     startServer();
-    expectReplies({{"o=create&u=m&p=s", "Success"}, {"o=qel&u=pat.kim&p=", "1"}});
-    const std::string creating = "Error Creating Account";
-    const std::string updating = "Error Updating Account";
+    expectReplies({"o=create&u=m&p=s -> Success", "o=qel&u=pat.kim&p= -> 1"});
     // 25 characters as the login box counts them: UTF-16 code units.
-    std::string chinese25;
-    std::string astral12;
+    std::string chinese25, astral12;
     for (int i = 0; i < 25; ++i) {
         chinese25 += "%E5%AD%97";
+        astral12 += i < 12 ? "%F0%9F%98%80" : "";
     }
-    for (int i = 0; i < 12; ++i) {
-        astral12 += "%F0%9F%98%80";
-    }
-    const std::string a = "/dovrix/account?";
-    expectExchanges({
-        {a, 400, ""},
-        {a + "o=fly&u=m&p=s", 400, ""},
-        {a + "u=m&p=s&l=60", 400, ""},
-        {a + "o=login&p=s", 400, creating},
-        {a + "o=login&u=m", 400, creating},
-        {a + "o=login&u=m&p=", 400, creating},
-        {a + "o=create&u=&p=x", 400, creating},
-        {a + "o=vorna&u=m&p=s=t", 400, creating},
-        {a + "o=halvern&u=m&u=b&p=s", 400, creating},
-        {a + "o=qel&u=pat.kim&p=x", 400, creating},
-        {a + "o=login&u=m&p=s&", 400, creating},
-        {a + "o=login&u=m&&p=s", 400, creating},
-        {a + "o=login&u=m&p=%zz", 400, creating},
-        // Typed names and passwords hold 1 to 25 UTF-16 code units, school names up to 64.
-        {a + "o=create&u=" + std::string(26, 'n') + "&p=x", 400, creating},
-        {a + "o=login&u=m&p=" + std::string(26, 'p'), 400, creating},
-        {a + "o=create&u=" + chinese25 + "%E5%AD%97&p=x", 400, creating},
-        {a + "o=create&u=" + astral12 + "%F0%9F%98%80&p=x", 400, creating},
-        {a + "o=qel&u=" + std::string(65, 'n') + "&p=", 400, creating},
-        // One spelling per name: no overlong forms, surrogates, code points past U+10FFFF or
-        // stray bytes; no control characters.
-        {a + "o=create&u=%C1%AD&p=x", 400, creating},
-        {a + "o=create&u=%E0%81%AD&p=x", 400, creating},
-        {a + "o=create&u=%ED%A0%80&p=x", 400, creating},
-        {a + "o=create&u=%F4%90%80%80&p=x", 400, creating},
-        {a + "o=create&u=m%FF&p=x", 400, creating},
-        {a + "o=create&u=tab%09name&p=x", 400, creating},
-        // School log-on names are not for the taking.
-        {a + "o=create&u=pat.kim&p=x", 400, creating},
-        {a + "o=create&u=new.pupil&p=x", 400, creating},
-        {a + "o=update&u=m&p=s", 400, updating},
-        {a + "o=update&u=m&p=s&l=", 400, updating},
-        {a + "o=update&u=m&p=s&l=junk=60", 400, updating},
-        {a + "o=update&u=m&p=s&l=60x", 400, updating},
-        {a + "o=update&u=m&p=s&l=%2B60", 400, updating},
-        {a + "o=update&u=m&p=s&l=0", 400, updating},
-        {a + "o=update&u=m&p=s&l=102", 400, updating},
-        {a + "o=update&u=m&p=s&l=4.5", 400, updating},
-        {a + "o=update&u=m&p=s&l=60&l=70", 400, updating},
-        {a + "o=update&u=m&p=s&l=60?x", 400, updating},
-        // Only GET acts.
-        {a + "o=update&u=m&p=s&l=60", 405, "", "HEAD"},
-        {a + "o=update&u=m&p=s&l=60", 405, updating, "POST"},
-        {a + "o=create&u=n&p=s", 405, creating, "DELETE"},
-        {a + "o=update&u=m&p=s&l=60", 405, updating, "BREW"},
-        {"/dovrix/pars?Level=5", 400, "Ignored"},
-        {"/dovrix/pars?Level=five&Moves=3&Par=9", 400, "Ignored"},
-        {"/dovrix/pars?Level=0&Moves=3&Par=9", 400, "Ignored"},
-        {"/dovrix/pars?Level=101&Moves=3&Par=9", 400, "Ignored"},
-        {"/dovrix/pars?Level=87&Moves=17&Par=19&Level=6", 400, "Ignored"},
-        {"/dovrix/pars?Level=87&Moves=17=1&Par=19", 400, "Ignored"},
-        {"/dovrix/pars?Level=87&Moves=17&Par=19", 405, "Ignored", "POST"},
-        {"/elsewhere", 404, ""},
-    });
-    expectReplies({{"o=login&u=m&p=s", "1"},
-                   {"o=qel&u=pat.kim&p=", "1"},
-                   {"o=login&u=n&p=s", kInvalid},
-                   {"o=create&u=" + std::string(25, 'n') + "&p=" + std::string(25, 'p'), "Success"},
-                   {"o=create&u=" + chinese25 + "&p=" + astral12, "Success"},
-                   {"o=login&u=" + chinese25 + "&p=" + astral12, "1"},
-                   {"o=qel&u=" + std::string(64, 'n') + "&p=", "1"}});
+    expectAll(400, "", {"", "o=fly&u=m&p=s", "u=m&p=s&l=60"});
+    expectAll(400, kCreating,
+              {"o=login&p=s", "o=login&u=m", "o=login&u=m&p=", "o=create&u=&p=x",
+               "o=vorna&u=m&p=s=t", "o=halvern&u=m&u=b&p=s", "o=qel&u=pat.kim&p=x",
+               "o=login&u=m&p=s&", "o=login&u=m&&p=s", "o=login&u=m&p=%zz",
+               // Typed names and passwords hold 1 to 25 UTF-16 code units, school names up to 64.
+               "o=create&u=" + std::string(26, 'n') + "&p=x",
+               "o=login&u=m&p=" + std::string(26, 'p'), "o=create&u=" + chinese25 + "%E5%AD%97&p=x",
+               "o=create&u=" + astral12 + "%F0%9F%98%80&p=x",
+               "o=qel&u=" + std::string(65, 'n') + "&p=",
+               // One spelling per name: no overlong forms, surrogates, code points past U+10FFFF
+               // or stray bytes; no control characters.
+               "o=create&u=%C1%AD&p=x", "o=create&u=%E0%81%AD&p=x", "o=create&u=%ED%A0%80&p=x",
+               "o=create&u=%F4%90%80%80&p=x", "o=create&u=m%FF&p=x", "o=create&u=tab%09name&p=x",
+               // School log-on names are not for the taking.
+               "o=create&u=pat.kim&p=x", "o=create&u=new.pupil&p=x"});
+    expectAll(400, kUpdating,
+              {"o=update&u=m&p=s", "o=update&u=m&p=s&l=", "o=update&u=m&p=s&l=junk=60",
+               "o=update&u=m&p=s&l=60x", "o=update&u=m&p=s&l=%2B60", "o=update&u=m&p=s&l=0",
+               "o=update&u=m&p=s&l=102", "o=update&u=m&p=s&l=4.5", "o=update&u=m&p=s&l=60&l=70",
+               "o=update&u=m&p=s&l=60?x"});
+    expectAll(400, "Ignored",
+              {"/dovrix/pars?Level=5", "/dovrix/pars?Level=five&Moves=3&Par=9",
+               "/dovrix/pars?Level=0&Moves=3&Par=9", "/dovrix/pars?Level=101&Moves=3&Par=9",
+               "/dovrix/pars?Level=87&Moves=17&Par=19&Level=6",
+               "/dovrix/pars?Level=87&Moves=17=1&Par=19"});
+    expectAll(404, "", {"/elsewhere"});
+    // Only GET acts.
+    expectAll(405, "", {"o=update&u=m&p=s&l=60"}, "HEAD");
+    expectAll(405, kUpdating, {"o=update&u=m&p=s&l=60"}, "POST");
+    expectAll(405, kCreating, {"o=create&u=n&p=s"}, "DELETE");
+    expectAll(405, kUpdating, {"o=update&u=m&p=s&l=60"}, "BREW");
+    expectAll(405, "Ignored", {"/dovrix/pars?Level=87&Moves=17&Par=19"}, "POST");
+    expectReplies(
+        {"o=login&u=m&p=s -> 1", "o=qel&u=pat.kim&p= -> 1", "o=login&u=n&p=s -> " + kInvalid,
+         "o=create&u=" + std::string(25, 'n') + "&p=" + std::string(25, 'p') + " -> Success",
+         "o=create&u=" + chinese25 + "&p=" + astral12 + " -> Success",
+         "o=login&u=" + chinese25 + "&p=" + astral12 + " -> 1",
+         "o=qel&u=" + std::string(64, 'n') + "&p= -> 1"});
     EXPECT_EQ(pars(), server::catalogueParList());
 }
 
-TEST_F(ServerTest, StudentsSignInWithTheirSchoolPasswordOnceChecked) {
+TEST_F(ServerTest, StudentsSignInWithTheirSchoolPasswordOrFromTheSchoolNetwork) {
     startServer();
     // An online player whose name the district's list gives a student too.
-    expectReplies({{"o=create&u=bob&p=online", "Success"}});
+    expectReplies({"o=create&u=bob&p=online -> Success"});
     // A header, a comment, an empty line, blanks around fields, quotes, and no final newline.
-    importStudents("\xEF\xBB\xBFUserName,Password\r\n"
-                   "# the district's list\n"
-                   "\n"
-                   "  John.Smith , school1 \r\n"
-                   "\"ann.lee\",\"pa,ss\"\"word\"\n"
-                   "bob,bobpass\n"
-                   "mary,marypass");
+    importStudents(
+        "\xEF\xBB\xBFUserName,Password\r\n# the district's list\n\n"
+        "  John.Smith , school1 \r\n\"ann.lee\",\"pa,ss\"\"word\"\nbob,bobpass\nmary,marypass");
     const std::string ann = "u=ann.lee&p=pa%2Css%22word";
-    expectReplies({
-        {"o=create&u=mary&p=x", "Username Already Exists"},
-        // A school password never opens someone's online account.
-        {"o=vorna&u=bob&p=bobpass", "Username Already Exists"},
-        {"o=halvern&u=bob&p=bobpass", kInvalid},
-        {"o=login&u=bob&p=online", "1"},
-        {"o=vorna&u=john.smith&p=wrong", kInvalid},
-        {"o=halvern&u=john.smith&p=school1", "1"},
-        {"o=vorna&" + ann, "Success"},
-        // With the game account made, the check answers a short text: the account's level.
-        {"o=update&" + ann + "&l=23", "OK"},
-        {"o=vorna&u=Ann.Lee&p=pa%2Css%22word", "23"},
-        {"o=halvern&" + ann, "23"},
-        {"o=halvern&u=ann.lee&p=wrong", kInvalid},
-        // A school account is no online account.
-        {"o=login&" + ann, kInvalid},
-        {"o=vorna&u=nobody&p=school1", kInvalid},
-    });
+    expectReplies(
+        {"o=create&u=mary&p=x -> Username Already Exists",
+         // A school password never opens someone's online account.
+         "o=vorna&u=bob&p=bobpass -> Username Already Exists",
+         "o=halvern&u=bob&p=bobpass -> " + kInvalid, "o=login&u=bob&p=online -> 1",
+         "o=vorna&u=john.smith&p=wrong -> " + kInvalid, "o=halvern&u=john.smith&p=school1 -> 1",
+         "o=vorna&" + ann + " -> Success",
+         // With the game account made, the check answers a short text: the account's level.
+         "o=update&" + ann + "&l=23 -> OK", "o=vorna&u=Ann.Lee&p=pa%2Css%22word -> 23",
+         "o=halvern&" + ann + " -> 23", "o=halvern&u=ann.lee&p=wrong -> " + kInvalid,
+         // A school account is no online account.
+         "o=login&" + ann + " -> " + kInvalid, "o=vorna&u=nobody&p=school1 -> " + kInvalid});
     // Re-importing replaces a student's password.
     importStudents("ann.lee,newpass\n");
-    expectReplies({{"o=halvern&" + ann, kInvalid}, {"o=halvern&u=ann.lee&p=newpass", "23"}});
-}
-
-TEST_F(ServerTest, SchoolLoginAndPasswordlessUpdatesOnlyFromTheSchoolNetwork) {
+    expectReplies({"o=halvern&" + ann + " -> " + kInvalid, "o=halvern&u=ann.lee&p=newpass -> 23"});
+    // School log-on names: a game account on first use, without a password, and only from
+    // the school network.
+    expectReplies({"o=create&u=homeplayer&p=secret -> Success", "o=qel&u=pat.kim&p= -> 1",
+                   "o=update&u=pat.kim&p=&l=40 -> OK", "o=qel&u=pat.kim&p= -> 40",
+                   "o=qel&u=pat.kim -> 40", "o=qel&u=&p= -> " + kCreating,
+                   // A school log-on name never opens someone's online account.
+                   "o=qel&u=homeplayer&p= -> " + kInvalid,
+                   "o=update&u=homeplayer&p=&l=90 -> " + kInvalid});
+    startServer({"--trust", "10.0.0.0/8"});
+    expectReplies({"o=qel&u=pat.kim&p= -> " + kInvalid, "o=qel&u=new.pupil&p= -> " + kInvalid,
+                   "o=update&u=pat.kim&p=&l=50 -> " + kInvalid});
     startServer();
-    expectReplies({
-        {"o=create&u=homeplayer&p=secret", "Success"},
-        {"o=qel&u=pat.kim&p=", "1"},
-        {"o=update&u=pat.kim&p=&l=40", "OK"},
-        {"o=qel&u=pat.kim&p=", "40"},
-        {"o=qel&u=pat.kim", "40"},
-        {"o=qel&u=&p=", "Error Creating Account"},
-        // A school log-on name never opens someone's online account.
-        {"o=qel&u=homeplayer&p=", kInvalid},
-        {"o=update&u=homeplayer&p=&l=90", kInvalid},
-    });
-    startServer(serverOptions(database(), {"--trust", "10.0.0.0/8"}));
-    expectReplies({{"o=qel&u=pat.kim&p=", kInvalid},
-                   {"o=qel&u=new.pupil&p=", kInvalid},
-                   {"o=update&u=pat.kim&p=&l=50", kInvalid}});
-    startServer();
-    expectReplies({{"o=qel&u=pat.kim&p=", "40"}, {"o=qel&u=new.pupil&p=", "1"}});
+    expectReplies({"o=qel&u=pat.kim&p= -> 40", "o=qel&u=new.pupil&p= -> 1"});
 }
 
 TEST_F(ServerTest, ParListStartsFromTheCatalogueAndGoesDownOnlyToTheProvenOptimum) {
-    startServer(serverOptions(database(), {"--trusted-proxy", "127.0.0.1"}));
+    startServer({"--trusted-proxy", "127.0.0.1"});
     // Long enough that a game does not take it for an error text.
-    EXPECT_GE(body("/dovrix/pars").size(), 290u);
+    EXPECT_GE(send("/dovrix/pars").second.size(), 290u);
     std::vector<int> expected = server::catalogueParList();
-    ASSERT_EQ(expected.size(), 100u);
     EXPECT_EQ(pars(), expected);
-
-    // Level 87's par is 19, its proven optimum 16; level 5's par is its optimum.
-    ASSERT_EQ(expected[86], 19);
-    ASSERT_EQ(provenOptimum(87), 16);
-    ASSERT_EQ(provenOptimum(5), expected[4]);
-    const std::string level87 = "/dovrix/pars?Par=19&Level=87&Moves=";
-    const std::string from = "10.0.0.7";
-    expectExchanges({
-        {"/dovrix/pars?Level=5&Par=14&Moves=" + std::to_string(expected[4] - 1), 400, "Ignored",
-         "GET", from},
-        {level87 + "15", 400, "Ignored", "GET", from},
-        {level87 + "0", 400, "Ignored", "GET", from},
-        {level87 + "-3", 400, "Ignored", "GET", from},
-        {level87 + "17.5", 400, "Ignored", "GET", from},
-        {level87 + "19", 200, "Ignored", "GET", from},
-        {level87 + "18", 200, "OK", "GET", from},
-        {level87 + "18", 200, "Ignored", "GET", from},
-        {level87 + "17", 200, "OK", "GET", from},
-        {level87 + "16", 200, "OK", "GET", from},
-        // Ten uploads from one address in ten minutes; the eleventh changes nothing.
-        {level87 + "16", 429, "Ignored", "GET", from},
-        {level87 + "16", 200, "Ignored", "GET", "10.0.0.8"},
-    });
+    // A hundred levels; level 87's par is 19, its proven optimum 16; level 5's par is its
+    // optimum.
+    ASSERT_EQ(std::tuple(expected.size(), expected.at(86), provenOptimum(87), provenOptimum(5)),
+              std::tuple(100u, 19, 16, expected[4]));
+    const std::string level87 = "/dovrix/pars?Par=19&Level=87&Moves=", from = "10.0.0.7";
+    expectAll(400, "Ignored",
+              {"/dovrix/pars?Level=5&Par=14&Moves=" + std::to_string(expected[4] - 1),
+               level87 + "15", level87 + "0", level87 + "-3", level87 + "17.5"},
+              "GET", from);
+    for (const auto& [moves, reply] : std::vector<std::pair<std::string, std::string>>{
+             {"19", "Ignored"}, {"18", "OK"}, {"18", "Ignored"}, {"17", "OK"}, {"16", "OK"}}) {
+        expectAll(200, reply, {level87 + moves}, "GET", from);
+    }
+    // Ten uploads from one address in ten minutes; the eleventh changes nothing.
+    expectAll(429, "Ignored", {level87 + "16"}, "GET", from);
+    expectAll(200, "Ignored", {level87 + "16"}, "GET", "10.0.0.8");
     expected[86] = 16;
     EXPECT_EQ(pars(), expected);
 
     // A database whose pars an earlier server let anyone lower is repaired when it starts.
     startServer();
-    {
-        sqlite3* db = nullptr;
-        ASSERT_EQ(sqlite3_open(database().c_str(), &db), SQLITE_OK);
-        EXPECT_EQ(sqlite3_exec(db, "UPDATE pars SET par = 1", nullptr, nullptr, nullptr),
-                  SQLITE_OK);
-        sqlite3_close(db);
-    }
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(database().c_str(), &db), SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(db, "UPDATE pars SET par = 1", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
     startServer();
     EXPECT_EQ(pars(), expected);
 }
@@ -303,85 +231,68 @@ TEST_F(ServerTest, ParListStartsFromTheCatalogueAndGoesDownOnlyToTheProvenOptimu
 // hundred in all; past either, that address gets no answer to any password for the account
 // (or for any account), while the owners elsewhere still log in.
 TEST_F(ServerTest, WrongPasswordsFromOneAddressLockOnlyThatAddressOut) {
-    startServer(serverOptions(database(), {"--trusted-proxy", "127.0.0.1"}));
+    startServer({"--trusted-proxy", "127.0.0.1"});
     const auto login = [](int account, const std::string& password) {
-        return "/dovrix/account?o=login&u=m" + std::to_string(account) + "&p=" + password;
+        return "o=login&u=m" + std::to_string(account) + "&p=" + password;
     };
+    const std::string attacker = "203.0.113.5", elsewhere = "198.51.100.1";
     for (int account = 0; account <= 10; ++account) {
-        EXPECT_EQ(body("/dovrix/account?o=create&u=m" + std::to_string(account) + "&p=secret"),
-                  "Success");
+        expectAll(200, "Success", {"o=create&u=m" + std::to_string(account) + "&p=secret"});
     }
-    const std::string attacker = "203.0.113.5";
-    const std::string elsewhere = "198.51.100.1";
-    for (int guess = 0; guess < 10; ++guess) {
-        EXPECT_EQ(body(login(0, "guess" + std::to_string(guess)), attacker), kInvalid);
-    }
-    expectExchanges({
-        {login(0, "secret"), 429, "Error Creating Account", "GET", attacker},
-        {login(0, "guess"), 429, "Error Creating Account", "GET", attacker},
-        {"/dovrix/account?o=update&u=M0&p=secret&l=9", 429, "Error Updating Account", "GET",
-         attacker},
-        {login(0, "secret"), 200, "1", "GET", elsewhere},
-        {login(0, "guess"), 200, kInvalid, "GET", elsewhere},
-        {login(10, "secret"), 200, "1", "GET", attacker},
-    });
-    for (int account = 1; account < 10; ++account) {
-        for (int guess = 0; guess < 10; ++guess) {
-            EXPECT_EQ(body(login(account, "guess" + std::to_string(guess)), attacker), kInvalid);
+    for (int guess = 0; guess < 100; ++guess) {
+        expectAll(200, kInvalid, {login(guess / 10, "guess" + std::to_string(guess % 10))}, "GET",
+                  attacker);
+        if (guess == 9) {
+            expectAll(429, kCreating, {login(0, "secret"), login(0, "guess")}, "GET", attacker);
+            expectAll(429, kUpdating, {"o=update&u=M0&p=secret&l=9"}, "GET", attacker);
+            expectAll(200, "1", {login(0, "secret")}, "GET", elsewhere);
+            expectAll(200, kInvalid, {login(0, "guess")}, "GET", elsewhere);
+            expectAll(200, "1", {login(10, "secret")}, "GET", attacker);
         }
     }
-    expectExchanges({{login(10, "secret"), 429, "Error Creating Account", "GET", attacker},
-                     {login(10, "secret"), 200, "1", "GET", elsewhere}});
+    expectAll(429, kCreating, {login(10, "secret")}, "GET", attacker);
+    expectAll(200, "1", {login(10, "secret")}, "GET", elsewhere);
 }
 
 // Password hashes, running or waiting, take at most half the request threads: a flood of
 // new accounts is partly refused at once rather than holding every thread.
 TEST_F(ServerTest, AFloodOfPasswordHashesIsPartlyRefused) {
-    startServer(serverOptions(database(), {"--threads", "16"}));
-    const unsigned flood = 16;
-    std::vector<std::string> replies(flood);
-    std::vector<int> statuses(flood);
+    startServer({"--threads", "16"});
+    std::vector<std::pair<int, std::string>> replies(16);
     std::vector<std::thread> clients;
-    for (unsigned i = 0; i < flood; ++i) {
-        clients.emplace_back([&, i] {
-            const auto reply =
-                send("GET", "/dovrix/account?o=create&u=new" + std::to_string(i) + "&p=pw");
-            replies[i] = reply ? reply->body : "<no reply>";
-            statuses[i] = reply ? reply->status : 0;
-        });
+    for (std::size_t i = 0; i < replies.size(); ++i) {
+        clients.emplace_back(
+            [&, i] { replies[i] = send("o=create&u=new" + std::to_string(i) + "&p=pw"); });
     }
-    for (std::thread& client : clients) {
-        client.join();
-    }
-    const auto created = std::count(replies.begin(), replies.end(), "Success");
-    const auto busy = std::count(statuses.begin(), statuses.end(), 503);
-    EXPECT_GE(created, 1);
-    EXPECT_GE(busy, 1);
-    EXPECT_EQ(created + busy, flood);
-    EXPECT_EQ(std::count(replies.begin(), replies.end(), "Error Creating Account"), busy);
+    std::ranges::for_each(clients, &std::thread::join);
+    const auto created = std::ranges::count(replies, std::pair(200, std::string("Success")));
+    const auto busy = std::ranges::count(replies, std::pair(503, kCreating));
+    EXPECT_TRUE(created >= 1 && busy >= 1 && created + busy == 16)
+        << created << " created, " << busy << " refused";
 }
 
 TEST(CredentialCache, RemembersOnlyTheExactCredentials) {
     ASSERT_TRUE(server::initialisePasswordHashing());
     server::CredentialCache cache(std::chrono::minutes(5), 2);
+    server::CredentialCache disabled(std::chrono::seconds(0), 10);
     cache.remember("mary", "$hash1", "secret");
-    EXPECT_TRUE(cache.contains("mary", "$hash1", "secret"));
-    EXPECT_FALSE(cache.contains("mary", "$hash1", "secreT"));
-    EXPECT_FALSE(cache.contains("mary", "$hash2", "secret")); // password changed since
-    EXPECT_FALSE(cache.contains("bob", "$hash1", "secret"));
+    disabled.remember("mary", "$hash1", "secret");
+    // Only the triple remembered: not another password, nor the same one under a new hash (the
+    // password changed since), nor another user; and nothing when disabled.
+    EXPECT_EQ((std::vector<bool>{cache.contains("mary", "$hash1", "secret"),
+                                 cache.contains("mary", "$hash1", "secreT"),
+                                 cache.contains("mary", "$hash2", "secret"),
+                                 cache.contains("bob", "$hash1", "secret"),
+                                 disabled.contains("mary", "$hash1", "secret")}),
+              (std::vector<bool>{true, false, false, false, false}));
     cache.forget("mary");
     EXPECT_FALSE(cache.contains("mary", "$hash1", "secret"));
-
     // Full of live entries, it starts afresh rather than growing.
     for (const char* user : {"a", "b", "c"}) {
         cache.remember(user, "h", "1");
     }
-    EXPECT_TRUE(cache.contains("c", "h", "1"));
-    EXPECT_FALSE(cache.contains("a", "h", "1"));
-
-    server::CredentialCache disabled(std::chrono::seconds(0), 10);
-    disabled.remember("mary", "$hash1", "secret");
-    EXPECT_FALSE(disabled.contains("mary", "$hash1", "secret"));
+    EXPECT_EQ(std::pair(cache.contains("c", "h", "1"), cache.contains("a", "h", "1")),
+              std::pair(true, false));
 }
 
 // Counts within any window of its length, and keeps a bounded number of keys however many
@@ -390,12 +301,11 @@ TEST(RateLimit, CountsWithinTheWindowAndKeepsFewKeys) {
     using namespace std::chrono_literals;
     server::RateLimit limit(2, 10min, 2);
     const server::RateLimit::Clock::time_point t0{};
-    EXPECT_TRUE(limit.take("a", t0));
-    EXPECT_TRUE(limit.take("a", t0 + 5min));
-    EXPECT_FALSE(limit.take("a", t0 + 9min));
-    EXPECT_TRUE(limit.allows("b", t0 + 9min));
-    EXPECT_TRUE(limit.take("a", t0 + 10min));
-    EXPECT_FALSE(limit.allows("a", t0 + 14min));
+    // The list's elements are worked out in order.
+    EXPECT_EQ((std::vector<bool>{limit.take("a", t0), limit.take("a", t0 + 5min),
+                                 limit.take("a", t0 + 9min), limit.allows("b", t0 + 9min),
+                                 limit.take("a", t0 + 10min), limit.allows("a", t0 + 14min)}),
+              (std::vector<bool>{true, true, false, true, true, false}));
     limit.record("b", t0 + 14min);
     limit.record("b", t0 + 14min);
     limit.record("c", t0 + 14min);
@@ -408,19 +318,19 @@ TEST(RateLimit, CountsWithinTheWindowAndKeepsFewKeys) {
 TEST(AddressRanges, MatchAddressesInsideTheirPrefix) {
     const auto ranges = server::AddressRanges::parse("10.1.0.0/16, 192.168.5.7, fd00::/8");
     ASSERT_TRUE(ranges) << ranges.error();
-    const auto loopback = server::AddressRanges::loopback();
-    // IPv4 is also seen through an IPv6 socket.
-    for (const char* inside : {"10.1.255.3", "192.168.5.7", "fd12::1", "::ffff:10.1.2.3"}) {
-        EXPECT_TRUE(ranges->contains(inside)) << inside;
-    }
-    for (const char* outside : {"10.2.0.1", "192.168.5.6", "fe80::1", "not an address"}) {
-        EXPECT_FALSE(ranges->contains(outside)) << outside;
-    }
-    for (const char* inside : {"127.0.0.1", "127.8.9.10", "::1"}) {
-        EXPECT_TRUE(loopback.contains(inside)) << inside;
-    }
-    EXPECT_FALSE(loopback.contains("10.0.0.1"));
-    EXPECT_TRUE(server::AddressRanges::parse("0.0.0.0/0")->contains("8.8.8.8"));
+    // Which of the addresses each set holds; IPv4 is also seen through an IPv6 socket.
+    const auto held = [](const server::AddressRanges& set) {
+        std::string marks;
+        for (const char* address :
+             {"10.1.255.3", "192.168.5.7", "fd12::1", "::ffff:10.1.2.3", "10.2.0.1", "192.168.5.6",
+              "fe80::1", "not an address", "127.0.0.1", "127.8.9.10", "::1", "8.8.8.8"}) {
+            marks += set.contains(address) ? '1' : '0';
+        }
+        return marks;
+    };
+    EXPECT_EQ(held(*ranges), "111100000000");
+    EXPECT_EQ(held(server::AddressRanges::loopback()), "000000001110");
+    EXPECT_EQ(held(*server::AddressRanges::parse("0.0.0.0/0")), "110111001101");
     for (const char* bad : {"10.0.0.0/33", "10.0.0/8", "::1/129", "10.0.0.0/", "10.0.0.0/x"}) {
         EXPECT_FALSE(server::AddressRanges::parse(bad)) << bad;
     }

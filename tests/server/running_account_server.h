@@ -25,17 +25,11 @@ public:
         server_ = std::make_unique<server::AccountServer>(std::move(options));
         thread_ = std::thread([this] { server_->run(); });
         // Wait until it listens, so that stopping cannot come too early.
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        while (!server_->isRunning() && std::chrono::steady_clock::now() < deadline) {
+        for (int waited = 0; !server_->isRunning() && waited < 10000; ++waited) {
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
     }
-    ~RunningAccountServer() {
-        server_->stop();
-        thread_.join();
-    }
-    RunningAccountServer(const RunningAccountServer&) = delete;
-    RunningAccountServer& operator=(const RunningAccountServer&) = delete;
+    ~RunningAccountServer() { server_->stop(), thread_.join(); }
 
     std::string url() const { return server_->url(); }
     int port() const { return server_->port(); }
@@ -51,11 +45,7 @@ inline server::ServerOptions serverOptions(const std::string& databasePath,
                                            const std::vector<std::string>& arguments = {}) {
     std::vector<std::string> line = {"--port", "0", "--db", databasePath, "--threads", "4"};
     line.insert(line.end(), arguments.begin(), arguments.end());
-    const auto parsed = server::parseCommandLine(line);
-    if (!parsed) {
-        throw std::invalid_argument(parsed.error());
-    }
-    return parsed->options;
+    return server::parseCommandLine(line).value().options;
 }
 
 } // namespace dovrix::testing

@@ -9,12 +9,11 @@
 #include <httplib.h>
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <atomic>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
-#include <regex>
-#include <sstream>
 #include <thread>
 
 #include <netinet/in.h>
@@ -24,21 +23,18 @@
 namespace dovrix::testing {
 namespace {
 
+const std::string kInvalid = "Invalid Username and/or Password";
+
 // The program in a child process, killed if it is still running at the end.
 class Program : public QProcess {
 public:
     explicit Program(const std::vector<std::string>& arguments) {
         QStringList list;
-        for (const std::string& argument : arguments) {
-            list << QString::fromStdString(argument);
-        }
+        std::ranges::transform(arguments, std::back_inserter(list), &QString::fromStdString);
         start(qEnvironmentVariable("DOVRIX_ACCOUNT_SERVER", "dovrix-account-server"), list);
         EXPECT_TRUE(waitForStarted()) << errorString().toStdString();
     }
-    ~Program() override {
-        kill();
-        waitForFinished();
-    }
+    ~Program() override { kill(), waitForFinished(); }
     // The exit code once the program has ended (at most 10 s); -1 when a signal ended it.
     int exitCodeAtEnd() {
         EXPECT_TRUE(state() == NotRunning || waitForFinished(10000)) << "the server did not end";
@@ -53,63 +49,44 @@ public:
     void signal(int number) { ::kill(static_cast<pid_t>(processId()), number); }
 };
 
-// Starts the server on a free port; the port it announced.
-int announcedPort(Program& server) {
-    const std::string line = server.firstLine();
-    std::smatch match;
-    if (!std::regex_match(line, match, std::regex(R"(listening on http://127\.0\.0\.1:(\d+)/)"))) {
-        ADD_FAILURE() << "first line was \"" << line << "\"";
-        return 0;
-    }
-    return std::stoi(match[1]);
-}
-
-// The status and body of a GET of the target as written.
-std::pair<int, std::string> fetch(int port, const std::string& target,
-                                  const httplib::Headers& headers = {}) {
-    httplib::Client client("127.0.0.1", port);
-    client.set_url_encode(false);
-    const auto result = client.Get(target.c_str(), headers);
-    return result ? std::pair(result->status, result->body) : std::pair(0, "<no reply>");
-}
-
-std::string request(int port, const std::string& target, const httplib::Headers& headers = {}) {
-    return fetch(port, target, headers).second;
-}
-
-// A connection to the server that sends `text`, a request that never ends, and stays open.
-class HangingClient {
+// The server serving `database` on a free port, `more` arguments after the database; `port`
+// is the one it announced on its first line.
+class Server : public Program {
 public:
-    HangingClient(int port, const std::string& text) : socket_(::socket(AF_INET, SOCK_STREAM, 0)) {
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_port = htons(static_cast<uint16_t>(port));
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        EXPECT_EQ(::connect(socket_, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-        EXPECT_EQ(::send(socket_, text.data(), text.size(), MSG_NOSIGNAL),
-                  static_cast<ssize_t>(text.size()));
+    explicit Server(const std::string& database, std::vector<std::string> more = {})
+        : Program([&] {
+              more.insert(more.begin(), {"--port", "0", "--db", database});
+              return more;
+          }()) {
+        const std::string prefix = "listening on http://127.0.0.1:", line = firstLine();
+        port = line.starts_with(prefix) ? std::atoi(&line[prefix.size()]) : 0;
+        EXPECT_EQ(line, prefix + std::to_string(port) + "/");
     }
-    ~HangingClient() { ::close(socket_); }
-
-private:
-    int socket_;
+    // The status and body of a GET of the target as written; an account query when it does not
+    // start with '/'.
+    std::pair<int, std::string> fetch(std::string target, const httplib::Headers& headers = {}) {
+        httplib::Client client("127.0.0.1", port);
+        client.set_url_encode(false);
+        const auto result =
+            client.Get(target.starts_with('/') ? target : "/dovrix/account?" + target, headers);
+        return result ? std::pair(result->status, result->body) : std::pair(0, "<no reply>");
+    }
+    std::string get(const std::string& target, const httplib::Headers& headers = {}) {
+        return fetch(target, headers).second;
+    }
+    int port = 0;
 };
 
 TEST(ServerProgram, AnnouncesItsAddressAndStopsCleanlyOnSignals) {
     TempFolder folder;
     for (const int stopSignal : {SIGTERM, SIGINT}) {
-        Program server({"--port", "0", "--db", folder.file("accounts.sqlite")});
-        const int port = announcedPort(server);
-        ASSERT_GT(port, 0);
-        EXPECT_EQ(request(port, "/dovrix/account?o=qel&u=pat&p="),
-                  stopSignal == SIGTERM ? "1" : "2");
-        EXPECT_EQ(request(port, "/dovrix/account?o=update&u=pat&p=&l=2"), "OK");
-
+        Server server(folder.file("accounts.sqlite"));
+        EXPECT_EQ(server.get("o=qel&u=pat&p="), stopSignal == SIGTERM ? "1" : "2");
+        EXPECT_EQ(server.get("o=update&u=pat&p=&l=2"), "OK");
         // A second server cannot take a port in use, and says so.
-        Program rival({"--port", std::to_string(port), "--db", folder.file("other.sqlite")});
+        Program rival({"--port", std::to_string(server.port), "--db", folder.file("other.sqlite")});
         EXPECT_EQ(rival.exitCodeAtEnd(), 1);
         EXPECT_NE(rival.errors().find("cannot listen"), std::string::npos);
-
         server.signal(stopSignal);
         EXPECT_EQ(server.exitCodeAtEnd(), 0);
     }
@@ -119,34 +96,28 @@ TEST(ServerProgram, AnnouncesItsAddressAndStopsCleanlyOnSignals) {
 // loopback address the requests arrive from.
 TEST(ServerProgram, BelievesTheForwardedAddressOnlyFromATrustedProxy) {
     TempFolder folder;
-    const std::string database = folder.file("accounts.sqlite");
-    const std::string qel = "/dovrix/account?o=qel&u=pat.kim&p=";
-    const std::string invalid = "Invalid Username and/or Password";
-    struct Case {
-        std::vector<std::string> proxies;
-        httplib::Headers headers;
-        std::string reply;
-    };
-    const std::vector<std::string> behindNginx = {"--trusted-proxy", "127.0.0.1"};
-    const std::vector<Case> cases = {
-        {behindNginx, {{"X-Real-IP", "10.1.2.3"}}, "1"},
-        {behindNginx, {{"X-Real-IP", "::ffff:10.1.2.3"}}, "1"},
-        {behindNginx, {{"X-Real-IP", "203.0.113.9"}}, invalid},
-        {behindNginx, {}, "Error Creating Account"},
-        {behindNginx, {{"X-Real-IP", "10.1.2.3, 10.4.5.6"}}, "Error Creating Account"},
-        {behindNginx, {{"X-Real-IP", "school"}}, "Error Creating Account"},
+    const std::string failed = "Error Creating Account";
+    // The trusted proxy (none when empty), the X-Real-IP header (none when empty), the reply.
+    const std::vector<std::array<std::string, 3>> cases = {
+        {"127.0.0.1", "10.1.2.3", "1"},
+        {"127.0.0.1", "::ffff:10.1.2.3", "1"},
+        {"127.0.0.1", "203.0.113.9", kInvalid},
+        {"127.0.0.1", "", failed},
+        {"127.0.0.1", "10.1.2.3, 10.4.5.6", failed},
+        {"127.0.0.1", "school", failed},
         // From anyone else the header is only text: the connection's address counts.
-        {{"--trusted-proxy", "10.9.9.9"}, {{"X-Real-IP", "10.1.2.3"}}, invalid},
-        {{}, {{"X-Real-IP", "10.1.2.3"}}, invalid},
+        {"10.9.9.9", "10.1.2.3", kInvalid},
+        {"", "10.1.2.3", kInvalid},
     };
-    for (const Case& c : cases) {
-        std::vector<std::string> arguments = {"--port", "0",       "--db",
-                                              database, "--trust", "10.0.0.0/8"};
-        arguments.insert(arguments.end(), c.proxies.begin(), c.proxies.end());
-        Program server(arguments);
-        const int port = announcedPort(server);
-        const std::string header = c.headers.empty() ? "none" : c.headers.begin()->second;
-        EXPECT_EQ(request(port, qel, c.headers), c.reply) << header;
+    for (const auto& [proxy, header, reply] : cases) {
+        std::vector<std::string> arguments = {"--trust", "10.0.0.0/8"};
+        if (!proxy.empty()) {
+            arguments.insert(arguments.end(), {"--trusted-proxy", proxy});
+        }
+        Server server(folder.file("accounts.sqlite"), arguments);
+        const httplib::Headers headers =
+            header.empty() ? httplib::Headers{} : httplib::Headers{{"X-Real-IP", header}};
+        EXPECT_EQ(server.get("o=qel&u=pat.kim&p=", headers), reply) << proxy << " / " << header;
     }
 }
 
@@ -154,157 +125,120 @@ TEST(ServerProgram, BelievesTheForwardedAddressOnlyFromATrustedProxy) {
 // alive.
 TEST(ServerProgram, StopsWithinThreeSecondsWhateverItsConnectionsDo) {
     TempFolder folder;
-    Program server({"--port", "0", "--db", folder.file("accounts.sqlite"), "--threads", "8"});
-    const int port = announcedPort(server);
-    std::vector<std::unique_ptr<HangingClient>> clients;
-    for (const char* text : {"", "", "", "G", "GET /dovrix/account?o=qel&u=pat&p= HTTP/1.1\r\nX-",
-                             "GET /dovrix/pars HTTP/1.1\r\n"}) {
-        clients.push_back(std::make_unique<HangingClient>(port, text));
+    Server server(folder.file("accounts.sqlite"), {"--threads", "8"});
+    std::vector<int> sockets;
+    for (const std::string text :
+         {"", "", "", "G", "GET /dovrix/account?o=qel&u=pat&p= HTTP/1.1\r\nX-",
+          "GET /dovrix/pars HTTP/1.1\r\n"}) {
+        sockets.push_back(::socket(AF_INET, SOCK_STREAM, 0));
+        sockaddr_in address{
+            AF_INET, htons(static_cast<uint16_t>(server.port)), {htonl(INADDR_LOOPBACK)}, {}};
+        EXPECT_EQ(::connect(sockets.back(), reinterpret_cast<sockaddr*>(&address), sizeof address),
+                  0);
+        EXPECT_EQ(::send(sockets.back(), text.data(), text.size(), MSG_NOSIGNAL),
+                  static_cast<ssize_t>(text.size()));
     }
     // Answered after the others are taken in: they were accepted first.
-    EXPECT_EQ(request(port, "/dovrix/account?o=qel&u=pat&p="), "1");
+    EXPECT_EQ(server.get("o=qel&u=pat&p="), "1");
     server.signal(SIGTERM);
     EXPECT_TRUE(server.waitForFinished(3000)) << "still running 3 s after SIGTERM";
     EXPECT_EQ(server.exitCodeAtEnd(), 0);
-}
-
-// A store error (here another program holding the database's write lock longer than the
-// server waits) answers with the failure text each operation's client knows.
-TEST(ServerProgram, AnswersStoreErrorsWithEachOperationsFailureText) {
-    TempFolder folder;
-    const std::string database = folder.file("accounts.sqlite");
-    Program server({"--port", "0", "--db", database});
-    const int port = announcedPort(server);
-    ASSERT_EQ(request(port, "/dovrix/account?o=qel&u=pat&p="), "1");
-    sqlite3* other = nullptr;
-    ASSERT_EQ(sqlite3_open(database.c_str(), &other), SQLITE_OK);
-    ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
-    const std::vector<std::tuple<std::string, int, std::string>> cases = {
-        {"/dovrix/account?o=update&u=pat&p=&l=5", 500, "Error Updating Account"},
-        {"/dovrix/account?o=qel&u=new.pupil&p=", 500, "Error Creating Account"},
-        {"/dovrix/account?o=create&u=bob&p=pw", 500, "Error Creating Account"},
-        {"/dovrix/pars?Level=87&Moves=17&Par=19", 500, "Ignored"},
-    };
-    for (const auto& [target, status, body] : cases) {
-        EXPECT_EQ(fetch(port, target), std::pair(status, body)) << target;
-    }
-    sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
-    sqlite3_close(other);
-    EXPECT_EQ(request(port, "/dovrix/account?o=qel&u=pat&p="), "1");
-    EXPECT_EQ(request(port, "/dovrix/account?o=login&u=bob&p=pw"),
-              "Invalid Username and/or Password");
+    std::for_each(sockets.begin(), sockets.end(), ::close);
 }
 
 // --log-requests writes one line per request, whatever the request holds, and no password.
 TEST(ServerProgram, LogsEveryRequestOnItsOwnLineWithoutPasswords) {
     TempFolder folder;
-    Program server({"--port", "0", "--db", folder.file("accounts.sqlite"), "--log-requests"});
-    const int port = announcedPort(server);
-    for (const char* target :
-         {"/dovrix/account?o=create%0A127.0.0.1%20GET&u=m&p=hunter2",
-          "/dovrix/account%0D%0A127.0.0.1?o=login&u=m&p=hunter2",
-          "/dovrix/account?o=create\\n&u=m&p=hunter2", "/dovrix/account?o=create&u=m&p=hunter2"}) {
-        request(port, target);
+    Server server(folder.file("accounts.sqlite"), {"--log-requests"});
+    for (const char* target : {"o=create%0A127.0.0.1%20GET&u=m&p=hunter2",
+                               "/dovrix/account%0D%0A127.0.0.1?o=login&u=m&p=hunter2",
+                               "o=create\\n&u=m&p=hunter2", "o=create&u=m&p=hunter2"}) {
+        server.get(target);
     }
     server.signal(SIGTERM);
     EXPECT_EQ(server.exitCodeAtEnd(), 0);
     const std::string log = server.errors();
     EXPECT_EQ(log.find("hunter2"), std::string::npos) << log;
-    std::istringstream lines(log);
-    std::vector<std::string> requests;
-    for (std::string line; std::getline(lines, line);) {
-        if (line.starts_with("127.0.0.1 ")) {
-            requests.push_back(line);
-        }
-    }
+    // The lines that start with the client's address.
+    const std::regex request("(?:^|\n)(127\\.0\\.0\\.1 [^\n]*)");
+    const std::vector<std::string> requests(
+        std::sregex_token_iterator(log.begin(), log.end(), request, 1), {});
     EXPECT_EQ(requests, (std::vector<std::string>{
                             "127.0.0.1 GET /dovrix/account o=create\\n127.0.0.1 GET 400",
                             "127.0.0.1 GET /dovrix/account\\r\\n127.0.0.1 o= 404",
                             "127.0.0.1 GET /dovrix/account o=create\\\\n 400",
-                            "127.0.0.1 GET /dovrix/account o=create 200",
-                        }))
+                            "127.0.0.1 GET /dovrix/account o=create 200"}))
         << log;
 }
 
-TEST(ServerProgram, ImportsStudentsFromACsvFile) {
+TEST(ServerProgram, ImportsStudentsRefusesUnknownArgumentsAndAnswersStoreErrors) {
     TempFolder folder;
     const std::string database = folder.file("accounts.sqlite");
     std::ofstream(folder.file("students.csv")) << "jo.park,first pass\nli.chen,second\n";
-    {
-        Program import({"import-students", folder.file("students.csv"), "--db", database});
-        EXPECT_EQ(import.firstLine(), "imported 2 students into " + database);
-        EXPECT_EQ(import.exitCodeAtEnd(), 0);
+    std::ofstream(folder.file("broken.csv")) << "jo.park\n";
+    Program import({"import-students", folder.file("students.csv"), "--db", database});
+    EXPECT_EQ(import.firstLine(), "imported 2 students into " + database);
+    EXPECT_EQ(import.exitCodeAtEnd(), 0);
+    Program broken({"import-students", folder.file("broken.csv"), "--db", database});
+    EXPECT_EQ(broken.exitCodeAtEnd(), 1);
+    EXPECT_NE(broken.errors().find("line 1"), std::string::npos);
+    Program wrong({"--port", "eighty"});
+    EXPECT_EQ(wrong.exitCodeAtEnd(), 2);
+    EXPECT_NE(wrong.errors().find("--help lists the options"), std::string::npos);
+    Server server(database);
+    EXPECT_EQ(server.get("o=vorna&u=jo.park&p=first%20pass"), "Success");
+    EXPECT_EQ(server.get("o=vorna&u=li.chen&p=wrong"), kInvalid);
+    // A store error (here another program holding the database's write lock longer than the
+    // server waits) answers with the failure text each operation's client knows.
+    ASSERT_EQ(server.get("o=qel&u=pat&p="), "1");
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(database.c_str(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    for (const auto& [target, body] : std::vector<std::pair<std::string, std::string>>{
+             {"o=update&u=pat&p=&l=5", "Error Updating Account"},
+             {"o=qel&u=new.pupil&p=", "Error Creating Account"},
+             {"o=create&u=bob&p=pw", "Error Creating Account"},
+             {"/dovrix/pars?Level=87&Moves=17&Par=19", "Ignored"}}) {
+        EXPECT_EQ(server.fetch(target), std::pair(500, body)) << target;
     }
-    {
-        std::ofstream(folder.file("broken.csv")) << "jo.park\n";
-        Program import({"import-students", folder.file("broken.csv"), "--db", database});
-        EXPECT_EQ(import.exitCodeAtEnd(), 1);
-        EXPECT_NE(import.errors().find("line 1"), std::string::npos);
-    }
-    Program server({"--port", "0", "--db", database});
-    const int port = announcedPort(server);
-    EXPECT_EQ(request(port, "/dovrix/account?o=vorna&u=jo.park&p=first%20pass"), "Success");
-    EXPECT_EQ(request(port, "/dovrix/account?o=vorna&u=li.chen&p=wrong"),
-              "Invalid Username and/or Password");
-}
-
-TEST(ServerProgram, RefusesUnknownArguments) {
-    Program server({"--port", "eighty"});
-    EXPECT_EQ(server.exitCodeAtEnd(), 2);
-    EXPECT_NE(server.errors().find("--help lists the options"), std::string::npos);
+    sqlite3_close(other); // and with it the transaction
+    EXPECT_EQ(server.get("o=qel&u=pat&p="), "1");
+    EXPECT_EQ(server.get("o=login&u=bob&p=pw"), kInvalid);
 }
 
 // Killed without warning in the middle of a stream of updates, the server loses none that it
 // had confirmed, and its database opens again.
 TEST(ServerProgram, KeepsEveryConfirmedUpdateThroughKillNine) {
     TempFolder folder;
-    const std::string database = folder.file("accounts.sqlite");
-    constexpr int kPlayers = 4;
-    std::array<std::atomic<int>, kPlayers> confirmed{};
+    std::array<std::atomic<int>, 4> confirmed{};
     {
-        Program server({"--port", "0", "--db", database});
-        const int port = announcedPort(server);
-        for (int player = 0; player < kPlayers; ++player) {
-            ASSERT_EQ(request(port, "/dovrix/account?o=qel&u=p" + std::to_string(player) + "&p="),
-                      "1");
-        }
-        std::atomic<int> total{0};
-        std::atomic<int> done{0};
-        std::vector<std::thread> players;
-        for (int player = 0; player < kPlayers; ++player) {
-            players.emplace_back([&, player] {
-                httplib::Client client("127.0.0.1", port);
-                for (int level = 2; level <= 101; ++level) {
-                    const auto reply =
-                        client.Get(("/dovrix/account?o=update&u=p" + std::to_string(player) +
-                                    "&p=&l=" + std::to_string(level))
-                                       .c_str());
-                    if (!reply || reply->body != "OK") {
-                        break;
-                    }
-                    confirmed[static_cast<std::size_t>(player)] = level;
-                    ++total;
+        Server server(folder.file("accounts.sqlite"));
+        std::atomic<int> total{0}, done{0};
+        std::vector<std::jthread> players;
+        for (std::size_t player = 0; player < confirmed.size(); ++player) {
+            const std::string name = "u=p" + std::to_string(player) + "&p=";
+            ASSERT_EQ(server.get("o=qel&" + name), "1");
+            players.emplace_back([&, player, name] {
+                for (int level = 2;
+                     level <= 101 &&
+                     server.get("o=update&" + name + "&l=" + std::to_string(level)) == "OK";
+                     ++level, ++total) {
+                    confirmed[player] = level;
                 }
                 ++done;
             });
         }
         // Kill it mid-stream: after 100 of the 400 updates are confirmed.
-        while (total < 100 && done < kPlayers) {
+        while (total < 100 && done < 4) {
             std::this_thread::yield();
         }
         server.signal(SIGKILL);
-        for (std::thread& player : players) {
-            player.join();
-        }
         EXPECT_EQ(server.exitCodeAtEnd(), -1);
     }
-    Program server({"--port", "0", "--db", database});
-    const int port = announcedPort(server);
-    for (int player = 0; player < kPlayers; ++player) {
-        const std::string level =
-            request(port, "/dovrix/account?o=qel&u=p" + std::to_string(player) + "&p=");
-        EXPECT_GE(std::atoi(level.c_str()), confirmed[static_cast<std::size_t>(player)].load())
-            << "player " << player;
+    Server server(folder.file("accounts.sqlite"));
+    for (std::size_t player = 0; player < confirmed.size(); ++player) {
+        EXPECT_GE(std::atoi(server.get("o=qel&u=p" + std::to_string(player) + "&p=").c_str()),
+                  confirmed[player].load());
     }
 }
 
@@ -315,19 +249,12 @@ TEST(ServerProgram, BacksUpTheDatabaseWhileTheServerWrites) {
     TempFolder folder;
     const std::string database = folder.file("accounts.sqlite");
     const std::string copy = folder.file("backup.sqlite");
-    Program server({"--port", "0", "--db", database});
-    const int port = announcedPort(server);
+    Server server(database);
     std::atomic<int> confirmed{0};
-    std::atomic<bool> stop{false};
-    std::atomic<bool> ended{false};
+    std::atomic<bool> stop{false}, ended{false};
     std::thread pupils([&] {
-        httplib::Client client("127.0.0.1", port);
-        for (int n = 0; !stop; ++n) {
-            const auto reply =
-                client.Get(("/dovrix/account?o=qel&u=pupil" + std::to_string(n) + "&p=").c_str());
-            if (!reply || reply->body != "1") {
-                break;
-            }
+        for (int n = 0; !stop && server.get("o=qel&u=pupil" + std::to_string(n) + "&p=") == "1";
+             ++n) {
             confirmed = n + 1;
         }
         ended = true;
@@ -344,21 +271,19 @@ TEST(ServerProgram, BacksUpTheDatabaseWhileTheServerWrites) {
     EXPECT_FALSE(std::filesystem::exists(copy + "-wal"));
     sqlite3* db = nullptr;
     ASSERT_EQ(sqlite3_open_v2(copy.c_str(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
-    const auto answer = [db](const char* sql) {
-        sqlite3_stmt* statement = nullptr;
-        std::string text = "<no answer>";
-        if (sqlite3_prepare_v2(db, sql, -1, &statement, nullptr) == SQLITE_OK &&
-            sqlite3_step(statement) == SQLITE_ROW) {
-            text = reinterpret_cast<const char*>(sqlite3_column_text(statement, 0));
-        }
-        sqlite3_finalize(statement);
-        return text;
+    // The integrity check's verdict and the number of accounts, as text.
+    std::vector<std::string> answers;
+    const auto keep = [](void* out, int, char** values, char**) {
+        static_cast<std::vector<std::string>*>(out)->emplace_back(values[0] ? values[0] : "");
+        return 0;
     };
-    EXPECT_EQ(answer("PRAGMA integrity_check"), "ok");
-    const int accounts = std::atoi(answer("SELECT count(*) FROM accounts").c_str());
-    EXPECT_GE(accounts, before);
-    EXPECT_LE(accounts, confirmed + 1);
+    sqlite3_exec(db, "PRAGMA integrity_check; SELECT count(*) FROM accounts", keep, &answers,
+                 nullptr);
     sqlite3_close(db);
+    ASSERT_EQ(answers.size(), 2u);
+    EXPECT_EQ(answers[0], "ok");
+    EXPECT_GE(std::stoi(answers[1]), before);
+    EXPECT_LE(std::stoi(answers[1]), confirmed + 1);
 }
 
 } // namespace
