@@ -113,21 +113,21 @@ void ScreensTest::loadingSequenceThenStart() {
     FrmStart& start = *world.game.startWindow();
     auto* loading = world.in<QLabel>(start, "lblLoading");
     auto* startButton = world.button(start, "cmdStart");
-    QVERIFY(start.isVisible());
-    QVERIFY(!world.game.loginWindow()->isVisible());
-    QVERIFY(loading->isVisible() && !startButton->isVisible());
-
+    const auto showing = [&] {
+        return QList<bool>{world.game.loginWindow()->isVisible(), start.isVisible(),
+                           loading->isVisible(), startButton->isVisible()};
+    };
+    QCOMPARE(showing(), QList<bool>({false, true, true, false}));
     // One tick of tmrLoad: name, catalogue, pars; then the button takes the notice's place.
     QTRY_VERIFY(startButton->isVisible());
-    QVERIFY(!loading->isVisible());
+    QCOMPARE(showing(), QList<bool>({false, true, false, true}));
     QCOMPARE(world.shared.playerName,
              accountLevel > 0 ? std::string("SAM") : std::string("PAT.KIM"));
     QCOMPARE(world.shared.levelStrings[1], std::string(builtInLevelStrings()[0]));
     const std::string level2 = std::string(builtInLevelStrings()[1]);
     QCOMPARE(world.shared.levelStrings[2], "1" + level2.substr(level2.find(',')));
-    const std::vector<std::string> requests = accountLevel > 0
-                                                  ? std::vector<std::string>{"login", "pars"}
-                                                  : std::vector<std::string>{"pars"};
+    std::vector<std::string> requests(accountLevel > 0 ? 1 : 0, "login");
+    requests.push_back("pars");
     QCOMPARE(scripted.operations(), requests);
 
     QTest::mouseClick(startButton, Qt::LeftButton);
@@ -137,11 +137,9 @@ void ScreensTest::loadingSequenceThenStart() {
     QCOMPARE(play->play().shared().currentLevel, firstLevel);
     QCOMPARE(play->windowTitle(), QString("Dovrix -- Level %1").arg(firstLevel));
     QCOMPARE(world.shared.levelReached, accountLevel == 0 ? 1 : std::min(accountLevel, 100));
-    const std::vector<std::string> boxes =
-        accountLevel > 0
-            ? std::vector<std::string>{}
-            : std::vector<std::string>{"Dovrix -- Proceeding Without an Online Account"};
-    QCOMPARE(titles(world.messages), boxes);
+    QCOMPARE(titles(world.messages),
+             std::vector<std::string>(accountLevel > 0 ? 0 : 1,
+                                      "Dovrix -- Proceeding Without an Online Account"));
 }
 
 void ScreensTest::startButtonWhileLoadingHangs() {
