@@ -2,6 +2,7 @@
 // the loading sequence and the start button against a scripted account server, so that the
 // requests can be counted. Their ways out and the beeps are in the whole game's tests.
 
+#include "../ui/game_texts.h"
 #include "catalogue.h"
 #include "fitting_label.h"
 #include "game_world.h"
@@ -17,17 +18,7 @@ const QColor kNavy(0, 0, 128);
 
 namespace {
 
-const QString kRules = QStringLiteral(
-    "The goal of Dovrix is to move blocks so that every dot is over a block of the same color.  "
-    "To move a block, press and hold a mouse button on the block to be moved, drag the mouse off "
-    "the block in the desired direction, and then release the mouse button.  The block will move "
-    "until it hits a wall or another block (or a patch or a pit).  Only one block can be moved "
-    "at a time.\r\n\r\n"
-    "Some of the game levels contain special squares known as patches and pits.  If you move a "
-    "block onto a patch, it will stop moving until you move it off the patch.  But if a block "
-    "runs into a pit, it will disappear forever.  Once you have successfully completed a level, "
-    "the next level will appear, and every time you play the game, the computer will always "
-    "remember which levels you have previously beaten.  There are 100 levels.  Good luck!");
+const QString kRules = QString::fromStdString(kStartWindowRules);
 
 const QString kEndMessage = QStringLiteral(
     "Excellent work!!!  You have beaten all 100 Dovrix levels!\r\n\r\n"

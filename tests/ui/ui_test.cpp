@@ -3,6 +3,7 @@
 
 #include "../account/expected_messages.h"
 #include "fonts.h"
+#include "game_texts.h"
 #include "help_boxes.h"
 #include "pictures.h"
 #include "qt_message_boxes.h"
@@ -102,17 +103,11 @@ void UiTest::helpAndAboutTexts() {
     ShowDirections(boxes, 100);
     ShowDirections(boxes, 7);
     ShowAboutBox(boxes);
+    // The start window's rules, with one space after each sentence and the level count.
+    const QString startRules = QString::fromStdString(testing::kStartWindowRules);
     const std::string rules =
-        "The goal of Dovrix is to move blocks so that every dot is over a block of the same "
-        "color. To move a block, press and hold a mouse button on the block to be moved, drag "
-        "the mouse off the block in the desired direction, and then release the mouse button. "
-        "The block will move until it hits a wall or another block (or a patch or a pit). Only "
-        "one block can be moved at a time.\r\n\r\nSome of the game levels contain special "
-        "squares known as patches and pits. If you move a block onto a patch, it will stop "
-        "moving until you move it off the patch. But if a block runs into a pit, it will "
-        "disappear forever. Once you have successfully completed a level, the next level will "
-        "appear, and every time you play the game, the computer will always remember which "
-        "levels you have previously beaten. There are a total of ";
+        startRules.left(startRules.indexOf("There are")).replace("  ", " ").toStdString() +
+        "There are a total of ";
     const std::string about =
         "This game was made by Maelor Pelvaro in late 2008 and early 2009 after he had "
         "been programming for only one semester. It is a fun strategy game that is "
