@@ -21,6 +21,11 @@ namespace {
 // A blue block in the open and a red dot that nothing covers: a level that never ends.
 const std::string kOpenBoard = "0,0,0,0,0,0,1,7,7,1,1,0,0,2,";
 
+// Opens the scroll bar's own style options, which its style places the arrows and thumb by.
+struct StyledScrollBar : QScrollBar {
+    using QScrollBar::initStyleOption;
+};
+
 // The program around the window, as a list of the calls it receives.
 class RecordingPlayServices : public PlayServices {
 public:
@@ -347,14 +352,7 @@ void FrmMainTest::levelScrollBarMouse() {
     auto* bar = game.control<QScrollBar>("hsbLevel");
     auto part = [bar](QStyle::SubControl control) {
         QStyleOptionSlider option;
-        option.initFrom(bar);
-        option.orientation = Qt::Horizontal;
-        option.minimum = bar->minimum();
-        option.maximum = bar->maximum();
-        option.sliderPosition = bar->sliderPosition();
-        option.sliderValue = bar->value();
-        option.singleStep = bar->singleStep();
-        option.pageStep = bar->pageStep();
+        (bar->*&StyledScrollBar::initStyleOption)(&option);
         return bar->style()->subControlRect(QStyle::CC_ScrollBar, &option, control, bar);
     };
 
