@@ -86,14 +86,6 @@ struct Game {
                             control<QPushButton>("cmdUndoMove")->isEnabled() ? "undo" : "no undo"})
             .join(" | ");
     }
-    // Press, pointer past the block's edge, release: the slide is left to the ticks.
-    void flick(const PieceRef& piece, Direction direction) {
-        const QRect r = pixels(piece);
-        QTest::mousePress(board(), Qt::LeftButton, {}, r.center());
-        QTest::mouseMove(board(), beyond(r, direction));
-        QTest::mouseRelease(board(), Qt::LeftButton, {}, beyond(r, direction));
-    }
-
     SharedState shared;
     RecordingMessageBoxes messages;
     RecordingPlayServices services;
@@ -410,7 +402,7 @@ void FrmMainTest::moveTimerRunsTheSlide() {
     game.window.setMoveTimerDrivenByCaller(false);
     QVERIFY(game.window.findChild<QTimer*>("tmrMove")->isActive());
     const PieceRef blue = game.block(Colour::Blue, 1);
-    game.flick(blue, Direction::Up);
+    dragBlock(game.window, blue, Direction::Up, Qt::LeftButton, false);
     // Sixteen steps of 150 twips, a tick each.
     QTRY_COMPARE_WITH_TIMEOUT(game.rect(blue).top, int16_t(3450), 5000);
     QTRY_VERIFY(game.control<QPushButton>("cmdUndoMove")->isEnabled());
@@ -442,8 +434,7 @@ void FrmMainTest::boardPieces() {
 
     // Slid down, the block is drawn at its new place; the dot it left stays.
     const PieceRef blue = game.block(Colour::Blue, 1);
-    game.flick(blue, Direction::Down);
-    tickUntilStill(game.window);
+    dragBlock(game.window, blue, Direction::Down);
     QCOMPARE(game.pixelAt(game.pixels(blue).center()), QColor(0, 0, 255));
     QCOMPARE(game.pixelAt(QPoint(466, 66)), QColor(0, 0, 255)); // the dot stays
 }

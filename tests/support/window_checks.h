@@ -138,9 +138,9 @@ inline void tickUntilStill(FrmMain& window) {
 }
 
 // Presses a mouse button on the block, ticks once with it held, drags past the block's edge,
-// lets go and ticks the slide.
+// lets go and ticks the slide (or leaves it to the running move timer).
 inline void dragBlock(FrmMain& window, const PieceRef& block, Direction direction,
-                      Qt::MouseButton button = Qt::LeftButton) {
+                      Qt::MouseButton button = Qt::LeftButton, bool tickTheSlide = true) {
     auto* board = window.findChild<BoardView*>("board");
     const QRect r =
         TwipScale::forScreen(nullptr).rect(window.play().state().board.find(block)->rect);
@@ -148,7 +148,9 @@ inline void dragBlock(FrmMain& window, const PieceRef& block, Direction directio
     tick(window);
     QTest::mouseMove(board, beyond(r, direction));
     QTest::mouseRelease(board, button, {}, beyond(r, direction));
-    tickUntilStill(window);
+    if (tickTheSlide) {
+        tickUntilStill(window);
+    }
 }
 
 } // namespace dovrix::testing
