@@ -16,6 +16,8 @@
 
 namespace dovrix::testing {
 
+using namespace std::chrono_literals;
+
 class GameTest : public QObject {
     Q_OBJECT
 private slots:
@@ -240,9 +242,7 @@ void GameTest::theProgramOpensItsFirstWindow() {
     environment.insert("USERDOMAIN", domain);
     environment.insert("HOMEDRIVE", "H:");
     game.setProcessEnvironment(environment);
-    const qint64 before = std::chrono::duration_cast<std::chrono::nanoseconds>(
-                              std::chrono::steady_clock::now().time_since_epoch())
-                              .count();
+    const qint64 before = std::chrono::steady_clock::now().time_since_epoch() / 1ns;
     game.start(QStringLiteral(DOVRIX_PROGRAM), {});
     QVERIFY(game.waitForFinished(30000));
     QCOMPARE(game.exitStatus(), QProcess::NormalExit);

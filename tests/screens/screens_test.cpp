@@ -2,6 +2,7 @@
 // the loading sequence and the start button against a scripted account server, so that the
 // requests can be counted. Their ways out and the beeps are in the whole game's tests.
 
+#include "../ui/game_texts.h"
 #include "catalogue.h"
 #include "fitting_label.h"
 #include "game_world.h"
@@ -17,17 +18,7 @@ const QColor kNavy(0, 0, 128);
 
 namespace {
 
-const QString kRules = QStringLiteral(
-    "The goal of Dovrix is to move blocks so that every dot is over a block of the same color.  "
-    "To move a block, press and hold a mouse button on the block to be moved, drag the mouse off "
-    "the block in the desired direction, and then release the mouse button.  The block will move "
-    "until it hits a wall or another block (or a patch or a pit).  Only one block can be moved "
-    "at a time.\r\n\r\n"
-    "Some of the game levels contain special squares known as patches and pits.  If you move a "
-    "block onto a patch, it will stop moving until you move it off the patch.  But if a block "
-    "runs into a pit, it will disappear forever.  Once you have successfully completed a level, "
-    "the next level will appear, and every time you play the game, the computer will always "
-    "remember which levels you have previously beaten.  There are 100 levels.  Good luck!");
+const QString kRules = QString::fromStdString(kStartWindowRules);
 
 const QString kEndMessage = QStringLiteral(
     "Excellent work!!!  You have beaten all 100 Dovrix levels!\r\n\r\n"
@@ -113,21 +104,21 @@ void ScreensTest::loadingSequenceThenStart() {
     FrmStart& start = *world.game.startWindow();
     auto* loading = world.in<QLabel>(start, "lblLoading");
     auto* startButton = world.button(start, "cmdStart");
-    QVERIFY(start.isVisible());
-    QVERIFY(!world.game.loginWindow()->isVisible());
-    QVERIFY(loading->isVisible() && !startButton->isVisible());
-
+    const auto showing = [&] {
+        return QList<bool>{world.game.loginWindow()->isVisible(), start.isVisible(),
+                           loading->isVisible(), startButton->isVisible()};
+    };
+    QCOMPARE(showing(), QList<bool>({false, true, true, false}));
     // One tick of tmrLoad: name, catalogue, pars; then the button takes the notice's place.
     QTRY_VERIFY(startButton->isVisible());
-    QVERIFY(!loading->isVisible());
+    QCOMPARE(showing(), QList<bool>({false, true, false, true}));
     QCOMPARE(world.shared.playerName,
              accountLevel > 0 ? std::string("SAM") : std::string("PAT.KIM"));
     QCOMPARE(world.shared.levelStrings[1], std::string(builtInLevelStrings()[0]));
     const std::string level2 = std::string(builtInLevelStrings()[1]);
     QCOMPARE(world.shared.levelStrings[2], "1" + level2.substr(level2.find(',')));
-    const std::vector<std::string> requests = accountLevel > 0
-                                                  ? std::vector<std::string>{"login", "pars"}
-                                                  : std::vector<std::string>{"pars"};
+    std::vector<std::string> requests(accountLevel > 0 ? 1 : 0, "login");
+    requests.push_back("pars");
     QCOMPARE(scripted.operations(), requests);
 
     QTest::mouseClick(startButton, Qt::LeftButton);
@@ -137,11 +128,9 @@ void ScreensTest::loadingSequenceThenStart() {
     QCOMPARE(play->play().shared().currentLevel, firstLevel);
     QCOMPARE(play->windowTitle(), QString("Dovrix -- Level %1").arg(firstLevel));
     QCOMPARE(world.shared.levelReached, accountLevel == 0 ? 1 : std::min(accountLevel, 100));
-    const std::vector<std::string> boxes =
-        accountLevel > 0
-            ? std::vector<std::string>{}
-            : std::vector<std::string>{"Dovrix -- Proceeding Without an Online Account"};
-    QCOMPARE(titles(world.messages), boxes);
+    QCOMPARE(titles(world.messages),
+             std::vector<std::string>(accountLevel > 0 ? 0 : 1,
+                                      "Dovrix -- Proceeding Without an Online Account"));
 }
 
 void ScreensTest::startButtonWhileLoadingHangs() {

@@ -102,13 +102,13 @@ inline std::vector<std::string> titles(const RecordingMessageBoxes& boxes) {
 }
 
 // A point 10 pixels past the edge of a rectangle in a direction, level with its middle.
-inline QPoint beyond(const QRect& r, Direction direction) {
-    const QPoint c = r.center();
-    return direction == Direction::Left    ? QPoint(r.left() - 10, c.y())
-           : direction == Direction::Right ? QPoint(r.right() + 10, c.y())
-           : direction == Direction::Up    ? QPoint(c.x(), r.top() - 10)
-           : direction == Direction::Down  ? QPoint(c.x(), r.bottom() + 10)
-                                           : c;
+inline QPoint beyond(const QRect& r, Direction d) {
+    return {d == Direction::Left    ? r.left() - 10
+            : d == Direction::Right ? r.right() + 10
+                                    : r.center().x(),
+            d == Direction::Up     ? r.top() - 10
+            : d == Direction::Down ? r.bottom() + 10
+                                   : r.center().y()};
 }
 
 // One tick of tmrMove, and the repaints it asks for.
@@ -138,9 +138,9 @@ inline void tickUntilStill(FrmMain& window) {
 }
 
 // Presses a mouse button on the block, ticks once with it held, drags past the block's edge,
-// lets go and ticks the slide.
+// lets go and ticks the slide (or leaves it to the running move timer).
 inline void dragBlock(FrmMain& window, const PieceRef& block, Direction direction,
-                      Qt::MouseButton button = Qt::LeftButton) {
+                      Qt::MouseButton button = Qt::LeftButton, bool tickTheSlide = true) {
     auto* board = window.findChild<BoardView*>("board");
     const QRect r =
         TwipScale::forScreen(nullptr).rect(window.play().state().board.find(block)->rect);
@@ -148,7 +148,9 @@ inline void dragBlock(FrmMain& window, const PieceRef& block, Direction directio
     tick(window);
     QTest::mouseMove(board, beyond(r, direction));
     QTest::mouseRelease(board, button, {}, beyond(r, direction));
-    tickUntilStill(window);
+    if (tickTheSlide) {
+        tickUntilStill(window);
+    }
 }
 
 } // namespace dovrix::testing

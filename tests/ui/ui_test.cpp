@@ -1,7 +1,9 @@
 // What the windows share: twips to pixels, the pictures, the help and About
 // boxes, and message boxes on screen.
 
+#include "../account/expected_messages.h"
 #include "fonts.h"
+#include "game_texts.h"
 #include "help_boxes.h"
 #include "pictures.h"
 #include "qt_message_boxes.h"
@@ -56,25 +58,18 @@ void UiTest::pictures_data() {
     // bar starts at the middle of the opposite side.
     QTest::addColumn<QPoint>("tip");
     QTest::addColumn<QPoint>("tail");
-    const struct {
-        const char* name;
-        QString path;
-        QSize size;
-        const char* format;
-        QPoint tip;
-        QPoint tail;
-    } rows[] = {{"left", pictures::arrow(Direction::Left), {33, 33}, "gif", {0, 16}, {32, 16}},
-                {"right", pictures::arrow(Direction::Right), {33, 33}, "gif", {32, 16}, {0, 16}},
-                {"up", pictures::arrow(Direction::Up), {33, 33}, "gif", {16, 0}, {16, 32}},
-                {"down", pictures::arrow(Direction::Down), {33, 33}, "gif", {16, 32}, {16, 0}},
-                {"pit", pictures::kPit, {34, 34}, "png", {}, {}},
-                {"patch", pictures::kPatch, {32, 32}, "png", {}, {}},
-                {"icon", ":/pictures/icons/dovrix-32.png", {32, 32}, "png", {}, {}},
-                {"end window", pictures::kEndPicture, {280, 397}, "jpeg", {}, {}}};
-    for (const auto& row : rows) {
-        QTest::newRow(row.name) << row.path << row.size << QByteArray(row.format) << row.tip
-                                << row.tail;
-    }
+    const auto row = [](const char* name, const QString& path, QSize size, const char* format,
+                        QPoint tip = {}, QPoint tail = {}) {
+        QTest::newRow(name) << path << size << QByteArray(format) << tip << tail;
+    };
+    row("left", pictures::arrow(Direction::Left), {33, 33}, "gif", {0, 16}, {32, 16});
+    row("right", pictures::arrow(Direction::Right), {33, 33}, "gif", {32, 16}, {0, 16});
+    row("up", pictures::arrow(Direction::Up), {33, 33}, "gif", {16, 0}, {16, 32});
+    row("down", pictures::arrow(Direction::Down), {33, 33}, "gif", {16, 32}, {16, 0});
+    row("pit", pictures::kPit, {34, 34}, "png");
+    row("patch", pictures::kPatch, {32, 32}, "png");
+    row("icon", ":/pictures/icons/dovrix-32.png", {32, 32}, "png");
+    row("end window", pictures::kEndPicture, {280, 397}, "jpeg");
 }
 
 void UiTest::pictures() {
@@ -108,37 +103,26 @@ void UiTest::helpAndAboutTexts() {
     ShowDirections(boxes, 100);
     ShowDirections(boxes, 7);
     ShowAboutBox(boxes);
-    QCOMPARE(boxes.shown.size(), 3u);
+    // The start window's rules, with one space after each sentence and the level count.
+    const QString startRules = QString::fromStdString(testing::kStartWindowRules);
     const std::string rules =
-        "The goal of Dovrix is to move blocks so that every dot is over a block of the same "
-        "color. To move a block, press and hold a mouse button on the block to be moved, drag "
-        "the mouse off the block in the desired direction, and then release the mouse button. "
-        "The block will move until it hits a wall or another block (or a patch or a pit). Only "
-        "one block can be moved at a time.\r\n\r\nSome of the game levels contain special "
-        "squares known as patches and pits. If you move a block onto a patch, it will stop "
-        "moving until you move it off the patch. But if a block runs into a pit, it will "
-        "disappear forever. Once you have successfully completed a level, the next level will "
-        "appear, and every time you play the game, the computer will always remember which "
-        "levels you have previously beaten. There are a total of ";
-    for (int i = 0; i < 2; ++i) {
-        QCOMPARE(boxes.shown[i].title, std::string("Dovrix Help"));
-        QCOMPARE(boxes.shown[i].icon, MessageIcon::None);
-        QCOMPARE(boxes.shown[i].buttons, MessageButtons::Ok);
-        QCOMPARE(boxes.shown[i].text(), rules + (i == 0 ? "100 levels." : "7 levels."));
-    }
-    const MessageBox& about = boxes.shown[2];
-    QCOMPARE(about.title, std::string("About Dovrix"));
-    QCOMPARE(about.icon, MessageIcon::None);
-    QCOMPARE(about.text(),
-             std::string(
-                 "This game was made by Maelor Pelvaro in late 2008 and early 2009 after he had "
-                 "been programming for only one semester. It is a fun strategy game that is "
-                 "sometimes found in other programs as a little mini-game. In the summer and fall "
-                 "of 2009, after gaining more programming experience, Maelor greatly simplified "
-                 "the program code, created lots of additional game levels, and added new "
-                 "features to both the levels and the program.  Further program enhancements "
-                 "were then made by Ostren Amberlan, who also wrote the code for managing the "
-                 "online user accounts and the level data storage and retrieval."));
+        startRules.left(startRules.indexOf("There are")).replace("  ", " ").toStdString() +
+        "There are a total of ";
+    const std::string about =
+        "This game was made by Maelor Pelvaro in late 2008 and early 2009 after he had "
+        "been programming for only one semester. It is a fun strategy game that is "
+        "sometimes found in other programs as a little mini-game. In the summer and fall "
+        "of 2009, after gaining more programming experience, Maelor greatly simplified "
+        "the program code, created lots of additional game levels, and added new "
+        "features to both the levels and the program.  Further program enhancements "
+        "were then made by Ostren Amberlan, who also wrote the code for managing the "
+        "online user accounts and the level data storage and retrieval.";
+    // Each with an OK button and no icon.
+    QCOMPARE(testing::boxDifferences(boxes.shown,
+                                     {{"Dovrix Help", MessageIcon::None, rules + "100 levels."},
+                                      {"Dovrix Help", MessageIcon::None, rules + "7 levels."},
+                                      {"About Dovrix", MessageIcon::None, about}}),
+             std::string());
 }
 
 void UiTest::messageBoxesOnScreen_data() {
@@ -147,20 +131,19 @@ void UiTest::messageBoxesOnScreen_data() {
     QTest::addColumn<int>("press");   // the QMessageBox button pressed, or 0 for Escape
     QTest::addColumn<int>("answer");  // MessageAnswer
     QTest::addColumn<int>("qtIcon");
-    const auto ok = int(MessageButtons::Ok);
-    const auto yesNo = int(MessageButtons::YesNo);
-    QTest::newRow("OK, exclamation") << ok << int(MessageIcon::Exclamation) << int(QMessageBox::Ok)
-                                     << int(MessageAnswer::Ok) << int(QMessageBox::Warning);
-    QTest::newRow("OK, stop") << ok << int(MessageIcon::Stop) << int(QMessageBox::Ok)
-                              << int(MessageAnswer::Ok) << int(QMessageBox::Critical);
-    QTest::newRow("OK, none") << ok << int(MessageIcon::None) << 0 << int(MessageAnswer::Ok)
-                              << int(QMessageBox::NoIcon);
-    QTest::newRow("Yes") << yesNo << int(MessageIcon::Question) << int(QMessageBox::Yes)
-                         << int(MessageAnswer::Yes) << int(QMessageBox::Question);
-    QTest::newRow("No") << yesNo << int(MessageIcon::Question) << int(QMessageBox::No)
-                        << int(MessageAnswer::No) << int(QMessageBox::Question);
-    QTest::newRow("Escape on a question") << yesNo << int(MessageIcon::Question) << 0
-                                          << int(MessageAnswer::No) << int(QMessageBox::Question);
+    const auto row = [](const char* name, MessageButtons buttons, MessageIcon icon, int press,
+                        MessageAnswer answer, QMessageBox::Icon qtIcon) {
+        QTest::newRow(name) << int(buttons) << int(icon) << press << int(answer) << int(qtIcon);
+    };
+    using B = MessageButtons;
+    using I = MessageIcon;
+    using A = MessageAnswer;
+    row("OK, exclamation", B::Ok, I::Exclamation, QMessageBox::Ok, A::Ok, QMessageBox::Warning);
+    row("OK, stop", B::Ok, I::Stop, QMessageBox::Ok, A::Ok, QMessageBox::Critical);
+    row("OK, none", B::Ok, I::None, 0, A::Ok, QMessageBox::NoIcon);
+    row("Yes", B::YesNo, I::Question, QMessageBox::Yes, A::Yes, QMessageBox::Question);
+    row("No", B::YesNo, I::Question, QMessageBox::No, A::No, QMessageBox::Question);
+    row("Escape on a question", B::YesNo, I::Question, 0, A::No, QMessageBox::Question);
 }
 
 void UiTest::messageBoxesOnScreen() {
@@ -174,18 +157,15 @@ void UiTest::messageBoxesOnScreen() {
                          static_cast<MessageIcon>(icon),
                          static_cast<MessageButtons>(buttons)};
 
-    QString title;
-    QString text;
-    QMessageBox::StandardButtons shownButtons;
-    int shownIcon = -1;
+    QString shown; // title | text | icon | buttons
     // The box is modal: look at it, then answer it, from inside its own event loop.
     QTimer::singleShot(0, [&] {
         auto* dialog = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         QVERIFY(dialog != nullptr);
-        title = dialog->windowTitle();
-        text = dialog->text();
-        shownButtons = dialog->standardButtons();
-        shownIcon = dialog->icon();
+        shown = QString("%1|%2|%3|%4")
+                    .arg(dialog->windowTitle(), dialog->text())
+                    .arg(dialog->icon())
+                    .arg(int(dialog->standardButtons()));
         if (press == 0) {
             QTest::keyClick(dialog, Qt::Key_Escape);
         } else {
@@ -194,12 +174,11 @@ void UiTest::messageBoxesOnScreen() {
     });
     QtMessageBoxes service;
     QCOMPARE(int(service.show(box)), answer);
-    QCOMPARE(title, QString("Dovrix -- Topic"));
-    QCOMPARE(text, QString("First line \r\n\r\nthird: 3."));
-    QCOMPARE(shownIcon, qtIcon);
-    QCOMPARE(shownButtons, buttons == int(MessageButtons::YesNo)
-                               ? QMessageBox::Yes | QMessageBox::No
-                               : QMessageBox::StandardButtons(QMessageBox::Ok));
+    const int standard = buttons == int(MessageButtons::YesNo) ? QMessageBox::Yes | QMessageBox::No
+                                                               : QMessageBox::Ok;
+    QCOMPARE(
+        shown,
+        QString("Dovrix -- Topic|First line \r\n\r\nthird: 3.|%1|%2").arg(qtIcon).arg(standard));
 }
 
 } // namespace dovrix
