@@ -131,8 +131,8 @@ TEST_F(AccountReplies, UpdateFailsOnlyOnAnEmptyReplyOrTheErrorText) {
     }
     const auto sent = server_.requests().back();
     EXPECT_EQ(sent.path, "/dovrix/account");
-    EXPECT_EQ(sent.query, (std::multimap<std::string, std::string>{
-                              {"o", "update"}, {"u", "mary"}, {"p", "secret"}, {"l", "23"}}));
+    EXPECT_EQ(sent.params, (std::multimap<std::string, std::string>{
+                               {"o", "update"}, {"u", "mary"}, {"p", "secret"}, {"l", "23"}}));
 
     // Without an account nothing is sent at all.
     const std::size_t before = server_.requests().size();
@@ -192,7 +192,7 @@ TEST_F(AccountReplies, ParUploadSendsTheRecordAndKeepsTheReply) {
     world_.accounts.uploadPar(42, 17, 23);
     EXPECT_EQ(server_.requests().back().path, "/dovrix/pars");
     EXPECT_EQ(
-        server_.requests().back().query,
+        server_.requests().back().params,
         (std::multimap<std::string, std::string>{{"Level", "42"}, {"Moves", "17"}, {"Par", "23"}}));
     EXPECT_EQ(world_.state.serverReply, "Thanks");
 }

@@ -14,29 +14,14 @@ const std::string kLevel1 =
     "1,8,9,1,9,9,1,5,5,5,1,6,5,1,7,5,1,8,5,1,9,5,1,";
 
 TEST(NumberText, FieldValuesReadLeadingBlanksSignAndDigits) {
-    struct Row {
-        const char* text;
-        std::optional<int16_t> value;
-    };
-    const Row rows[] = {
-        {"12", 12},
-        {"   7", 7},
-        {"-3", -3},
-        {"+4", 4},
-        {"", 0},
-        {"abc", 0},
-        {"12ab", 12},
-        {" -", 0},
-        {"32767", 32767},
-        {"-32768", -32768},
-        {"32768", {}},
-        {"-32769", {}},
-        {"99999999999999999999", {}},
-        {"007", 7},
-        {"1 2", 1},
-    };
-    for (const Row& row : rows) {
-        EXPECT_EQ(fieldValue(row.text), row.value) << '"' << row.text << '"';
+    const std::vector<std::pair<const char*, int16_t>> numbers = {
+        {"12", 12},   {"   7", 7}, {"-3", -3},       {"+4", 4},          {"", 0},    {"abc", 0},
+        {"12ab", 12}, {" -", 0},   {"32767", 32767}, {"-32768", -32768}, {"007", 7}, {"1 2", 1}};
+    for (const auto& [text, value] : numbers) {
+        EXPECT_EQ(fieldValue(text), value) << '"' << text << '"';
+    }
+    for (const char* text : {"32768", "-32769", "99999999999999999999"}) {
+        EXPECT_EQ(fieldValue(text), std::nullopt) << text;
     }
 }
 
