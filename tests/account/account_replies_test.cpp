@@ -129,11 +129,6 @@ TEST_F(AccountReplies, UpdateFailsOnlyOnAnEmptyReplyOrTheErrorText) {
                 << row.reply;
         }
     }
-    const auto sent = server_.requests().back();
-    EXPECT_EQ(sent.path, "/dovrix/account");
-    EXPECT_EQ(sent.params, (std::multimap<std::string, std::string>{
-                               {"o", "update"}, {"u", "mary"}, {"p", "secret"}, {"l", "23"}}));
-
     // Without an account nothing is sent at all.
     const std::size_t before = server_.requests().size();
     world_.state.accountUser.clear();
@@ -185,16 +180,6 @@ TEST_F(AccountReplies, ParListLowersLocalParsWhereItIsLongEnoughToRead) {
                 << "level " << level << " of " << list.size() << " characters";
         }
     }
-}
-
-TEST_F(AccountReplies, ParUploadSendsTheRecordAndKeepsTheReply) {
-    server_.reply("/dovrix/pars", "Thanks");
-    world_.accounts.uploadPar(42, 17, 23);
-    EXPECT_EQ(server_.requests().back().path, "/dovrix/pars");
-    EXPECT_EQ(
-        server_.requests().back().params,
-        (std::multimap<std::string, std::string>{{"Level", "42"}, {"Moves", "17"}, {"Par", "23"}}));
-    EXPECT_EQ(world_.state.serverReply, "Thanks");
 }
 
 } // namespace
