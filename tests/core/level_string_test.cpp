@@ -9,9 +9,7 @@
 namespace dovrix {
 namespace {
 
-const std::string kLevel1 =
-    "5,0,300,7,2,2,1,9,2,2,11,1,12,2,1,9,2,10,11,1,4,4,1,5,4,4,7,1,10,4,1,5,0,0,5,5,9,1,6,9,1,7,9,"
-    "1,8,9,1,9,9,1,5,5,5,1,6,5,1,7,5,1,8,5,1,9,5,1,";
+const std::string kLevel1(builtInLevelStrings()[0]); // as the catalogue holds it
 
 TEST(NumberText, FieldValuesReadLeadingBlanksSignAndDigits) {
     const std::vector<std::pair<const char*, int16_t>> numbers = {
@@ -131,9 +129,7 @@ TEST(LevelString, ParRewriteKeepsEverythingAfterTheFirstComma) {
 
 TEST(Catalogue, LevelLinesSkipCommentsAndBlankLines) {
     const auto lines = levelLines("# a comment\n1,0,0,0,0,0,0,0,\r\n\n  2,0,0,0,0,0,0,0,  \n");
-    ASSERT_EQ(lines.size(), 2u);
-    EXPECT_EQ(lines[0], "1,0,0,0,0,0,0,0,");
-    EXPECT_EQ(lines[1], "2,0,0,0,0,0,0,0,");
+    EXPECT_EQ(lines, (std::vector<std::string_view>{"1,0,0,0,0,0,0,0,", "2,0,0,0,0,0,0,0,"}));
 }
 
 } // namespace

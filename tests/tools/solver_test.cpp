@@ -25,16 +25,12 @@ void expectSolutionReplays(const std::string& levelString, const SolveResult& re
 }
 
 TEST(Solver, FindsShortestSolutionsThatTheTickEngineAccepts) {
-    struct Row {
-        int level;
-        int optimum;
-    };
-    for (const Row row : {Row{1, 5}, Row{31, 11}}) {
-        const auto result = solve(catalogueLevel(row.level));
+    for (const auto& [level, optimum] : {std::pair(1, 5), std::pair(31, 11)}) {
+        const auto result = solve(catalogueLevel(level));
         ASSERT_TRUE(result) << result.error();
         ASSERT_EQ(result->status, SolveResult::Status::Solved);
-        EXPECT_EQ(result->optimum, row.optimum) << "level " << row.level;
-        expectSolutionReplays(std::string(builtInLevelStrings()[row.level - 1]), *result);
+        EXPECT_EQ(result->optimum, optimum) << "level " << level;
+        expectSolutionReplays(std::string(builtInLevelStrings()[level - 1]), *result);
     }
 }
 
