@@ -108,13 +108,7 @@ TEST(SlideModel, AgreesWithTheTickEngineOnRandomBoardsAndFlicks) {
                 }
             }
             ASSERT_EQ(game.host().levelsBeaten > 0, model.isGoal(values.data())) << text;
-            const ValueInfo& moved =
-                model.info(values[std::find_if(model.groups().begin(), model.groups().end(),
-                                               [&move](const ColourGroup& g) {
-                                                   return g.colour == move.colour;
-                                               })
-                                      ->firstSlot +
-                                  move.element - 1]);
+            const ValueInfo& moved = model.info(values[group.firstSlot + move.element - 1]);
             offGridStops += (moved.point % kLatticeSide + level.offsetX / 300) % 2 != 0;
             falls += !moved.visible;
             for (const Cell& patch : level.patches) {
