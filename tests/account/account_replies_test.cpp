@@ -104,29 +104,26 @@ TEST(TransferFailures, LeaveTheLastReplyAndAreToldOnlyAtHome) {
 }
 
 TEST_F(AccountReplies, UpdateFailsOnlyOnAnEmptyReplyOrTheErrorText) {
-    struct Row {
-        std::string reply;
-        int status;
-        bool failed;
-    };
-    for (const Row& row : std::vector<Row>{{"OK", 200, false},
-                                           {"Saved, thanks", 200, false},
-                                           {"", 200, true},
-                                           {"Error Updating Account", 200, true},
-                                           {"Error Updating Account", 500, true},
-                                           {"error updating account", 200, false}}) {
-        server_.reply("/dovrix/account?o=update", row.reply, row.status);
+    // The reply, its status, and whether the update failed.
+    for (const auto& [reply, status, failed] :
+         std::vector<std::tuple<std::string, int, bool>>{{"OK", 200, false},
+                                                         {"Saved, thanks", 200, false},
+                                                         {"", 200, true},
+                                                         {"Error Updating Account", 200, true},
+                                                         {"Error Updating Account", 500, true},
+                                                         {"error updating account", 200, false}}) {
+        server_.reply("/dovrix/account?o=update", reply, status);
         for (const bool atSchool : {false, true}) {
             world_.messages.shown.clear();
             world_.state.atSchool = atSchool;
             world_.state.levelReached = 23;
             world_.accounts.UpdateAccount();
-            EXPECT_EQ(world_.state.serverReply, row.reply);
-            const bool told = row.failed && !atSchool;
+            EXPECT_EQ(world_.state.serverReply, reply);
+            const bool told = failed && !atSchool;
             EXPECT_EQ(boxDifferences(world_.messages.shown,
                                      std::vector<ExpectedMessage>(told ? 1 : 0, kErrorUpdating)),
                       "")
-                << row.reply;
+                << reply;
         }
     }
     // Without an account nothing is sent at all.

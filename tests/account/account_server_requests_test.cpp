@@ -13,10 +13,8 @@ namespace {
 
 class AccountsWithServer : public ::testing::Test {
 protected:
-    std::string database() const { return serverFolder_.file("accounts.sqlite"); }
-
     TempFolder serverFolder_;
-    RunningAccountServer server_{serverOptions(database())};
+    RunningAccountServer server_{serverOptions(serverFolder_.file("accounts.sqlite"))};
 };
 
 TEST_F(AccountsWithServer, HomePlayersCreateOrCheckTheirAccountPlayAndComeBack) {

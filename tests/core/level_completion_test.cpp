@@ -166,25 +166,20 @@ TEST(LevelCompletion, ARecordAtHomeIsUploadedOnlyWhenThePlayerAgrees) {
 }
 
 TEST(LevelCompletion, ProgressIsStoredOnlyWhenTheReachedLevelRises) {
-    struct Row {
-        bool atSchool;
-        int16_t reachedBefore;
-        int16_t reachedAfter;
-        std::vector<std::string> calls;
-    };
-    const Row rows[] = {
+    // At school, the reached level before and after, and the calls made.
+    const std::tuple<bool, int16_t, int16_t, std::vector<std::string>> rows[] = {
         {false, 5, 6, {"UpdateAccount"}},
         {true, 5, 6, {"SaveProgress"}},
         {false, 9, 9, {}}, // a level below the reached one, beaten again
         {true, 9, 9, {}},
     };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(std::to_string(row.reachedBefore) + (row.atSchool ? " school" : " home"));
-        CompletionFixture f(row.atSchool, 5, 1);
-        f.shared.levelReached = row.reachedBefore;
+    for (const auto& [atSchool, reachedBefore, reachedAfter, calls] : rows) {
+        SCOPED_TRACE(std::to_string(reachedBefore) + (atSchool ? " school" : " home"));
+        CompletionFixture f(atSchool, 5, 1);
+        f.shared.levelReached = reachedBefore;
         f.solve();
-        EXPECT_EQ(f.shared.levelReached, row.reachedAfter);
-        EXPECT_EQ(f.effects.calls, row.calls);
+        EXPECT_EQ(f.shared.levelReached, reachedAfter);
+        EXPECT_EQ(f.effects.calls, calls);
         EXPECT_EQ(f.shared.currentLevel, 6); // built, as the window's tests show
         EXPECT_TRUE(f.play.state().tmrMoveEnabled);
     }

@@ -61,11 +61,8 @@ TEST(LevelString, LevelOneReadsAsItsPieces) {
 }
 
 TEST(LevelString, MalformedStringsAreRefusedWithAReason) {
-    struct Row {
-        std::string text;
-        std::string reason;
-    };
-    const Row rows[] = {
+    // Each string and the words of its refusal.
+    const std::pair<std::string, std::string> rows[] = {
         {"5,0,300,0,0,0,0,0", "does not end with a comma"},
         {"", "does not end with a comma"},
         {"5,0,", "needs a par and two offsets"},
@@ -84,11 +81,10 @@ TEST(LevelString, MalformedStringsAreRefusedWithAReason) {
         {"5,0,0,1,2,2,3,1,0,0,1,3,2,1,0,", "block 1 starts inside wall 1"},
         {"5,0,0,0,0,0,2,1,1,1,1,1,2,0,", "block 2 starts on block 1"},
     };
-    for (const Row& row : rows) {
-        const auto level = parseLevelString(row.text);
-        ASSERT_FALSE(level) << row.text;
-        EXPECT_NE(level.error().find(row.reason), std::string::npos)
-            << row.text << ": " << level.error();
+    for (const auto& [text, reason] : rows) {
+        const auto level = parseLevelString(text);
+        ASSERT_FALSE(level) << text;
+        EXPECT_NE(level.error().find(reason), std::string::npos) << text << ": " << level.error();
     }
 }
 
