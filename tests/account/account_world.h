@@ -17,20 +17,15 @@
 
 namespace dovrix::testing {
 
-inline Deployment testDeployment(const std::string& serverUrl, const std::string& share) {
-    Deployment deployment;
-    deployment.serverUrl = serverUrl;
-    deployment.accountPath = "dovrix/account";
-    deployment.parListPath = "dovrix/pars";
-    deployment.progressShare = share;
-    return deployment;
-}
-
 struct AccountWorld {
     // With a user name and password, an account player at home.
     explicit AccountWorld(const std::string& serverUrl, std::string user = {},
                           std::string password = {})
-        : share((folder.path() / "share").string()), deployment(testDeployment(serverUrl, share)),
+        : share((folder.path() / "share").string()), deployment{.serverUrl = serverUrl,
+                                                                .accountPath = "dovrix/account",
+                                                                .parListPath = "dovrix/pars",
+                                                                .progressShare = share,
+                                                                .caFile = {}},
           files(share), accounts(state, deployment, http, files, messages, environment) {
         std::filesystem::create_directories(folder.path() / "share" / "Dovrix");
         state.levelCount = 100;

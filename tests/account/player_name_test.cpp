@@ -36,13 +36,8 @@ Names shape(std::array<const char*, 3> values, bool atSchool, const std::string&
 }
 
 TEST(PlayerName, ShapedFromTheLogOnNameAtSchoolAndInCapitalsAtHome) {
-    struct Row {
-        std::array<const char*, 3> variables;
-        bool atSchool;
-        std::string accountUser;
-        Names names;
-    };
-    const std::vector<Row> rows = {
+    // The variables, at school, the account name known before, and the names made.
+    const std::vector<std::tuple<std::array<const char*, 3>, bool, std::string, Names>> rows = {
         {{"  John.Smith ", nullptr, nullptr}, true, "", {"John Smith", "john.smith"}},
         {{"jsmith", nullptr, nullptr}, true, "", {"JSmith", "jsmith"}},
         // Blanks only count as empty: the next variable is asked.
@@ -68,10 +63,10 @@ TEST(PlayerName, ShapedFromTheLogOnNameAtSchoolAndInCapitalsAtHome) {
         {{nullptr, nullptr, "mary.jones"}, false, "", {"MARY.JONES", ""}},
         {{nullptr, nullptr, "zoë"}, false, "", {"ZOË", ""}},
     };
-    for (const Row& row : rows) {
-        EXPECT_EQ(shape(row.variables, row.atSchool, row.accountUser), row.names)
-            << (row.variables[0] ? row.variables[0] : "-") << ' '
-            << (row.variables[2] ? row.variables[2] : "-") << ' ' << row.accountUser;
+    for (const auto& [variables, atSchool, accountUser, names] : rows) {
+        EXPECT_EQ(shape(variables, atSchool, accountUser), names)
+            << (variables[0] ? variables[0] : "-") << ' ' << (variables[2] ? variables[2] : "-")
+            << ' ' << accountUser;
     }
 
     // Without any of the variables, the system's user name serves, the same on every run.

@@ -10,22 +10,11 @@
 #include <chrono>
 #include <map>
 #include <mutex>
-#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
 
 namespace dovrix::testing {
-
-struct RecordedRequest {
-    std::string path;
-    std::multimap<std::string, std::string> query;
-
-    std::string value(const std::string& name) const {
-        const auto found = query.find(name);
-        return found == query.end() ? std::string() : found->second;
-    }
-};
 
 // Answers each request from a script keyed by path, or by path and "?o=" operation for the
 // account requests; unscripted requests get 404. Records every request.
@@ -34,25 +23,18 @@ public:
     ScriptedHttpServer() {
         server_.Get(".*", [this](const httplib::Request& request, httplib::Response& response) {
             const std::lock_guard lock(mutex_);
-            requests_.push_back({request.path, {request.params.begin(), request.params.end()}});
+            requests_.push_back(request);
             auto found = script_.find(request.path + "?o=" + request.get_param_value("o"));
-            if (found == script_.end()) {
-                found = script_.find(request.path);
-            }
-            if (found == script_.end()) {
-                response.status = 404;
-                response.set_content("<html><body>Not Found</body></html>", "text/html");
-                return;
-            }
-            response.status = found->second.first;
-            response.set_content(found->second.second, "text/html");
+            found = found == script_.end() ? script_.find(request.path) : found;
+            const auto [status, body] = found == script_.end()
+                                            ? std::pair(404, std::string("<html>Not Found</html>"))
+                                            : found->second;
+            response.status = status;
+            response.set_content(body, "text/html");
         });
         port_ = server_.bind_to_any_port("127.0.0.1");
-        if (port_ <= 0) {
-            throw std::runtime_error("cannot bind the scripted server");
-        }
         thread_ = std::thread([this] { server_.listen_after_bind(); });
-        while (!server_.is_running()) {
+        while (port_ > 0 && !server_.is_running()) {
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
     }
@@ -67,24 +49,24 @@ public:
         script_[key] = {status, std::move(body)};
     }
 
-    std::vector<RecordedRequest> requests() const {
+    std::vector<httplib::Request> requests() const {
         const std::lock_guard lock(mutex_);
         return requests_;
     }
     // The "o" of every account request, in order ("pars" for par list requests).
     std::vector<std::string> operations() const {
         std::vector<std::string> names;
-        for (const RecordedRequest& request : requests()) {
-            names.push_back(request.query.count("o") ? request.value("o") : "pars");
+        for (const httplib::Request& request : requests()) {
+            names.push_back(request.has_param("o") ? request.get_param_value("o") : "pars");
         }
         return names;
     }
     // The levels of the updates sent, in order.
     std::vector<std::string> updates() const {
         std::vector<std::string> levels;
-        for (const RecordedRequest& request : requests()) {
-            if (request.value("o") == "update") {
-                levels.push_back(request.value("l"));
+        for (const httplib::Request& request : requests()) {
+            if (request.get_param_value("o") == "update") {
+                levels.push_back(request.get_param_value("l"));
             }
         }
         return levels;
@@ -94,11 +76,11 @@ public:
 
 private:
     httplib::Server server_;
-    std::thread thread_;
     int port_ = 0;
+    std::thread thread_;
     mutable std::mutex mutex_;
     std::map<std::string, std::pair<int, std::string>> script_;
-    std::vector<RecordedRequest> requests_;
+    std::vector<httplib::Request> requests_;
 };
 
 // A port that listens but never accepts: connections are made, no reply ever comes.

@@ -12,13 +12,9 @@ bool arrowVisible(PlayFixture& f, Direction d) {
 }
 
 TEST(DragGesture, TheFarthestCrossedEdgeChoosesTheDirection) {
-    struct Step {
-        float x;
-        float y;
-        Direction expected;
-    };
-    // One drag, step by step: each row continues from the previous one.
-    const Step steps[] = {
+    // One drag, step by step: where the pointer is over the block and the direction chosen.
+    // Each row continues from the previous one.
+    const std::tuple<float, float, Direction> steps[] = {
         {-100, 200, Direction::Left}, // beside the left edge
         {-100, -150, Direction::Up},  // dy 150 beats dx 100
         {-150, -150, Direction::Up},  // a tie keeps the last choice
@@ -31,11 +27,11 @@ TEST(DragGesture, TheFarthestCrossedEdgeChoosesTheDirection) {
     f.build(1);
     const PieceRef block = f.blockRef(Colour::Blue, 3);
     f.play.pressBlock(block);
-    for (const Step& step : steps) {
-        f.play.moveOverBlock(block, step.x, step.y);
-        EXPECT_EQ(f.state().moveDirection, step.expected) << step.x << ", " << step.y;
+    for (const auto& [x, y, expected] : steps) {
+        f.play.moveOverBlock(block, x, y);
+        EXPECT_EQ(f.state().moveDirection, expected) << x << ", " << y;
         for (Direction d : kDirections) {
-            EXPECT_EQ(arrowVisible(f, d), d == step.expected) << step.x << ", " << step.y;
+            EXPECT_EQ(arrowVisible(f, d), d == expected) << x << ", " << y;
         }
     }
     EXPECT_EQ(f.state().blockColor, Colour::Blue);

@@ -9,34 +9,17 @@
 namespace dovrix {
 namespace {
 
-const std::string kLevel1 =
-    "5,0,300,7,2,2,1,9,2,2,11,1,12,2,1,9,2,10,11,1,4,4,1,5,4,4,7,1,10,4,1,5,0,0,5,5,9,1,6,9,1,7,9,"
-    "1,8,9,1,9,9,1,5,5,5,1,6,5,1,7,5,1,8,5,1,9,5,1,";
+const std::string kLevel1(builtInLevelStrings()[0]); // as the catalogue holds it
 
 TEST(NumberText, FieldValuesReadLeadingBlanksSignAndDigits) {
-    struct Row {
-        const char* text;
-        std::optional<int16_t> value;
-    };
-    const Row rows[] = {
-        {"12", 12},
-        {"   7", 7},
-        {"-3", -3},
-        {"+4", 4},
-        {"", 0},
-        {"abc", 0},
-        {"12ab", 12},
-        {" -", 0},
-        {"32767", 32767},
-        {"-32768", -32768},
-        {"32768", {}},
-        {"-32769", {}},
-        {"99999999999999999999", {}},
-        {"007", 7},
-        {"1 2", 1},
-    };
-    for (const Row& row : rows) {
-        EXPECT_EQ(fieldValue(row.text), row.value) << '"' << row.text << '"';
+    const std::vector<std::pair<const char*, int16_t>> numbers = {
+        {"12", 12},   {"   7", 7}, {"-3", -3},       {"+4", 4},          {"", 0},    {"abc", 0},
+        {"12ab", 12}, {" -", 0},   {"32767", 32767}, {"-32768", -32768}, {"007", 7}, {"1 2", 1}};
+    for (const auto& [text, value] : numbers) {
+        EXPECT_EQ(fieldValue(text), value) << '"' << text << '"';
+    }
+    for (const char* text : {"32768", "-32769", "99999999999999999999"}) {
+        EXPECT_EQ(fieldValue(text), std::nullopt) << text;
     }
 }
 
@@ -78,11 +61,8 @@ TEST(LevelString, LevelOneReadsAsItsPieces) {
 }
 
 TEST(LevelString, MalformedStringsAreRefusedWithAReason) {
-    struct Row {
-        std::string text;
-        std::string reason;
-    };
-    const Row rows[] = {
+    // Each string and the words of its refusal.
+    const std::pair<std::string, std::string> rows[] = {
         {"5,0,300,0,0,0,0,0", "does not end with a comma"},
         {"", "does not end with a comma"},
         {"5,0,", "needs a par and two offsets"},
@@ -101,11 +81,10 @@ TEST(LevelString, MalformedStringsAreRefusedWithAReason) {
         {"5,0,0,1,2,2,3,1,0,0,1,3,2,1,0,", "block 1 starts inside wall 1"},
         {"5,0,0,0,0,0,2,1,1,1,1,1,2,0,", "block 2 starts on block 1"},
     };
-    for (const Row& row : rows) {
-        const auto level = parseLevelString(row.text);
-        ASSERT_FALSE(level) << row.text;
-        EXPECT_NE(level.error().find(row.reason), std::string::npos)
-            << row.text << ": " << level.error();
+    for (const auto& [text, reason] : rows) {
+        const auto level = parseLevelString(text);
+        ASSERT_FALSE(level) << text;
+        EXPECT_NE(level.error().find(reason), std::string::npos) << text << ": " << level.error();
     }
 }
 
@@ -146,9 +125,7 @@ TEST(LevelString, ParRewriteKeepsEverythingAfterTheFirstComma) {
 
 TEST(Catalogue, LevelLinesSkipCommentsAndBlankLines) {
     const auto lines = levelLines("# a comment\n1,0,0,0,0,0,0,0,\r\n\n  2,0,0,0,0,0,0,0,  \n");
-    ASSERT_EQ(lines.size(), 2u);
-    EXPECT_EQ(lines[0], "1,0,0,0,0,0,0,0,");
-    EXPECT_EQ(lines[1], "2,0,0,0,0,0,0,0,");
+    EXPECT_EQ(lines, (std::vector<std::string_view>{"1,0,0,0,0,0,0,0,", "2,0,0,0,0,0,0,0,"}));
 }
 
 } // namespace

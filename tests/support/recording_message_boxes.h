@@ -17,15 +17,12 @@ public:
         if (whileOpen) {
             whileOpen();
         }
-        if (box.buttons == MessageButtons::YesNo) {
-            if (answers.empty()) {
-                return MessageAnswer::No;
-            }
-            const MessageAnswer answer = answers.front();
-            answers.pop_front();
-            return answer;
+        if (box.buttons != MessageButtons::YesNo) {
+            return MessageAnswer::Ok;
         }
-        return MessageAnswer::Ok;
+        const MessageAnswer answer = answers.empty() ? MessageAnswer::No : answers.front();
+        answers.erase(answers.begin(), answers.begin() + (answers.empty() ? 0 : 1));
+        return answer;
     }
 
     std::vector<MessageBox> shown;

@@ -12,10 +12,8 @@ namespace dovrix::testing {
 class VariablesForTest {
 public:
     void set(const char* name, const char* value) {
-        if (!saved_.contains(name)) {
-            const char* old = std::getenv(name);
-            saved_[name] = old ? std::optional<std::string>(old) : std::nullopt;
-        }
+        const char* old = std::getenv(name);
+        saved_.try_emplace(name, old ? std::optional<std::string>(old) : std::nullopt);
         value ? setenv(name, value, 1) : unsetenv(name);
     }
     ~VariablesForTest() {

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -126,26 +127,13 @@ TEST(DovrixSolve, VerifyReplaysStoredSolutionsAndProvesPars) {
 }
 
 TEST(DovrixSolve, BadArgumentsExitWithStatusTwo) {
-    for (const char* arguments : {"",
-                                  "frobnicate",
-                                  "replay",
-                                  "replay 0 Blue1U",
-                                  "replay 101",
-                                  "replay 1 Blue9U",
-                                  "replay 1 Red1U",
-                                  "replay 1 Bleu1U",
-                                  "replay 1,2 Blue1U",
-                                  "solve",
-                                  "solve 1 --max-states",
-                                  "solve 1 --max-states x",
-                                  "solve 1 --fast",
-                                  "catalogue extra",
-                                  "verify --levels 0",
-                                  "verify --levels 5-2",
-                                  "verify --levels x",
-                                  "verify --optima out.txt",
-                                  "verify --fast",
-                                  "verify --prove --max-states 0"}) {
+    // One command line per entry, the first one empty.
+    std::istringstream lines(
+        "|frobnicate|replay|replay 0 Blue1U|replay 101|replay 1 Blue9U|replay 1 Red1U|"
+        "replay 1 Bleu1U|replay 1,2 Blue1U|solve|solve 1 --max-states|solve 1 --max-states x|"
+        "solve 1 --fast|catalogue extra|verify --levels 0|verify --levels 5-2|verify --levels x|"
+        "verify --optima out.txt|verify --fast|verify --prove --max-states 0");
+    for (std::string arguments; std::getline(lines, arguments, '|');) {
         EXPECT_EQ(run(arguments).status, 2) << arguments;
     }
 }

@@ -66,19 +66,9 @@ LevelDescription asLevel(const GridPuzzle& puzzle, const std::vector<Position>& 
     for (int cell = 0; cell < kGridCells; ++cell) {
         const int16_t x = static_cast<int16_t>(cell % kGridSide);
         const int16_t y = static_cast<int16_t>(cell / kGridSide);
-        // Outside cells next to the room become walls; farther ones cannot be reached.
-        bool besideRoom = false;
-        for (int dy = -1; dy <= 1; ++dy) {
-            for (int dx = -1; dx <= 1; ++dx) {
-                const int nx = x + dx;
-                const int ny = y + dy;
-                besideRoom =
-                    besideRoom || (nx >= 0 && ny >= 0 && nx < kGridSide && ny < kGridSide &&
-                                   puzzle.ground(cellIndex(nx, ny)) != Ground::Outside);
-            }
-        }
+        // Everything outside the room is wall.
         const Ground ground = puzzle.ground(cell);
-        if (ground == Ground::Wall || (ground == Ground::Outside && besideRoom)) {
+        if (ground == Ground::Wall || ground == Ground::Outside) {
             level.walls.push_back(WallCells{x, y, 1, 1});
         } else if (ground == Ground::Pit || ground == Ground::Patch) {
             (ground == Ground::Pit ? level.pits : level.patches).push_back(Cell{x, y});

@@ -14,11 +14,8 @@
 namespace dovrix::solver {
 namespace {
 
-struct Offsets {
-    int16_t x;
-    int16_t y;
-};
-constexpr Offsets kOffsets[] = {{0, 0}, {0, 300}, {300, 0}, {300, 300}, {600, 300}, {0, 600}};
+constexpr std::pair<int16_t, int16_t> kOffsets[] = {{0, 0},     {0, 300},   {300, 0},
+                                                    {300, 300}, {600, 300}, {0, 600}};
 
 // A random level inside the board that the model accepts: walls, pits, patches, blocks of up
 // to three colours, and dots of those colours.
@@ -28,10 +25,8 @@ LevelDescription randomLevel(std::mt19937& random) {
     };
     for (;;) {
         LevelDescription level;
-        const Offsets offsets = kOffsets[pick(0, 5)];
         level.par = 1;
-        level.offsetX = offsets.x;
-        level.offsetY = offsets.y;
+        std::tie(level.offsetX, level.offsetY) = kOffsets[pick(0, 5)];
         // Cells 0..12 stay inside the frame with any offset.
         const auto at = [&pick](int low = 0, int high = 12) {
             return static_cast<int16_t>(pick(low, high));
@@ -108,13 +103,7 @@ TEST(SlideModel, AgreesWithTheTickEngineOnRandomBoardsAndFlicks) {
                 }
             }
             ASSERT_EQ(game.host().levelsBeaten > 0, model.isGoal(values.data())) << text;
-            const ValueInfo& moved =
-                model.info(values[std::find_if(model.groups().begin(), model.groups().end(),
-                                               [&move](const ColourGroup& g) {
-                                                   return g.colour == move.colour;
-                                               })
-                                      ->firstSlot +
-                                  move.element - 1]);
+            const ValueInfo& moved = model.info(values[group.firstSlot + move.element - 1]);
             offGridStops += (moved.point % kLatticeSide + level.offsetX / 300) % 2 != 0;
             falls += !moved.visible;
             for (const Cell& patch : level.patches) {

@@ -1,6 +1,5 @@
 #include "catalogue.h"
-#include "headless_game.h"
-#include "move_replay.h"
+#include "catalogue_check.h"
 #include "solver.h"
 
 #include <gtest/gtest.h>
@@ -14,27 +13,18 @@ LevelDescription catalogueLevel(int number) {
 
 // Plays the solution through the tick engine: every move counts and the last one beats it.
 void expectSolutionReplays(const std::string& levelString, const SolveResult& result) {
-    HeadlessGame game(levelString);
-    for (const MoveNotation& move : result.moves) {
-        const auto block = findBlock(game.play().state().board, move);
-        ASSERT_TRUE(block) << formatMove(move);
-        EXPECT_TRUE(playMove(game.play(), *block, move.direction).counted) << formatMove(move);
-    }
-    EXPECT_EQ(game.play().state().movesMade, result.optimum);
-    EXPECT_EQ(game.host().levelsBeaten, 1);
+    const ReplayCheck replay = replaySolution(levelString, result.moves);
+    EXPECT_TRUE(replay.beaten) << replay.problem;
+    EXPECT_EQ(replay.counted, result.optimum);
 }
 
 TEST(Solver, FindsShortestSolutionsThatTheTickEngineAccepts) {
-    struct Row {
-        int level;
-        int optimum;
-    };
-    for (const Row row : {Row{1, 5}, Row{31, 11}}) {
-        const auto result = solve(catalogueLevel(row.level));
+    for (const auto& [level, optimum] : {std::pair(1, 5), std::pair(31, 11)}) {
+        const auto result = solve(catalogueLevel(level));
         ASSERT_TRUE(result) << result.error();
         ASSERT_EQ(result->status, SolveResult::Status::Solved);
-        EXPECT_EQ(result->optimum, row.optimum) << "level " << row.level;
-        expectSolutionReplays(std::string(builtInLevelStrings()[row.level - 1]), *result);
+        EXPECT_EQ(result->optimum, optimum) << "level " << level;
+        expectSolutionReplays(std::string(builtInLevelStrings()[level - 1]), *result);
     }
 }
 
@@ -74,26 +64,22 @@ TEST(Solver, ReportsUnsolvableBoardsAndSpentBudgets) {
 TEST(Solver, RefusesBoardsOffItsLattice) {
     // Boards the level-string reader refuses (a block inside a wall or on another block) can
     // still be built in code, so their block is added after reading.
-    struct Row {
-        const char* level;
-        std::optional<ColouredCell> addedBlock;
-        const char* reason;
-    };
-    const Row rows[] = {
+    // The level, a block added after reading, and the words of the refusal.
+    const std::tuple<const char*, std::optional<ColouredCell>, const char*> rows[] = {
         {"1,100,0,0,0,0,1,5,5,1,0,", {}, "multiples of 300"},
         {"1,0,0,0,1,5,5,0,1,5,5,1,0,", {}, "starts on a pit"},
         {"1,0,0,0,0,0,1,5,5,1,0,", ColouredCell{5, 5, Colour::Red}, "two blocks overlap"},
         {"1,0,0,1,5,5,1,1,0,0,0,0,", ColouredCell{5, 5, Colour::Blue}, "overlaps a wall"},
         {"1,0,0,0,0,2,5,5,5,5,1,1,1,1,0,", {}, "share a cell"},
     };
-    for (const Row& row : rows) {
-        LevelDescription level = parseLevelString(row.level).value();
-        if (row.addedBlock) {
-            level.blocks.push_back(*row.addedBlock);
+    for (const auto& [text, addedBlock, reason] : rows) {
+        LevelDescription level = parseLevelString(text).value();
+        if (addedBlock) {
+            level.blocks.push_back(*addedBlock);
         }
         const auto result = solve(level);
-        ASSERT_FALSE(result) << row.level;
-        EXPECT_NE(result.error().find(row.reason), std::string::npos) << result.error();
+        ASSERT_FALSE(result) << text;
+        EXPECT_NE(result.error().find(reason), std::string::npos) << result.error();
     }
 }
 
