@@ -1,5 +1,6 @@
 // dovrix-solve as level designers and scripts use it: its output and exit statuses.
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,10 +9,14 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
+
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
 
 struct ToolRun {
     int status;
@@ -46,41 +51,32 @@ TEST(DovrixSolve, ReplayPrintsTheMovesTicksAndBlocks) {
 
     const ToolRun custom = run("replay 1,0,0,0,1,7,3,0,1,7,7,1,1,7,3,1, Blue1U");
     ASSERT_EQ(custom.status, 0);
-    EXPECT_NE(custom.out.find("\"level\":\"1,0,0,0,1,7,3,0,1,7,7,1,1,7,3,1,\""), std::string::npos);
-    EXPECT_NE(custom.out.find("\"solved\":true"), std::string::npos);
-    EXPECT_NE(custom.out.find("\"visible\":false"), std::string::npos);
-}
-
-TEST(DovrixSolve, SolvePrintsTheOptimumAndTheMoves) {
-    const ToolRun solved = run("solve 1");
-    ASSERT_EQ(solved.status, 0);
-    EXPECT_EQ(solved.out.rfind("optimum: 5 moves", 0), 0u) << solved.out;
-    EXPECT_NE(solved.out.find("moves: Blue"), std::string::npos);
-
-    const ToolRun spent = run("solve 31 --max-states 100");
-    EXPECT_EQ(spent.status, 1);
-    EXPECT_NE(spent.out.find("state budget of 100 states ran out"), std::string::npos) << spent.out;
+    EXPECT_THAT(custom.out, HasSubstr("\"level\":\"1,0,0,0,1,7,3,0,1,7,7,1,1,7,3,1,\""));
+    EXPECT_THAT(custom.out, HasSubstr("\"solved\":true"));
+    EXPECT_THAT(custom.out, HasSubstr("\"visible\":false"));
 }
 
 TEST(DovrixSolve, SolvesBoardsUpToTheFrameOrSaysWhyNot) {
-    // A pit in column 14 reaches 9060 twips: drawn inside the frame, and solved.
-    const ToolRun edge = run("solve 5,0,0,0,1,14,0,0,1,10,5,1,1,14,5,1,");
-    EXPECT_EQ(edge.status, 0);
-    EXPECT_EQ(edge.out.rfind("optimum: 1 moves", 0), 0u) << edge.out;
-    const ToolRun lower = run("solve 5,0,600,0,1,5,13,0,1,4,9,1,1,4,13,1,");
-    EXPECT_EQ(lower.out.rfind("optimum: 1 moves", 0), 0u) << lower.out;
-
-    // Half a cell off the solver's lattice: the game plays it, the solver says why it cannot.
-    const ToolRun off = run("solve 5,150,0,0,0,0,1,10,5,1,1,12,5,1,", "2>&1");
-    EXPECT_EQ(off.status, 2);
-    EXPECT_NE(off.out.find("cannot search this level: the regions need board offsets that are "
-                           "multiples of 300 twips"),
-              std::string::npos)
-        << off.out;
-    const ToolRun outside = run("solve 5,300,0,0,1,14,0,0,0,0,", "2>&1");
-    EXPECT_NE(outside.out.find("pit 1: it cannot be drawn inside the board frame"),
-              std::string::npos)
-        << outside.out;
+    // The arguments, the status and the start of the output, or a part of it (with errors).
+    // A pit in column 14 reaches 9060 twips: drawn inside the frame, and solved. Half a cell
+    // off the solver's lattice: the game plays it, the solver says why it cannot.
+    const std::tuple<const char*, int, const char*, const char*> rows[] = {
+        {"solve 1", 0, "optimum: 5 moves", "moves: Blue"},
+        {"solve 5,0,0,0,1,14,0,0,1,10,5,1,1,14,5,1,", 0, "optimum: 1 moves", ""},
+        {"solve 5,0,600,0,1,5,13,0,1,4,9,1,1,4,13,1,", 0, "optimum: 1 moves", ""},
+        {"solve 31 --max-states 100", 1, "", "state budget of 100 states ran out"},
+        {"solve 5,150,0,0,0,0,1,10,5,1,1,12,5,1, 2>&1", 2, "",
+         "cannot search this level: the regions need board offsets that are multiples of 300 "
+         "twips"},
+        {"solve 5,300,0,0,1,14,0,0,0,0, 2>&1", 2, "",
+         "pit 1: it cannot be drawn inside the board frame"},
+    };
+    for (const auto& [arguments, status, start, part] : rows) {
+        const ToolRun solved = run(arguments, "");
+        EXPECT_EQ(solved.status, status) << arguments;
+        EXPECT_THAT(solved.out, StartsWith(start));
+        EXPECT_THAT(solved.out, HasSubstr(part));
+    }
 
     // The level generator says the same of a level it keeps and cannot prove.
     char folder[] = "/tmp/dovrix-levelgen-XXXXXX";
@@ -95,10 +91,8 @@ TEST(DovrixSolve, SolvesBoardsUpToTheFrameOrSaysWhyNot) {
         run(std::string("--levels 1 --data ") + folder, "2>&1", DOVRIX_LEVELGEN_PATH);
     std::filesystem::remove_all(folder);
     EXPECT_EQ(generator.status, 1);
-    EXPECT_NE(generator.out.find("level 1: NO SHORTEST SOLUTION FOUND: the regions need board "
-                                 "offsets that are multiples of 300 twips"),
-              std::string::npos)
-        << generator.out;
+    EXPECT_THAT(generator.out, HasSubstr("level 1: NO SHORTEST SOLUTION FOUND: the regions need "
+                                         "board offsets that are multiples of 300 twips"));
 }
 
 TEST(DovrixSolve, CatalogueListsEveryLevel) {
@@ -111,19 +105,19 @@ TEST(DovrixSolve, CatalogueListsEveryLevel) {
 TEST(DovrixSolve, VerifyReplaysStoredSolutionsAndProvesPars) {
     const ToolRun replayed = run("verify");
     ASSERT_EQ(replayed.status, 0) << replayed.out;
-    EXPECT_NE(replayed.out.find("\n    1     5       5  ok\n"), std::string::npos) << replayed.out;
-    EXPECT_NE(replayed.out.find("100 of 100 levels pass"), std::string::npos);
+    EXPECT_THAT(replayed.out, HasSubstr("\n    1     5       5  ok\n"));
+    EXPECT_THAT(replayed.out, HasSubstr("100 of 100 levels pass"));
 
     // Level 87's stored solution beats its par of 19; the proof shows 16 is the fewest.
     const ToolRun proved = run("verify --prove --levels 1,87");
     ASSERT_EQ(proved.status, 0) << proved.out;
-    EXPECT_NE(proved.out.find("   87    19      16       16"), std::string::npos) << proved.out;
-    EXPECT_NE(proved.out.find("2 of 2 levels pass (every par proven)"), std::string::npos);
+    EXPECT_THAT(proved.out, HasSubstr("   87    19      16       16"));
+    EXPECT_THAT(proved.out, HasSubstr("2 of 2 levels pass (every par proven)"));
 
     // A budget too small to finish leaves the par unproven, and the run fails.
     const ToolRun starved = run("verify --prove --levels 31 --max-states 100");
     EXPECT_EQ(starved.status, 1);
-    EXPECT_NE(starved.out.find("not proven"), std::string::npos) << starved.out;
+    EXPECT_THAT(starved.out, HasSubstr("not proven"));
 }
 
 TEST(DovrixSolve, BadArgumentsExitWithStatusTwo) {
