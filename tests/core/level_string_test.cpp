@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <tuple>
 
 namespace dovrix {
 namespace {
@@ -24,17 +25,16 @@ TEST(NumberText, FieldValuesReadLeadingBlanksSignAndDigits) {
 }
 
 TEST(NumberText, ServerNumbersReadDecimalsAndRoundHalvesToEven) {
-    EXPECT_EQ(leadingNumber("57"), 57.0);
-    EXPECT_EQ(leadingNumber("  12.75xyz"), 12.75);
-    EXPECT_EQ(leadingNumber("<html>500</html>"), 0.0);
-    EXPECT_EQ(leadingNumber("-4"), -4.0);
-    EXPECT_EQ(leadingNumber("1e5"), 1.0);
-    EXPECT_EQ(roundToInt16(2.5), int16_t{2});
-    EXPECT_EQ(roundToInt16(3.5), int16_t{4});
-    EXPECT_EQ(roundToInt16(-1.5), int16_t{-2});
-    EXPECT_EQ(roundToInt16(32767.4), int16_t{32767});
-    EXPECT_EQ(roundToInt16(32767.5), std::nullopt);
-    EXPECT_EQ(roundToInt16(-40000), std::nullopt);
+    const std::pair<const char*, double> numbers[] = {
+        {"57", 57.0}, {"  12.75xyz", 12.75}, {"<html>500</html>", 0.0}, {"-4", -4.0}, {"1e5", 1.0}};
+    for (const auto& [text, value] : numbers) {
+        EXPECT_EQ(leadingNumber(text), value) << text;
+    }
+    const std::pair<double, std::optional<int16_t>> rounded[] = {
+        {2.5, 2}, {3.5, 4}, {-1.5, -2}, {32767.4, 32767}, {32767.5, {}}, {-40000, {}}};
+    for (const auto& [number, value] : rounded) {
+        EXPECT_EQ(roundToInt16(number), value) << number;
+    }
     EXPECT_EQ(trimBlanks("  9 "), "9");
     EXPECT_EQ(trimBlanks("   "), "");
 }
@@ -42,15 +42,12 @@ TEST(NumberText, ServerNumbersReadDecimalsAndRoundHalvesToEven) {
 TEST(LevelString, LevelOneReadsAsItsPieces) {
     const auto level = parseLevelString(kLevel1);
     ASSERT_TRUE(level) << level.error();
-    EXPECT_EQ(level->par, 5);
-    EXPECT_EQ(level->offsetX, 0);
-    EXPECT_EQ(level->offsetY, 300);
+    EXPECT_EQ(std::tuple(level->par, level->offsetX, level->offsetY), std::tuple(5, 0, 300));
     const std::vector<WallCells> walls = {{2, 2, 1, 9},   {2, 2, 11, 1}, {12, 2, 1, 9},
                                           {2, 10, 11, 1}, {4, 4, 1, 5},  {4, 4, 7, 1},
                                           {10, 4, 1, 5}};
     EXPECT_EQ(level->walls, walls);
-    EXPECT_TRUE(level->pits.empty());
-    EXPECT_TRUE(level->patches.empty());
+    EXPECT_TRUE(level->pits.empty() && level->patches.empty());
     ASSERT_EQ(level->blocks.size(), 5u);
     ASSERT_EQ(level->dots.size(), 5u);
     for (int i = 0; i < 5; ++i) {

@@ -9,8 +9,8 @@
 #include <fstream>
 #include <sstream>
 #include <string>
-#include <tuple>
 #include <sys/wait.h>
+#include <tuple>
 #include <unistd.h>
 
 namespace {
