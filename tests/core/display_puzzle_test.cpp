@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace dovrix {
 namespace {
 
@@ -19,12 +21,10 @@ TEST(DisplayPuzzle, LevelOnePiecesGetTheirTwipRectangles) {
     EXPECT_EQ(rectOf(board, Family::Wall, 2), (Rect{1350, 1650, 6495, 495}));
     EXPECT_EQ(rectOf(board, Family::BlueBlock, 1), (Rect{3150, 5850, 495, 495}));
     EXPECT_EQ(rectOf(board, Family::BlueDot, 1), (Rect{3270, 3570, 255, 255}));
-    EXPECT_EQ(board.count(Family::BlueBlock), 6);
-    EXPECT_EQ(board.count(Family::BlueDot), 6);
-    EXPECT_EQ(board.count(Family::Wall), 8);
-    EXPECT_EQ(board.count(Family::Pit), 1);
-    EXPECT_EQ(board.count(Family::Patch), 1);
-    EXPECT_EQ(board.count(Family::RedBlock), 1);
+    EXPECT_EQ(std::tuple(board.count(Family::BlueBlock), board.count(Family::BlueDot),
+                         board.count(Family::Wall), board.count(Family::Pit),
+                         board.count(Family::Patch), board.count(Family::RedBlock)),
+              std::tuple(6, 6, 8, 1, 1, 1));
     EXPECT_TRUE(board.element(Family::BlueBlock, 5).visible);
     EXPECT_FALSE(board.element(Family::BlueBlock, 0).visible) << "templates stay hidden";
 }
@@ -69,12 +69,11 @@ TEST(DisplayPuzzle, UnknownParShowsInSmallerTypeUntilAKnownOne) {
     f.shared.levelStrings[2] =
         "0" + f.shared.levelStrings[2].substr(f.shared.levelStrings[2].find(','));
     f.build(2);
-    EXPECT_EQ(f.state().lblParValue, "Unknown");
-    EXPECT_EQ(f.state().lblParValuePointSize, 14);
-    EXPECT_EQ(f.state().levelPar, 0);
+    EXPECT_EQ(std::tuple(f.state().lblParValue, f.state().lblParValuePointSize, f.state().levelPar),
+              std::tuple("Unknown", 14.0, 0));
     f.build(3);
-    EXPECT_EQ(f.state().lblParValue, std::to_string(f.state().levelPar));
-    EXPECT_EQ(f.state().lblParValuePointSize, 20);
+    EXPECT_EQ(std::tuple(f.state().lblParValue, f.state().lblParValuePointSize),
+              std::tuple(std::to_string(f.state().levelPar), 20.0));
 }
 
 TEST(DisplayPuzzle, DrawingOrderPutsPatchesLowAndDotsOnTop) {
@@ -84,10 +83,10 @@ TEST(DisplayPuzzle, DrawingOrderPutsPatchesLowAndDotsOnTop) {
     const auto& order = f.state().board.drawingOrder();
     ASSERT_GE(order.size(), 3u);
     EXPECT_EQ(order[0].family, Family::Frame);
-    EXPECT_EQ(order[1], f.state().board.ref(Family::Patch, 2));
-    EXPECT_EQ(order[2], f.state().board.ref(Family::Patch, 1));
-    EXPECT_EQ(order[order.size() - 2], f.state().board.ref(Family::BlueDot, 1));
-    EXPECT_EQ(order.back(), f.state().board.ref(Family::BlueDot, 2));
+    const Board& board = f.state().board;
+    EXPECT_EQ(std::tuple(order[1], order[2], order[order.size() - 2], order.back()),
+              std::tuple(board.ref(Family::Patch, 2), board.ref(Family::Patch, 1),
+                         board.ref(Family::BlueDot, 1), board.ref(Family::BlueDot, 2)));
 }
 
 TEST(DisplayPuzzle, RebuildingForgetsTheOldPiecesAndTheirReferences) {
@@ -105,9 +104,9 @@ TEST(DisplayPuzzle, RebuildingForgetsTheOldPiecesAndTheirReferences) {
 TEST(DisplayPuzzle, AnUnreadableLevelLeavesAnEmptyBoardAndNoTimer) {
     PlayFixture f;
     f.build("5,0,0,1,1,1,1,");
-    EXPECT_FALSE(f.state().tmrMoveEnabled);
-    EXPECT_EQ(f.state().board.count(Family::Wall), 1);
-    EXPECT_EQ(f.state().lblParValue, "Unknown");
+    EXPECT_EQ(std::tuple(f.state().tmrMoveEnabled, f.state().board.count(Family::Wall),
+                         f.state().lblParValue),
+              std::tuple(false, 1, "Unknown"));
 }
 
 } // namespace

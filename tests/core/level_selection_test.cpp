@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace dovrix {
 namespace {
 
@@ -25,9 +27,8 @@ TEST(LevelSelection, ALevelBeyondTheReachedOneIsRefusedWithTheRule) {
     const int32_t moves = f.state().movesMade;
     ASSERT_EQ(moves, 1);
     f.play.setLevelScrollBarValue(9);
-    EXPECT_EQ(f.state().hsbLevelValue, 5);
-    EXPECT_EQ(f.shared.currentLevel, 5);
-    EXPECT_EQ(f.state().movesMade, moves);
+    EXPECT_EQ(std::tuple(f.state().hsbLevelValue, f.shared.currentLevel, f.state().movesMade),
+              std::tuple(5, 5, moves));
     ASSERT_EQ(f.messages.shown.size(), 1u);
     const MessageBox& box = f.messages.shown[0];
     EXPECT_EQ(box.title, "Can't Exceed Unbeaten Levels");
@@ -48,8 +49,7 @@ TEST(LevelSelection, EndWithTheReachedLevelInPlayRebuildsNothing) {
     ASSERT_TRUE(f.flick(Colour::Blue, 1, Direction::Up).counted);
     int16_t key = kKeyEnd;
     f.play.levelScrollBarKeyDown(key, 0);
-    EXPECT_EQ(key, 0);
-    EXPECT_EQ(f.state().movesMade, 1);
+    EXPECT_EQ(std::tuple(key, f.state().movesMade), std::tuple(int16_t{0}, 1));
 }
 
 TEST(LevelSelection, RestartRebuildsOnlyAfterMoves) {
@@ -67,12 +67,10 @@ TEST(LevelSelection, RestartRebuildsOnlyAfterMoves) {
     f.play.tickMoveTimer();
     ASSERT_TRUE(f.state().blockMoving);
     f.play.restartLevel();
-    EXPECT_FALSE(f.state().blockMoving);
-    EXPECT_EQ(f.state().moveDirection, Direction::None);
-    EXPECT_EQ(f.state().movesMade, 0);
-    EXPECT_EQ(f.block(Colour::Blue, 1).rect.top, 4350);
-    EXPECT_TRUE(f.block(Colour::Blue, 1).visible);
-    EXPECT_TRUE(f.state().tmrMoveEnabled);
+    EXPECT_EQ(std::tuple(f.state().blockMoving, f.state().moveDirection, f.state().movesMade,
+                         f.block(Colour::Blue, 1).rect.top, f.block(Colour::Blue, 1).visible,
+                         f.state().tmrMoveEnabled),
+              std::tuple(false, Direction::None, 0, 4350, true, true));
 }
 
 TEST(LevelSelection, ChangingLevelDuringASlideStopsIt) {
@@ -80,10 +78,9 @@ TEST(LevelSelection, ChangingLevelDuringASlideStopsIt) {
     f.release(Colour::Blue, 1, Direction::Down);
     f.play.tickMoveTimer();
     f.play.setLevelScrollBarValue(1);
-    EXPECT_EQ(f.shared.currentLevel, 1);
-    EXPECT_FALSE(f.state().blockMoving);
-    EXPECT_EQ(f.state().moveDirection, Direction::None);
-    EXPECT_EQ(f.state().board.element(Family::BlueBlock, 1).rect.top, 5850);
+    EXPECT_EQ(std::tuple(f.shared.currentLevel, f.state().blockMoving, f.state().moveDirection,
+                         f.state().board.element(Family::BlueBlock, 1).rect.top),
+              std::tuple(1, false, Direction::None, 5850));
 }
 
 } // namespace

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace dovrix {
 namespace {
 
@@ -13,11 +15,9 @@ TEST(SlideEngine, ABlockedFlickIsNoMove) {
     ASSERT_TRUE(f.flick(Colour::Blue, 5, Direction::Up).counted);
     ASSERT_TRUE(f.state().undoEnabled);
     const auto blocked = f.flick(Colour::Blue, 2, Direction::Left); // Blue 1 stands beside it
-    EXPECT_FALSE(blocked.counted);
-    EXPECT_EQ(blocked.ticks, 1);
-    EXPECT_EQ(f.block(Colour::Blue, 2).rect.left, 3750);
-    EXPECT_EQ(f.state().movesMade, 1);
-    EXPECT_TRUE(f.state().undoEnabled);
+    EXPECT_EQ(std::tuple(blocked.counted, blocked.ticks, f.block(Colour::Blue, 2).rect.left,
+                         f.state().movesMade, f.state().undoEnabled),
+              std::tuple(false, 1, 3750, 1, true));
     EXPECT_EQ(*f.state().undoBlock, f.blockRef(Colour::Blue, 5));
 }
 
@@ -59,8 +59,7 @@ TEST(SlideEngine, ABoardWithoutDotsIsBeatenOnTheFirstTick) {
     PlayFixture f;
     f.build("1,0,0,0,0,0,1,7,7,1,0,");
     f.play.tickMoveTimer();
-    EXPECT_EQ(f.host.levelsBeaten, 1);
-    EXPECT_FALSE(f.state().tmrMoveEnabled);
+    EXPECT_EQ(std::tuple(f.host.levelsBeaten, f.state().tmrMoveEnabled), std::tuple(1, false));
 }
 
 TEST(SlideEngine, PatchesStopArrivingBlocksAndReleaseLeavingOnes) {
@@ -96,16 +95,16 @@ TEST(SlideEngine, WhileTheButtonIsHeldNothingMovesButPitsStillAct) {
     for (int tick = 0; tick < 3; ++tick) {
         f.play.tickMoveTimer();
     }
-    EXPECT_EQ(f.block(Colour::Blue, 1).rect.top, 5850);
-    EXPECT_EQ(f.state().movesMade, 0);
-    EXPECT_TRUE(f.state().board.find(f.state().board.arrow(Direction::Up))->visible);
+    EXPECT_EQ(std::tuple(f.block(Colour::Blue, 1).rect.top, f.state().movesMade,
+                         f.state().board.find(f.state().board.arrow(Direction::Up))->visible),
+              std::tuple(5850, 0, true));
 
     // A block standing on a pit falls as soon as it is pressed.
     f.build("1,0,0,0,1,7,7,0,1,7,7,1,1,0,0,1,");
     f.play.pressBlock(f.blockRef(Colour::Blue, 1));
     f.play.tickMoveTimer();
-    EXPECT_FALSE(f.block(Colour::Blue, 1).visible);
-    EXPECT_EQ(f.state().movesMade, 0);
+    EXPECT_EQ(std::tuple(f.block(Colour::Blue, 1).visible, f.state().movesMade),
+              std::tuple(false, 0));
 }
 
 TEST(SlideEngine, TheFirstOverlappingObstacleInScanOrderDecidesTheStop) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace dovrix {
 namespace {
 
@@ -21,13 +23,11 @@ TEST(Undo, TakesBackTheLastCountedMoveOnce) {
     EXPECT_FALSE(f.state().board.find(f.state().board.arrow(Direction::Left))->visible);
     f.play.releaseBlock();
     f.play.tickMoveTimer();
-    EXPECT_EQ(f.block(Colour::Blue, 2).rect.left, 3750);
-    EXPECT_EQ(f.block(Colour::Blue, 5).rect.top, 5850);
-    EXPECT_EQ(f.block(Colour::Blue, 1).rect.top, 3450) << "only the last move is undone";
-    EXPECT_EQ(f.state().movesMade, 1);
-    EXPECT_EQ(f.state().lblMoves, "1");
-    EXPECT_FALSE(f.state().undoEnabled);
-    EXPECT_EQ(f.host.focusRequests, focusBefore + 1);
+    // Only the last move is undone.
+    EXPECT_EQ(std::tuple(f.block(Colour::Blue, 2).rect.left, f.block(Colour::Blue, 5).rect.top,
+                         f.block(Colour::Blue, 1).rect.top, f.state().movesMade, f.state().lblMoves,
+                         f.state().undoEnabled, f.host.focusRequests),
+              std::tuple(3750, 5850, 3450, 1, "1", false, focusBefore + 1));
     // The controls stay off until another counted move has ended.
     f.play.tickMoveTimer();
     EXPECT_FALSE(f.state().undoEnabled);
@@ -39,23 +39,21 @@ TEST(Undo, BringsBackABlockThatFellIntoAPit) {
     ASSERT_TRUE(f.flick(Colour::Blue, 1, Direction::Up).counted);
     ASSERT_FALSE(f.block(Colour::Blue, 1).visible);
     f.play.undoMove();
-    EXPECT_TRUE(f.block(Colour::Blue, 1).visible);
-    EXPECT_EQ(f.block(Colour::Blue, 1).rect.top, 4350);
-    EXPECT_EQ(f.state().movesMade, 0);
+    EXPECT_EQ(std::tuple(f.block(Colour::Blue, 1).visible, f.block(Colour::Blue, 1).rect.top,
+                         f.state().movesMade),
+              std::tuple(true, 4350, 0));
 }
 
 TEST(Undo, IsUnavailableDuringASlideAndChangesNothingWithoutAMoveToTakeBack) {
     PlayFixture f;
     f.build(1);
     f.play.undoMove(); // nothing recorded yet
-    EXPECT_EQ(f.state().movesMade, 0);
-    EXPECT_FALSE(f.state().undoEnabled);
-    EXPECT_EQ(f.host.focusRequests, 1);
+    EXPECT_EQ(std::tuple(f.state().movesMade, f.state().undoEnabled, f.host.focusRequests),
+              std::tuple(0, false, 1));
 
     f.release(Colour::Blue, 3, Direction::Up);
     f.play.tickMoveTimer();
-    EXPECT_TRUE(f.state().blockMoving);
-    EXPECT_FALSE(f.state().undoEnabled);
+    EXPECT_EQ(std::tuple(f.state().blockMoving, f.state().undoEnabled), std::tuple(true, false));
     while (f.state().blockMoving) {
         f.play.tickMoveTimer();
         EXPECT_FALSE(f.state().undoEnabled) << "the tick that stops the block keeps it off";
@@ -68,10 +66,9 @@ TEST(Undo, IsUnavailableDuringASlideAndChangesNothingWithoutAMoveToTakeBack) {
     ASSERT_EQ(f.state().movesMade, 0);
     const int focus = f.host.focusRequests;
     f.play.undoMove();
-    EXPECT_EQ(f.state().movesMade, 0);
-    EXPECT_EQ(f.state().lblMoves, "0");
-    EXPECT_EQ(f.block(Colour::Blue, 3).rect.top, 5850);
-    EXPECT_EQ(f.host.focusRequests, focus + 1);
+    EXPECT_EQ(std::tuple(f.state().movesMade, f.state().lblMoves, f.block(Colour::Blue, 3).rect.top,
+                         f.host.focusRequests),
+              std::tuple(0, "0", 5850, focus + 1));
 }
 
 } // namespace
