@@ -13,7 +13,7 @@ Rect rectOf(const Board& board, Family family, int index) {
     return board.element(family, static_cast<int16_t>(index)).rect;
 }
 
-TEST(DisplayPuzzle, LevelOnePiecesGetTheirTwipRectangles) {
+TEST(DisplayPuzzle, PiecesGetTheirTwipRectanglesWhateverTheOffsetOrWallSides) {
     PlayFixture f;
     f.build(1);
     const Board& board = f.state().board;
@@ -27,10 +27,7 @@ TEST(DisplayPuzzle, LevelOnePiecesGetTheirTwipRectangles) {
               std::tuple(6, 6, 8, 1, 1, 1));
     EXPECT_TRUE(board.element(Family::BlueBlock, 5).visible);
     EXPECT_FALSE(board.element(Family::BlueBlock, 0).visible) << "templates stay hidden";
-}
 
-TEST(DisplayPuzzle, OffsetsAndZeroSidedWallsPlacePiecesExactly) {
-    PlayFixture f;
     f.build(100);
     EXPECT_EQ(rectOf(f.state().board, Family::Pit, 1), (Rect{1950, 1050, 510, 510}));
 
@@ -89,7 +86,7 @@ TEST(DisplayPuzzle, DrawingOrderPutsPatchesLowAndDotsOnTop) {
                          board.ref(Family::BlueDot, 1), board.ref(Family::BlueDot, 2)));
 }
 
-TEST(DisplayPuzzle, RebuildingForgetsTheOldPiecesAndTheirReferences) {
+TEST(DisplayPuzzle, RebuildingForgetsTheOldPiecesAndAnUnreadableLevelLeavesNone) {
     PlayFixture f;
     f.build(31);
     const PieceRef firstBlock = f.state().board.ref(Family::BlueBlock, 1);
@@ -99,10 +96,7 @@ TEST(DisplayPuzzle, RebuildingForgetsTheOldPiecesAndTheirReferences) {
     EXPECT_NE(f.state().board.find(f.state().board.ref(Family::BlueBlock, 1)), nullptr);
     f.build(1);
     EXPECT_EQ(f.state().board.count(Family::Pit), 1) << "only the template is left";
-}
 
-TEST(DisplayPuzzle, AnUnreadableLevelLeavesAnEmptyBoardAndNoTimer) {
-    PlayFixture f;
     f.build("5,0,0,1,1,1,1,");
     EXPECT_EQ(std::tuple(f.state().tmrMoveEnabled, f.state().board.count(Family::Wall),
                          f.state().lblParValue),

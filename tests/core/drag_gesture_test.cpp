@@ -11,7 +11,7 @@ bool arrowVisible(PlayFixture& f, Direction d) {
     return f.state().board.find(f.state().board.arrow(d))->visible;
 }
 
-TEST(DragGesture, TheFarthestCrossedEdgeChoosesTheDirection) {
+TEST(DragGesture, TheFarthestCrossedEdgeChoosesAndPressesWaitForPlay) {
     // One drag, step by step: where the pointer is over the block and the direction chosen.
     // Each row continues from the previous one.
     const std::tuple<float, float, Direction> steps[] = {
@@ -35,10 +35,7 @@ TEST(DragGesture, TheFarthestCrossedEdgeChoosesTheDirection) {
         }
     }
     EXPECT_EQ(f.state().blockColor, Colour::Blue);
-}
 
-TEST(DragGesture, PressesAreIgnoredWhileABlockSlidesOrPlayHasStopped) {
-    PlayFixture f;
     f.build(1);
     f.play.pressBlock(f.blockRef(Colour::Blue, 1));
     f.play.moveOverBlock(f.blockRef(Colour::Blue, 1), 247, -100);

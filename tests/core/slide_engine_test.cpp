@@ -21,7 +21,7 @@ TEST(SlideEngine, ABlockedFlickIsNoMove) {
     EXPECT_EQ(*f.state().undoBlock, f.blockRef(Colour::Blue, 5));
 }
 
-TEST(SlideEngine, OpenEdgesStopBlocksAtTheFrameWhateverTheOffset) {
+TEST(SlideEngine, OpenEdgesStopBlocksAtTheFrameAndOffGridBlocksCoverDots) {
     PlayFixture f;
     // No offset: a block in the open stops in column or row 0 and 14.
     f.build("1,0,0,0,0,0,1,7,7,1,1,3,3,2,");
@@ -42,10 +42,7 @@ TEST(SlideEngine, OpenEdgesStopBlocksAtTheFrameWhateverTheOffset) {
     // A block sliding left along the row stops beside it, off the grid as well.
     f.flick(Colour::Red, 2, Direction::Left);
     EXPECT_EQ(f.block(Colour::Red, 2).rect.left, 750);
-}
 
-TEST(SlideEngine, AnOffGridBlockCoversTheDotItOverlaps) {
-    PlayFixture f;
     // Half a cell down: a block flicked up stops at top 150 and overlaps the dot in row 0.
     f.build("1,0,300,0,0,0,1,5,1,1,1,5,0,1,");
     EXPECT_FALSE(f.play.allDotsCoveredNow());
@@ -86,7 +83,7 @@ TEST(SlideEngine, PatchesStopArrivingBlocksAndReleaseLeavingOnes) {
     EXPECT_EQ(f.block(Colour::Blue, 2).rect.top, 1950) << "the freed patch stops the next one";
 }
 
-TEST(SlideEngine, WhileTheButtonIsHeldNothingMovesButPitsStillAct) {
+TEST(SlideEngine, HeldButtonsPitsAndTheFirstObstacleInScanOrder) {
     PlayFixture f;
     // Dragged past its edge, a block waits for the release, its arrow shown.
     f.build(1);
@@ -105,10 +102,7 @@ TEST(SlideEngine, WhileTheButtonIsHeldNothingMovesButPitsStillAct) {
     f.play.tickMoveTimer();
     EXPECT_EQ(std::tuple(f.block(Colour::Blue, 1).visible, f.state().movesMade),
               std::tuple(false, 0));
-}
 
-TEST(SlideEngine, TheFirstOverlappingObstacleInScanOrderDecidesTheStop) {
-    PlayFixture f;
     // A wall at (9,5) and a pink block at (2,5); a red, a blue and an orange block in row 8.
     f.build("1,0,0,1,9,5,1,1,0,0,4,2,5,4,4,8,2,6,8,1,8,8,5,1,0,0,2,");
     Board& board = f.state().board;

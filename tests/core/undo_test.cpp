@@ -9,7 +9,7 @@ namespace {
 
 using testing::PlayFixture;
 
-TEST(Undo, TakesBackTheLastCountedMoveOnce) {
+TEST(Undo, TakesBackTheLastCountedMoveOnceAndFallenBlocks) {
     PlayFixture f;
     f.build(1);
     ASSERT_TRUE(f.flick(Colour::Blue, 1, Direction::Up).counted);
@@ -31,10 +31,7 @@ TEST(Undo, TakesBackTheLastCountedMoveOnce) {
     // The controls stay off until another counted move has ended.
     f.play.tickMoveTimer();
     EXPECT_FALSE(f.state().undoEnabled);
-}
 
-TEST(Undo, BringsBackABlockThatFellIntoAPit) {
-    PlayFixture f;
     f.build("1,0,0,0,1,7,3,0,1,7,7,1,1,0,0,2,");
     ASSERT_TRUE(f.flick(Colour::Blue, 1, Direction::Up).counted);
     ASSERT_FALSE(f.block(Colour::Blue, 1).visible);

@@ -66,7 +66,7 @@ std::vector<LevelDescription> catalogueLevels() {
     return levels;
 }
 
-TEST(Catalogue, HoldsOneHundredLevelsWithTheirParsAndTheFixedStrings) {
+TEST(Catalogue, HoldsOneHundredLevelsWithTheirParsStringsAndPieces) {
     const auto& strings = builtInLevelStrings();
     const auto levels = catalogueLevels();
     ASSERT_EQ(strings.size(), 100u);
@@ -90,11 +90,8 @@ TEST(Catalogue, HoldsOneHundredLevelsWithTheirParsAndTheFixedStrings) {
     for (std::string_view text : strings) {
         EXPECT_TRUE(boards.insert(text.substr(text.find(','))).second) << text;
     }
-}
 
-TEST(Catalogue, PitsPatchesWallsAndSpareBlocksAppearExactlyWhereListed) {
     using Level = const LevelDescription&;
-    const auto levels = catalogueLevels();
     const auto where = [&levels](bool (*test)(Level)) {
         std::set<int> chosen;
         for (std::size_t i = 0; i < levels.size(); ++i) {

@@ -56,7 +56,7 @@ TEST(DovrixSolve, ReplayPrintsTheMovesTicksAndBlocks) {
     EXPECT_THAT(custom.out, HasSubstr("\"visible\":false"));
 }
 
-TEST(DovrixSolve, SolvesBoardsUpToTheFrameOrSaysWhyNot) {
+TEST(DovrixSolve, SolvesBoardsUpToTheFrameOrSaysWhyNotAndListsTheCatalogue) {
     // The arguments, the status and the start of the output, or a part of it (with errors).
     // A pit in column 14 reaches 9060 twips: drawn inside the frame, and solved. Half a cell
     // off the solver's lattice: the game plays it, the solver says why it cannot.
@@ -93,9 +93,7 @@ TEST(DovrixSolve, SolvesBoardsUpToTheFrameOrSaysWhyNot) {
     EXPECT_EQ(generator.status, 1);
     EXPECT_THAT(generator.out, HasSubstr("level 1: NO SHORTEST SOLUTION FOUND: the regions need "
                                          "board offsets that are multiples of 300 twips"));
-}
 
-TEST(DovrixSolve, CatalogueListsEveryLevel) {
     const ToolRun catalogue = run("catalogue");
     ASSERT_EQ(catalogue.status, 0);
     EXPECT_EQ(std::count(catalogue.out.begin(), catalogue.out.end(), '\n'), 100);
