@@ -61,7 +61,7 @@ TEST(DisplayPuzzle, RaisesALevelBelowOneAndSetsTheScrollBarWithoutASecondBuild) 
     EXPECT_FALSE(f.state().suppressLevelChange);
 }
 
-TEST(DisplayPuzzle, UnknownParShowsInSmallerTypeUntilAKnownOne) {
+TEST(DisplayPuzzle, UnknownParInSmallerTypeAndTheDrawingOrder) {
     PlayFixture f;
     f.shared.levelStrings[2] =
         "0" + f.shared.levelStrings[2].substr(f.shared.levelStrings[2].find(','));
@@ -71,10 +71,7 @@ TEST(DisplayPuzzle, UnknownParShowsInSmallerTypeUntilAKnownOne) {
     f.build(3);
     EXPECT_EQ(std::tuple(f.state().lblParValue, f.state().lblParValuePointSize),
               std::tuple(std::to_string(f.state().levelPar), 20.0));
-}
 
-TEST(DisplayPuzzle, DrawingOrderPutsPatchesLowAndDotsOnTop) {
-    PlayFixture f;
     // Two patches, a wall, a block and two dots, one of them under the block.
     f.build("1,0,0,1,0,0,1,1,0,2,3,3,5,5,1,4,4,1,2,4,4,1,8,8,1,");
     const auto& order = f.state().board.drawingOrder();

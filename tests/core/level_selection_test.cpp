@@ -22,7 +22,7 @@ struct SelectionFixture : PlayFixture {
     }
 };
 
-TEST(LevelSelection, ALevelBeyondTheReachedOneIsRefusedWithTheRule) {
+TEST(LevelSelection, ALevelBeyondTheReachedOneIsRefusedAndAChangeStopsASlide) {
     SelectionFixture f;
     const int32_t moves = f.state().movesMade;
     ASSERT_EQ(moves, 1);
@@ -39,6 +39,13 @@ TEST(LevelSelection, ALevelBeyondTheReachedOneIsRefusedWithTheRule) {
               "completed, even from previous times that you have played.\r\n\r\n"
               "Based on the levels that you have beaten so far, you\r\n"
               "are now permitted to jump to any level up to level 7.");
+
+    f.release(Colour::Blue, 1, Direction::Down);
+    f.play.tickMoveTimer();
+    f.play.setLevelScrollBarValue(1);
+    EXPECT_EQ(std::tuple(f.shared.currentLevel, f.state().blockMoving, f.state().moveDirection,
+                         f.state().board.element(Family::BlueBlock, 1).rect.top),
+              std::tuple(1, false, Direction::None, 5850));
 }
 
 TEST(LevelSelection, EndWithTheReachedLevelInPlayRebuildsNothing) {
@@ -71,16 +78,6 @@ TEST(LevelSelection, RestartRebuildsOnlyAfterMoves) {
                          f.block(Colour::Blue, 1).rect.top, f.block(Colour::Blue, 1).visible,
                          f.state().tmrMoveEnabled),
               std::tuple(false, Direction::None, 0, 4350, true, true));
-}
-
-TEST(LevelSelection, ChangingLevelDuringASlideStopsIt) {
-    SelectionFixture f;
-    f.release(Colour::Blue, 1, Direction::Down);
-    f.play.tickMoveTimer();
-    f.play.setLevelScrollBarValue(1);
-    EXPECT_EQ(std::tuple(f.shared.currentLevel, f.state().blockMoving, f.state().moveDirection,
-                         f.state().board.element(Family::BlueBlock, 1).rect.top),
-              std::tuple(1, false, Direction::None, 5850));
 }
 
 } // namespace

@@ -9,7 +9,7 @@ namespace {
 
 using testing::PlayFixture;
 
-TEST(SlideEngine, ABlockedFlickIsNoMove) {
+TEST(SlideEngine, ABlockedFlickIsNoMoveAndABoardWithoutDotsIsBeatenAtOnce) {
     PlayFixture f;
     f.build(1);
     ASSERT_TRUE(f.flick(Colour::Blue, 5, Direction::Up).counted);
@@ -19,6 +19,11 @@ TEST(SlideEngine, ABlockedFlickIsNoMove) {
                          f.state().movesMade, f.state().undoEnabled),
               std::tuple(false, 1, 3750, 1, true));
     EXPECT_EQ(*f.state().undoBlock, f.blockRef(Colour::Blue, 5));
+
+    // Waiting for the blocks to stop, and pits and dots, are held to the solver's model.
+    f.build("1,0,0,0,0,0,1,7,7,1,0,");
+    f.play.tickMoveTimer();
+    EXPECT_EQ(std::tuple(f.host.levelsBeaten, f.state().tmrMoveEnabled), std::tuple(1, false));
 }
 
 TEST(SlideEngine, OpenEdgesStopBlocksAtTheFrameAndOffGridBlocksCoverDots) {
@@ -49,14 +54,6 @@ TEST(SlideEngine, OpenEdgesStopBlocksAtTheFrameAndOffGridBlocksCoverDots) {
     f.flick(Colour::Blue, 1, Direction::Up);
     EXPECT_EQ(f.block(Colour::Blue, 1).rect.top, 150);
     EXPECT_EQ(f.host.levelsBeaten, 1);
-}
-
-TEST(SlideEngine, ABoardWithoutDotsIsBeatenOnTheFirstTick) {
-    // Waiting for the blocks to stop, and pits and dots, are held to the solver's model.
-    PlayFixture f;
-    f.build("1,0,0,0,0,0,1,7,7,1,0,");
-    f.play.tickMoveTimer();
-    EXPECT_EQ(std::tuple(f.host.levelsBeaten, f.state().tmrMoveEnabled), std::tuple(1, false));
 }
 
 TEST(SlideEngine, PatchesStopArrivingBlocksAndReleaseLeavingOnes) {

@@ -30,7 +30,7 @@ LevelDescription twoRooms(bool gap) {
     return level;
 }
 
-TEST(Regions, WalledRoomsAreSolvedApartAndTheirOptimaAdd) {
+TEST(Regions, WalledRoomsAreSolvedApartAndBlocksThatCanMeetShareARegion) {
     const LevelDescription level = twoRooms(false);
     const auto regions = independentRegions(level);
     ASSERT_TRUE(regions) << regions.error();
@@ -52,9 +52,7 @@ TEST(Regions, WalledRoomsAreSolvedApartAndTheirOptimaAdd) {
     const auto replay = replaySolution(formatLevelString(level), split->total.moves);
     EXPECT_TRUE(replay.beaten) << replay.problem;
     EXPECT_EQ(replay.counted, whole->optimum);
-}
 
-TEST(Regions, BlocksThatCanMeetShareARegion) {
     const auto regionCount = [](const LevelDescription& level) {
         const auto regions = independentRegions(level);
         return regions ? static_cast<int>(regions->size()) : -1;
@@ -81,10 +79,10 @@ TEST(Regions, BlocksThatCanMeetShareARegion) {
     // unsolvable.
     LevelDescription walledOff = twoRooms(false);
     walledOff.dots.push_back(ColouredCell{13, 13, Colour::Red});
-    const auto regions = independentRegions(walledOff);
-    ASSERT_TRUE(regions);
-    ASSERT_EQ(regions->size(), 3u);
-    EXPECT_TRUE(regions->back().blocks.empty());
+    const auto walled = independentRegions(walledOff);
+    ASSERT_TRUE(walled);
+    ASSERT_EQ(walled->size(), 3u);
+    EXPECT_TRUE(walled->back().blocks.empty());
     const auto solved = solveByRegions(walledOff);
     ASSERT_TRUE(solved);
     EXPECT_EQ(solved->total.status, SolveResult::Status::Unsolvable);

@@ -38,7 +38,7 @@ TEST(Solver, FindsShortestSolutionsNamingTheRealBlocks) {
     expectSolutionReplays(text, *result);
 }
 
-TEST(Solver, ReportsUnsolvableBoardsAndSpentBudgets) {
+TEST(Solver, ReportsUnsolvableBoardsSpentBudgetsAndBoardsOffItsLattice) {
     // A red dot and only a blue block.
     const auto impossible = solve(parseLevelString("1,0,0,0,0,0,1,5,5,1,1,7,7,2,").value());
     ASSERT_TRUE(impossible);
@@ -57,9 +57,7 @@ TEST(Solver, ReportsUnsolvableBoardsAndSpentBudgets) {
     const auto solved = solve(parseLevelString("1,0,0,0,0,0,1,5,5,1,1,5,5,1,").value());
     ASSERT_TRUE(solved);
     EXPECT_EQ(solved->optimum, 0);
-}
 
-TEST(Solver, RefusesBoardsOffItsLattice) {
     // Boards the level-string reader refuses (a block inside a wall or on another block) can
     // still be built in code, so their block is added after reading.
     // The level, a block added after reading, and the words of the refusal.
