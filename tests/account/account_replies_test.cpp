@@ -55,12 +55,12 @@ TEST(LoginReplies, LevelsAreReadAndRepairedAndFailuresToldOnlyAtHome) {
             server.reply("/dovrix/account?o=update", "OK");
             AccountWorld world(server.url(), "mary", "secret");
             world.state.atSchool = atSchool;
-            world.state.levelReached = 9;
-            world.state.currentLevel = 9;
+            world.state.levelReached = world.state.currentLevel = 9;
             world.accounts.LoginAccount("login");
-            EXPECT_EQ(world.state.levelReached, row.levelReached) << row.reply;
-            EXPECT_EQ(world.state.currentLevel, row.currentLevel) << row.reply;
-            EXPECT_EQ(world.state.serverReply, row.serverReply) << row.reply;
+            EXPECT_EQ(std::tie(world.state.levelReached, world.state.currentLevel,
+                               world.state.serverReply),
+                      std::tie(row.levelReached, row.currentLevel, row.serverReply))
+                << row.reply;
             const bool repaired = row.serverReply == "OK";
             EXPECT_EQ(server.updates(), std::vector<std::string>(repaired ? 1 : 0, "1"))
                 << row.reply;
@@ -79,12 +79,9 @@ TEST(TransferFailures, LeaveTheLastReplyAndAreToldOnlyAtHome) {
         AccountWorld world(url, "mary", "secret");
         world.http.setTimeout(std::chrono::milliseconds(300));
         world.state.serverReply = "previous";
-        world.state.levelReached = 9;
-        world.state.currentLevel = 9;
-
+        world.state.levelReached = world.state.currentLevel = 9;
         world.accounts.LoginAccount("login");
-        EXPECT_EQ(world.state.levelReached, 1) << url;
-        EXPECT_EQ(world.state.currentLevel, 1) << url;
+        EXPECT_TRUE(world.state.levelReached == 1 && world.state.currentLevel == 1) << url;
         world.accounts.UpdateAccount();
         EXPECT_EQ(world.accounts.createAccount(), std::nullopt);
         EXPECT_EQ(world.accounts.checkDistrictStudent(), std::nullopt);

@@ -123,8 +123,8 @@ void FrmLoginTest::load() {
     const char* order[] = {"txtUsername",        "txtPassword",       "optNewAccount",
                            "optExistingAccount", "chkHalvernStudent", "cmdContinue"};
     for (const char* name : order) {
-        QVERIFY(world->in<QWidget>(login, name)->isVisible());
-        QVERIFY(world->in<QWidget>(login, name)->isEnabled());
+        QVERIFY(world->in<QWidget>(login, name)->isVisible() &&
+                world->in<QWidget>(login, name)->isEnabled());
     }
     QVERIFY(!world->in<QLabel>(login, "lblConnecting")->isVisible());
     // The play window exists, hidden, its level scroll bar up to levelCount.
@@ -161,12 +161,10 @@ void FrmLoginTest::studentBoxTogglesTheOptions() {
     // A click on the caption's last line counts as a click on the box.
     QTest::mouseClick(student, Qt::LeftButton, {},
                       QPoint(student->width() / 2, student->height() - 3));
-    QVERIFY(student->isChecked());
-    QVERIFY(!fresh->isChecked() && !existing->isChecked());
+    QVERIFY(student->isChecked() && !fresh->isChecked() && !existing->isChecked());
     QVERIFY(!fresh->isEnabled() && !existing->isEnabled());
     QTest::mouseClick(student, Qt::LeftButton);
-    QVERIFY(!student->isChecked());
-    QVERIFY(!fresh->isChecked() && !existing->isChecked());
+    QVERIFY(!student->isChecked() && !fresh->isChecked() && !existing->isChecked());
     QVERIFY(fresh->isEnabled() && existing->isEnabled());
     // The options work again after the box has cleared them.
     QTest::mouseClick(fresh, Qt::LeftButton);
@@ -264,8 +262,8 @@ void FrmLoginTest::continueClicked() {
     QVERIFY(!starts || world->game.startWindow()->isVisible());
     QCOMPARE(world->shared.startScreenShown, starts);
     QCOMPARE(login.isVisible(), !starts);
-    QCOMPARE(notice->isHidden(), !(starts && asks));
-    QCOMPARE(button->isEnabled(), !(starts && asks));
+    QCOMPARE(std::pair(notice->isHidden(), button->isEnabled()),
+             std::pair(!(starts && asks), !(starts && asks)));
     if (server == "abc") {
         QCOMPARE(scripted.operations(), (std::vector<std::string>{"vorna", "halvern"}));
     }

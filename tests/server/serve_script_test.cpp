@@ -131,9 +131,7 @@ TEST(ServeScript, SlowClientsDelayNoOneAndSigtermStopsTheStack) {
     // request; between their bytes a game's updates are answered at once.
     const std::string slowRequest = "GET /dovrix/account?o=qel&u=slow&p= HTTP/1.1\r\n";
     std::vector<std::unique_ptr<QSslSocket>> slow;
-    for (int i = 0; i < 40; ++i) {
-        slow.push_back(connectTo(stack, "127.0.0.4"));
-    }
+    std::generate_n(std::back_inserter(slow), 40, [&] { return connectTo(stack, "127.0.0.4"); });
     for (int level = 2; level <= 4; ++level) {
         for (const auto& socket : slow) {
             socket->write(slowRequest.substr(static_cast<std::size_t>(level - 2), 1).c_str());

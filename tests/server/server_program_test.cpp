@@ -14,6 +14,9 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <list>
+#include <optional>
 #include <thread>
 
 #include <netinet/in.h>
@@ -75,6 +78,25 @@ public:
         return fetch(target, headers).second;
     }
     int port = 0;
+};
+
+// A thread sending request(0), request(1), ... while each is answered `ok` and it is not asked
+// to stop; `confirmed` counts the answered ones. Made once `wanted` are, or the thread ended.
+struct Sender {
+    Sender(Server& server, std::string ok, int wanted, std::function<std::string(int)> request)
+        : thread([=, this, &server](std::stop_token stop) {
+              for (int n = 0; !stop.stop_requested() && server.get(request(n)) == ok;) {
+                  confirmed = ++n;
+              }
+              ended = true;
+          }) {
+        while (confirmed < wanted && !ended) {
+            std::this_thread::yield();
+        }
+    }
+    std::atomic<int> confirmed{0};
+    std::atomic<bool> ended{false};
+    std::jthread thread;
 };
 
 TEST(ServerProgram, AnnouncesItsAddressAndStopsCleanlyOnSignals) {
@@ -210,35 +232,23 @@ TEST(ServerProgram, ImportsStudentsRefusesUnknownArgumentsAndAnswersStoreErrors)
 // had confirmed, and its database opens again.
 TEST(ServerProgram, KeepsEveryConfirmedUpdateThroughKillNine) {
     TempFolder folder;
-    std::array<std::atomic<int>, 4> confirmed{};
-    {
-        Server server(folder.file("accounts.sqlite"));
-        std::atomic<int> total{0}, done{0};
-        std::vector<std::jthread> players;
-        for (std::size_t player = 0; player < confirmed.size(); ++player) {
-            const std::string name = "u=p" + std::to_string(player) + "&p=";
-            ASSERT_EQ(server.get("o=qel&" + name), "1");
-            players.emplace_back([&, player, name] {
-                for (int level = 2;
-                     level <= 101 &&
-                     server.get("o=update&" + name + "&l=" + std::to_string(level)) == "OK";
-                     ++level, ++total) {
-                    confirmed[player] = level;
-                }
-                ++done;
-            });
-        }
-        // Kill it mid-stream: after 100 of the 400 updates are confirmed.
-        while (total < 100 && done < 4) {
-            std::this_thread::yield();
-        }
-        server.signal(SIGKILL);
-        EXPECT_EQ(server.exitCodeAtEnd(), -1);
+    std::optional<Server> server(std::in_place, folder.file("accounts.sqlite"));
+    const std::array<std::string, 4> names = {"u=p0&p=", "u=p1&p=", "u=p2&p=", "u=p3&p="};
+    std::list<Sender> players; // each up to level 101, refused beyond
+    // Killed mid-stream: after at least 100 of the 400 updates are confirmed.
+    for (const std::string& name : names) {
+        ASSERT_EQ(server->get("o=qel&" + name), "1");
+        players.emplace_back(*server, "OK", 25, [name](int n) {
+            return "o=update&" + name + "&l=" + std::to_string(n + 2);
+        });
     }
-    Server server(folder.file("accounts.sqlite"));
-    for (std::size_t player = 0; player < confirmed.size(); ++player) {
-        EXPECT_GE(std::atoi(server.get("o=qel&u=p" + std::to_string(player) + "&p=").c_str()),
-                  confirmed[player].load());
+    server->signal(SIGKILL);
+    EXPECT_EQ(server->exitCodeAtEnd(), -1);
+    std::ranges::for_each(players, [](Sender& player) { player.thread.join(); });
+    server.emplace(folder.file("accounts.sqlite"));
+    auto player = players.begin();
+    for (const std::string& name : names) {
+        EXPECT_GE(std::stoi(server->get("o=qel&" + name)), (player++)->confirmed + 1) << name;
     }
 }
 
@@ -250,23 +260,14 @@ TEST(ServerProgram, BacksUpTheDatabaseWhileTheServerWrites) {
     const std::string database = folder.file("accounts.sqlite");
     const std::string copy = folder.file("backup.sqlite");
     Server server(database);
-    std::atomic<int> confirmed{0};
-    std::atomic<bool> stop{false}, ended{false};
-    std::thread pupils([&] {
-        for (int n = 0; !stop && server.get("o=qel&u=pupil" + std::to_string(n) + "&p=") == "1";
-             ++n) {
-            confirmed = n + 1;
-        }
-        ended = true;
-    });
-    while (confirmed < 200 && !ended) {
-        std::this_thread::yield();
-    }
-    const int before = confirmed;
+    Sender pupils(server, "1", 200,
+                  [](int n) { return "o=qel&u=pupil" + std::to_string(n) + "&p="; });
+    const int before = pupils.confirmed;
     Program backup({"backup", "--db", database, copy});
     EXPECT_EQ(backup.exitCodeAtEnd(), 0) << backup.errors();
-    stop = true;
-    pupils.join();
+    pupils.thread.request_stop();
+    pupils.thread.join();
+    const int confirmed = pupils.confirmed;
 
     EXPECT_FALSE(std::filesystem::exists(copy + "-wal"));
     sqlite3* db = nullptr;

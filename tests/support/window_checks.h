@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QtTest>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -95,9 +96,7 @@ inline QString menuText(QMainWindow& window) {
 
 inline std::vector<std::string> titles(const RecordingMessageBoxes& boxes) {
     std::vector<std::string> result;
-    for (const MessageBox& box : boxes.shown) {
-        result.push_back(box.title);
-    }
+    std::ranges::transform(boxes.shown, std::back_inserter(result), &MessageBox::title);
     return result;
 }
 
