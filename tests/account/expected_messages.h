@@ -1,20 +1,11 @@
 #pragma once
-// Every account and login message as the player must see it, written out in full, and a
-// comparison of the boxes shown with those expected.
+// Every account and login message as the player must see it, written out in full.
 
-#include "message_box.h"
+#include "recording_message_boxes.h"
 
-#include <algorithm>
 #include <string>
-#include <vector>
 
 namespace dovrix::testing {
-
-struct ExpectedMessage {
-    std::string title; // empty: no box
-    MessageIcon icon = MessageIcon::None;
-    std::string text;
-};
 
 inline const std::string kPlayWithoutAccount =
     "\r\n\r\nMake sure you have a working Internet connection and try\r\n"
@@ -81,24 +72,5 @@ inline const ExpectedMessage kNameTaken{"Dovrix -- Username Already Taken",
                                         "If this is your account, choose the \"Login to\r\n"
                                         "an Existing Account\" option on your screen.\r\n\r\n"
                                         "Otherwise, choose a different Username and try again."};
-
-// How the boxes shown differ from those expected (each with one OK button), in order; empty
-// when they are the same.
-inline std::string boxDifferences(const std::vector<MessageBox>& shown,
-                                  const std::vector<ExpectedMessage>& expected) {
-    std::string differences;
-    for (std::size_t i = 0; i < std::max(shown.size(), expected.size()); ++i) {
-        const MessageBox* box = i < shown.size() ? &shown[i] : nullptr;
-        const ExpectedMessage* want = i < expected.size() ? &expected[i] : nullptr;
-        if (box && want && box->title == want->title && box->icon == want->icon &&
-            box->buttons == MessageButtons::Ok && box->text() == want->text) {
-            continue;
-        }
-        differences += "box " + std::to_string(i + 1) +
-                       " shown: " + (box ? box->title + "\n" + box->text() : "none") +
-                       "\nexpected: " + (want ? want->title + "\n" + want->text : "none") + "\n";
-    }
-    return differences;
-}
 
 } // namespace dovrix::testing

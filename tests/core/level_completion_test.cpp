@@ -12,6 +12,7 @@
 namespace dovrix {
 namespace {
 
+using testing::boxDifferences;
 using testing::RecordingMessageBoxes;
 
 // One blue block below a blue dot, a wall above the dot: flicked up, the block stops on the
@@ -90,15 +91,13 @@ TEST(LevelCompletion, ResultAtOrAboveTheParShowsTheResultBox) {
         CompletionFixture f(atSchool, 5, par);
         const std::string before = f.shared.levelStrings[5];
         f.solve();
-        ASSERT_EQ(f.messages.shown.size(), 1u);
-        const MessageBox& box = f.messages.shown[0];
-        EXPECT_EQ(box.title, "Level Beaten");
-        EXPECT_EQ(box.icon, MessageIcon::Information);
-        EXPECT_EQ(box.buttons, MessageButtons::Ok);
-        EXPECT_EQ(box.text(), "Congratulations, player1!\r\n\r\nYou have completed level 5.\r\n"
-                              "\r\n\r\nNumber of moves required to beat the level:  " +
-                                  parText +
-                                  "\r\n\r\nNumber of moves you needed to beat the level:  1");
+        EXPECT_EQ(boxDifferences(
+                      f.messages.shown,
+                      {{"Level Beaten", MessageIcon::Information,
+                        "Congratulations, player1!\r\n\r\nYou have completed level 5."
+                        "\r\n\r\n\r\nNumber of moves required to beat the level:  " +
+                            parText + "\r\n\r\nNumber of moves you needed to beat the level:  1"}}),
+                  "");
         EXPECT_EQ(f.timerRunningAtBox, std::vector<bool>{false});
         EXPECT_EQ(f.shared.levelStrings[5], before) << "no record, no par rewrite";
         EXPECT_EQ(f.effects.calls,
@@ -112,16 +111,16 @@ TEST(LevelCompletion, ARecordAtSchoolIsFiledNoticedAndUploadedWithoutAsking) {
 
     EXPECT_EQ(f.shared.levelStrings[5], oneMoveLevel(1));
 
-    ASSERT_EQ(f.messages.shown.size(), 1u) << "the result box is not shown after a record";
-    const MessageBox& box = f.messages.shown[0];
-    EXPECT_EQ(box.title, "New Level Record -- Your Score Has Been Uploaded");
-    EXPECT_EQ(box.icon, MessageIcon::Information);
-    EXPECT_EQ(box.buttons, MessageButtons::Ok);
-    EXPECT_EQ(box.text(), "Congratulations!   You were able to beat level 5 in \r\n"
-                          "fewer moves than was previously thought possible.\r\n\r\n"
-                          "Your score for level 5 will now be uploaded to Halvern's\r\n"
-                          "servers to become the new \"moves required\" value that is\r\n"
-                          "seen by others when they play Dovrix.");
+    // The result box is not shown after a record.
+    EXPECT_EQ(boxDifferences(
+                  f.messages.shown,
+                  {{"New Level Record -- Your Score Has Been Uploaded", MessageIcon::Information,
+                    "Congratulations!   You were able to beat level 5 in \r\n"
+                    "fewer moves than was previously thought possible.\r\n\r\n"
+                    "Your score for level 5 will now be uploaded to Halvern's\r\n"
+                    "servers to become the new \"moves required\" value that is\r\n"
+                    "seen by others when they play Dovrix."}}),
+              "");
     EXPECT_EQ(f.timerRunningAtBox, std::vector<bool>{false});
 
     // The file comes before the box, the upload after it; the progress follows.
@@ -138,18 +137,18 @@ TEST(LevelCompletion, ARecordAtHomeIsUploadedOnlyWhenThePlayerAgrees) {
         f.messages.answers.push_back(answer);
         f.solve();
 
-        ASSERT_EQ(f.messages.shown.size(), 1u);
-        const MessageBox& box = f.messages.shown[0];
-        EXPECT_EQ(box.title, "New Level Record -- May We Upload Your Score?");
-        EXPECT_EQ(box.icon, MessageIcon::Question);
-        EXPECT_EQ(box.buttons, MessageButtons::YesNo);
-        EXPECT_EQ(box.text(), "Congratulations!   You were able to beat level 5 in \r\n"
-                              "fewer moves than was previously thought possible.\r\n\r\n"
-                              "Would it be okay for us to upload your level 5 score\r\n"
-                              "to Halvern's servers so that it can become the new \r\n"
-                              "\"moves required\"  value that is seen by others when\r\n"
-                              "they play Dovrix?  It will take just several seconds,\r\n"
-                              "and no personal data will be uploaded.");
+        EXPECT_EQ(
+            boxDifferences(f.messages.shown,
+                           {{"New Level Record -- May We Upload Your Score?", MessageIcon::Question,
+                             "Congratulations!   You were able to beat level 5 in \r\n"
+                             "fewer moves than was previously thought possible.\r\n\r\n"
+                             "Would it be okay for us to upload your level 5 score\r\n"
+                             "to Halvern's servers so that it can become the new \r\n"
+                             "\"moves required\"  value that is seen by others when\r\n"
+                             "they play Dovrix?  It will take just several seconds,\r\n"
+                             "and no personal data will be uploaded.",
+                             MessageButtons::YesNo}}),
+            "");
 
         // No record file at home; the old par goes with the upload.
         EXPECT_EQ(f.effects.calls, (answer == MessageAnswer::Yes

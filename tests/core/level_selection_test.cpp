@@ -29,16 +29,14 @@ TEST(LevelSelection, ALevelBeyondTheReachedOneIsRefusedAndAChangeStopsASlide) {
     f.play.setLevelScrollBarValue(9);
     EXPECT_EQ(std::tuple(f.state().hsbLevelValue, f.shared.currentLevel, f.state().movesMade),
               std::tuple(5, 5, moves));
-    ASSERT_EQ(f.messages.shown.size(), 1u);
-    const MessageBox& box = f.messages.shown[0];
-    EXPECT_EQ(box.title, "Can't Exceed Unbeaten Levels");
-    EXPECT_EQ(box.icon, MessageIcon::Exclamation);
-    EXPECT_EQ(box.buttons, MessageButtons::Ok);
-    EXPECT_EQ(box.text(),
-              "Hello, Mary.\r\n\r\nDovrix remembers the game levels that you have already \r\n"
-              "completed, even from previous times that you have played.\r\n\r\n"
-              "Based on the levels that you have beaten so far, you\r\n"
-              "are now permitted to jump to any level up to level 7.");
+    EXPECT_EQ(testing::boxDifferences(
+                  f.messages.shown,
+                  {{"Can't Exceed Unbeaten Levels", MessageIcon::Exclamation,
+                    "Hello, Mary.\r\n\r\nDovrix remembers the game levels that you have "
+                    "already \r\ncompleted, even from previous times that you have played.\r\n"
+                    "\r\nBased on the levels that you have beaten so far, you\r\n"
+                    "are now permitted to jump to any level up to level 7."}}),
+              "");
 
     f.release(Colour::Blue, 1, Direction::Down);
     f.play.tickMoveTimer();
