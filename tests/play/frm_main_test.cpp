@@ -148,15 +148,8 @@ void FrmMainTest::menusTabOrderHelpAndAbout() {
                      "Edit: mnuUndoMove Undo Move (Ctrl+U) | "
                      "Help: mnuDirections How to Play (Ctrl+H), mnuAbout About (Ctrl+A)"));
 
-    QStringList order;
-    QWidget* w = game.control<QWidget>("hsbLevel");
-    for (int i = 0; i < 4; ++i, w = w->nextInFocusChain()) {
-        while (w->focusPolicy() == Qt::NoFocus) {
-            w = w->nextInFocusChain();
-        }
-        order << w->objectName();
-    }
-    QCOMPARE(order, QStringList({"hsbLevel", "cmdRestart", "cmdUndoMove", "cmdExit"}));
+    QCOMPARE(tabOrder(game.control<QWidget>("hsbLevel"), 5),
+             QStringList({"hsbLevel", "cmdRestart", "cmdUndoMove", "cmdExit", "hsbLevel"}));
 
     QTest::keyClick(&game.window, Qt::Key_H, Qt::ControlModifier);
     QTest::keyClick(&game.window, Qt::Key_A, Qt::ControlModifier);
@@ -194,8 +187,7 @@ void FrmMainTest::dragSlidesTheBlock() {
 
     QTest::mouseRelease(game.board(), button, {}, beyond(start, direction));
     tickUntilStill(game.window);
-    QCOMPARE(game.state().movesMade, 1);
-    QVERIFY(game.control<QScrollBar>("hsbLevel")->hasFocus());
+    QVERIFY(game.state().movesMade == 1 && game.control<QScrollBar>("hsbLevel")->hasFocus());
     // On screen: the block at its new place, the arrow gone, the old place empty.
     QCOMPARE(game.pixelAt(game.pixels(blue).center()), QColor(0, 0, 255));
     QCOMPARE(game.pixelAt(start.center()), game.board()->palette().color(QPalette::Window));
@@ -224,12 +216,10 @@ void FrmMainTest::arrowFollowsThePointer() {
     QTest::mouseMove(game.board(), r.topLeft() + QPoint(-7, 13));
     QVERIFY(arrowShown(Direction::Left));
     QTest::mouseMove(game.board(), r.topLeft() + QPoint(33, 0));
-    QCOMPARE(game.state().moveDirection, Direction::None);
-    QVERIFY(!arrowShown(Direction::Left));
+    QVERIFY(game.state().moveDirection == Direction::None && !arrowShown(Direction::Left));
     QTest::mouseRelease(game.board(), Qt::LeftButton, {}, r.topLeft() + QPoint(33, 0));
     tickUntilStill(game.window);
-    QCOMPARE(game.pixels(blue), r);
-    QCOMPARE(game.state().movesMade, 0);
+    QCOMPARE(std::pair(game.pixels(blue), game.state().movesMade), std::pair(r, 0));
 }
 
 void FrmMainTest::solvingALevelByDrags() {
@@ -289,8 +279,7 @@ void FrmMainTest::undoAndRestart() {
     const PieceRef blue = game.block(Colour::Blue, 1);
     QCOMPARE(game.rect(blue).top, 5850);
     QCOMPARE(game.shown(), QString("Dovrix -- Level 1 | Level:  1 | 0 | 1 | no undo"));
-    QVERIFY(!undoItem->isEnabled());
-    QVERIFY(game.control<QScrollBar>("hsbLevel")->hasFocus());
+    QVERIFY(!undoItem->isEnabled() && game.control<QScrollBar>("hsbLevel")->hasFocus());
     QCoreApplication::processEvents();
     QCOMPARE(game.pixelAt(game.pixels(blue).center()), QColor(0, 0, 255));
 }
@@ -361,12 +350,10 @@ void FrmMainTest::levelScrollBarMouse() {
     QTest::mousePress(bar, Qt::LeftButton, {}, thumb);
     QTest::mouseMove(bar, thumb + QPoint(30, 0));
     QTest::mouseMove(bar, thumb + QPoint(60, 0));
-    QCOMPARE(int(game.shared.currentLevel), 4);
-    QVERIFY(bar->sliderPosition() > 4);
+    QVERIFY(game.shared.currentLevel == 4 && bar->sliderPosition() > 4);
     const int chosen = bar->sliderPosition();
     QTest::mouseRelease(bar, Qt::LeftButton, {}, thumb + QPoint(60, 0));
-    QCOMPARE(int(game.shared.currentLevel), chosen);
-    QVERIFY(game.messages.shown.empty());
+    QVERIFY(game.shared.currentLevel == chosen && game.messages.shown.empty());
 
     // Beyond the reached level: refused, and while the box is open the bar shows the level in
     // play, steadily, with the move timer running and the button still held (the box takes
@@ -390,11 +377,9 @@ void FrmMainTest::levelScrollBarMouse() {
     QTest::mousePress(bar, Qt::LeftButton, {}, thumb40);
     QTest::mouseMove(bar, thumb40 + QPoint(40, 0));
     QTest::mouseRelease(bar, Qt::LeftButton, {}, thumb40 + QPoint(40, 0));
-    QCOMPARE(titles(game.messages).size(), 3u);
+    QCOMPARE(titles(game.messages), std::vector<std::string>(3, "Can't Exceed Unbeaten Levels"));
     QCOMPARE(shown, std::set<int>{40});
-    QCOMPARE(int(game.shared.currentLevel), 40);
-    QCOMPARE(bar->value(), 40);
-    QCOMPARE(titles(game.messages)[0], std::string("Can't Exceed Unbeaten Levels"));
+    QCOMPARE(std::pair(int(game.shared.currentLevel), bar->value()), std::pair(40, 40));
 }
 
 void FrmMainTest::moveTimerRunsTheSlide() {

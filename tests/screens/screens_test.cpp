@@ -91,11 +91,8 @@ void ScreensTest::loadingSequenceThenStart() {
     QFETCH(int, accountLevel);
     QFETCH(int, firstLevel);
     ScriptedHttpServer scripted;
-    std::string pars = "99, 1 "; // level 2 needs a single move
-    for (int level = 3; level <= 100; ++level) {
-        pars += ",99";
-    }
-    scripted.reply("/dovrix/pars", pars);
+    // Level 2 needs a single move.
+    scripted.reply("/dovrix/pars", "99, 1 " + QString(",99").repeated(98).toStdString());
     scripted.reply("/dovrix/account?o=login", std::to_string(accountLevel));
     GameWorld world(scripted.url());
     world.game.start();
@@ -117,14 +114,12 @@ void ScreensTest::loadingSequenceThenStart() {
     QCOMPARE(world.shared.levelStrings[1], std::string(builtInLevelStrings()[0]));
     const std::string level2 = std::string(builtInLevelStrings()[1]);
     QCOMPARE(world.shared.levelStrings[2], "1" + level2.substr(level2.find(',')));
-    std::vector<std::string> requests(accountLevel > 0 ? 1 : 0, "login");
-    requests.push_back("pars");
-    QCOMPARE(scripted.operations(), requests);
+    QCOMPARE(scripted.operations(), (accountLevel > 0 ? std::vector<std::string>{"login", "pars"}
+                                                      : std::vector<std::string>{"pars"}));
 
     QTest::mouseClick(startButton, Qt::LeftButton);
     FrmMain* play = world.game.playWindow();
-    QVERIFY(play->isVisible());
-    QVERIFY(!start.isVisible());
+    QVERIFY(play->isVisible() && !start.isVisible());
     QCOMPARE(play->play().shared().currentLevel, firstLevel);
     QCOMPARE(play->windowTitle(), QString("Dovrix -- Level %1").arg(firstLevel));
     QCOMPARE(world.shared.levelReached, accountLevel == 0 ? 1 : std::min(accountLevel, 100));

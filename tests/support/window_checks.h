@@ -94,6 +94,17 @@ inline QString menuText(QMainWindow& window) {
     return menus.join(" | ");
 }
 
+// The names of the first `count` controls that take the focus, in tab order from `first`.
+inline QStringList tabOrder(QWidget* first, int count) {
+    QStringList names;
+    for (QWidget* w = first; names.size() < count; w = w->nextInFocusChain()) {
+        if (w->focusPolicy() != Qt::NoFocus) {
+            names << w->objectName();
+        }
+    }
+    return names;
+}
+
 inline std::vector<std::string> titles(const RecordingMessageBoxes& boxes) {
     std::vector<std::string> result;
     std::ranges::transform(boxes.shown, std::back_inserter(result), &MessageBox::title);
