@@ -27,7 +27,6 @@ private slots:
     void pictures_data();
     void pictures();
     void helpAndAboutTexts();
-    void messageBoxesOnScreen_data();
     void messageBoxesOnScreen();
 };
 
@@ -125,60 +124,47 @@ void UiTest::helpAndAboutTexts() {
              std::string());
 }
 
-void UiTest::messageBoxesOnScreen_data() {
-    QTest::addColumn<int>("buttons"); // MessageButtons
-    QTest::addColumn<int>("icon");    // MessageIcon
-    QTest::addColumn<int>("press");   // the QMessageBox button pressed, or 0 for Escape
-    QTest::addColumn<int>("answer");  // MessageAnswer
-    QTest::addColumn<int>("qtIcon");
-    const auto row = [](const char* name, MessageButtons buttons, MessageIcon icon, int press,
-                        MessageAnswer answer, QMessageBox::Icon qtIcon) {
-        QTest::newRow(name) << int(buttons) << int(icon) << press << int(answer) << int(qtIcon);
-    };
+void UiTest::messageBoxesOnScreen() {
     using B = MessageButtons;
     using I = MessageIcon;
     using A = MessageAnswer;
-    row("OK, exclamation", B::Ok, I::Exclamation, QMessageBox::Ok, A::Ok, QMessageBox::Warning);
-    row("OK, stop", B::Ok, I::Stop, QMessageBox::Ok, A::Ok, QMessageBox::Critical);
-    row("OK, none", B::Ok, I::None, 0, A::Ok, QMessageBox::NoIcon);
-    row("Yes", B::YesNo, I::Question, QMessageBox::Yes, A::Yes, QMessageBox::Question);
-    row("No", B::YesNo, I::Question, QMessageBox::No, A::No, QMessageBox::Question);
-    row("Escape on a question", B::YesNo, I::Question, 0, A::No, QMessageBox::Question);
-}
-
-void UiTest::messageBoxesOnScreen() {
-    QFETCH(int, buttons);
-    QFETCH(int, icon);
-    QFETCH(int, press);
-    QFETCH(int, answer);
-    QFETCH(int, qtIcon);
-    const MessageBox box{"Dovrix -- Topic",
-                         {"First line ", "", "third: 3."},
-                         static_cast<MessageIcon>(icon),
-                         static_cast<MessageButtons>(buttons)};
-
-    QString shown; // title | text | icon | buttons
-    // The box is modal: look at it, then answer it, from inside its own event loop.
-    QTimer::singleShot(0, [&] {
-        auto* dialog = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        QVERIFY(dialog != nullptr);
-        shown = QString("%1|%2|%3|%4")
-                    .arg(dialog->windowTitle(), dialog->text())
-                    .arg(dialog->icon())
-                    .arg(int(dialog->standardButtons()));
-        if (press == 0) {
-            QTest::keyClick(dialog, Qt::Key_Escape);
-        } else {
-            dialog->button(static_cast<QMessageBox::StandardButton>(press))->click();
-        }
-    });
-    QtMessageBoxes service;
-    QCOMPARE(int(service.show(box)), answer);
-    const int standard = buttons == int(MessageButtons::YesNo) ? QMessageBox::Yes | QMessageBox::No
-                                                               : QMessageBox::Ok;
-    QCOMPARE(
-        shown,
-        QString("Dovrix -- Topic|First line \r\n\r\nthird: 3.|%1|%2").arg(qtIcon).arg(standard));
+    // The buttons and icon asked for, the button pressed (0: Escape), the answer, Qt's icon.
+    const std::tuple<B, I, int, A, QMessageBox::Icon> rows[] = {
+        {B::Ok, I::Exclamation, QMessageBox::Ok, A::Ok, QMessageBox::Warning},
+        {B::Ok, I::Stop, QMessageBox::Ok, A::Ok, QMessageBox::Critical},
+        {B::Ok, I::None, 0, A::Ok, QMessageBox::NoIcon},
+        {B::YesNo, I::Question, QMessageBox::Yes, A::Yes, QMessageBox::Question},
+        {B::YesNo, I::Question, QMessageBox::No, A::No, QMessageBox::Question},
+        {B::YesNo, I::Question, 0, A::No, QMessageBox::Question},
+    };
+    for (const auto& [buttons, icon, press, answer, qtIcon] : rows) {
+        const int pressed = press;
+        QString shown; // title | text | icon | buttons | answer
+        // The box is modal: look at it, then answer it, from inside its own event loop.
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            QVERIFY(dialog != nullptr);
+            shown = QString("%1|%2|%3|%4")
+                        .arg(dialog->windowTitle(), dialog->text())
+                        .arg(dialog->icon())
+                        .arg(int(dialog->standardButtons()));
+            if (pressed == 0) {
+                QTest::keyClick(dialog, Qt::Key_Escape);
+            } else {
+                dialog->button(static_cast<QMessageBox::StandardButton>(pressed))->click();
+            }
+        });
+        QtMessageBoxes service;
+        const MessageAnswer given =
+            service.show({"Dovrix -- Topic", {"First line ", "", "third: 3."}, icon, buttons});
+        const int standard =
+            buttons == B::YesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok;
+        QCOMPARE(shown + QString("|%1").arg(int(given)),
+                 QString("Dovrix -- Topic|First line \r\n\r\nthird: 3.|%1|%2|%3")
+                     .arg(qtIcon)
+                     .arg(standard)
+                     .arg(int(answer)));
+    }
 }
 
 } // namespace dovrix
