@@ -24,7 +24,6 @@ class UiTest : public QObject {
     Q_OBJECT
 private slots:
     void twipsToPixels();
-    void pictures_data();
     void pictures();
     void helpAndAboutTexts();
     void messageBoxesOnScreen();
@@ -49,51 +48,38 @@ void UiTest::twipsToPixels() {
     }
 }
 
-void UiTest::pictures_data() {
-    QTest::addColumn<QString>("path");
-    QTest::addColumn<QSize>("size");
-    QTest::addColumn<QByteArray>("format");
-    // Arrows, black on transparent: the head's tip reaches the side the arrow points to and the
-    // bar starts at the middle of the opposite side.
-    QTest::addColumn<QPoint>("tip");
-    QTest::addColumn<QPoint>("tail");
-    const auto row = [](const char* name, const QString& path, QSize size, const char* format,
-                        QPoint tip = {}, QPoint tail = {}) {
-        QTest::newRow(name) << path << size << QByteArray(format) << tip << tail;
-    };
-    row("left", pictures::arrow(Direction::Left), {33, 33}, "gif", {0, 16}, {32, 16});
-    row("right", pictures::arrow(Direction::Right), {33, 33}, "gif", {32, 16}, {0, 16});
-    row("up", pictures::arrow(Direction::Up), {33, 33}, "gif", {16, 0}, {16, 32});
-    row("down", pictures::arrow(Direction::Down), {33, 33}, "gif", {16, 32}, {16, 0});
-    row("pit", pictures::kPit, {34, 34}, "png");
-    row("patch", pictures::kPatch, {32, 32}, "png");
-    row("icon", ":/pictures/icons/dovrix-32.png", {32, 32}, "png");
-    row("end window", pictures::kEndPicture, {280, 397}, "jpeg");
-}
-
 void UiTest::pictures() {
-    QFETCH(QString, path);
-    QFETCH(QSize, size);
-    QFETCH(QByteArray, format);
-    QFETCH(QPoint, tip);
-    QFETCH(QPoint, tail);
-    QImageReader reader(path);
-    QCOMPARE(reader.format(), format);
-    const QImage image = reader.read().convertToFormat(QImage::Format_ARGB32);
-    QVERIFY2(!image.isNull(), qPrintable(reader.errorString()));
-    QCOMPARE(image.size(), size);
-    // Each picture but the icon, which comes in its own sizes, is also drawn twice as large.
-    if (!path.startsWith(":/pictures/icons/")) {
-        QCOMPARE(QImageReader(pictures::doubleSizePath(path)).size(), size * 2);
-    }
-    if (tail.isNull()) {
-        return;
-    }
-    for (QPoint p : {tip, tail, QPoint(16, 16)}) {
-        QCOMPARE(image.pixelColor(p), QColor(Qt::black));
-    }
-    for (QPoint corner : {QPoint(0, 0), QPoint(32, 0), QPoint(0, 32), QPoint(32, 32)}) {
-        QCOMPARE(image.pixelColor(corner).alpha(), 0);
+    // Arrows, black on transparent: the head's tip reaches the side the arrow points to and the
+    // bar starts at the middle of the opposite side (no tip and tail: not an arrow).
+    const std::tuple<QString, QSize, QByteArray, QPoint, QPoint> rows[] = {
+        {pictures::arrow(Direction::Left), {33, 33}, "gif", {0, 16}, {32, 16}},
+        {pictures::arrow(Direction::Right), {33, 33}, "gif", {32, 16}, {0, 16}},
+        {pictures::arrow(Direction::Up), {33, 33}, "gif", {16, 0}, {16, 32}},
+        {pictures::arrow(Direction::Down), {33, 33}, "gif", {16, 32}, {16, 0}},
+        {pictures::kPit, {34, 34}, "png", {}, {}},
+        {pictures::kPatch, {32, 32}, "png", {}, {}},
+        {":/pictures/icons/dovrix-32.png", {32, 32}, "png", {}, {}},
+        {pictures::kEndPicture, {280, 397}, "jpeg", {}, {}},
+    };
+    for (const auto& [path, size, format, tip, tail] : rows) {
+        QImageReader reader(path);
+        QCOMPARE(reader.format(), format);
+        const QImage image = reader.read().convertToFormat(QImage::Format_ARGB32);
+        QVERIFY2(!image.isNull(), qPrintable(path + ": " + reader.errorString()));
+        QCOMPARE(image.size(), size);
+        // Each picture but the icon, which comes in its own sizes, is also drawn twice as large.
+        if (!path.startsWith(":/pictures/icons/")) {
+            QCOMPARE(QImageReader(pictures::doubleSizePath(path)).size(), size * 2);
+        }
+        if (tail.isNull()) {
+            continue;
+        }
+        for (QPoint p : {tip, tail, QPoint(16, 16)}) {
+            QCOMPARE(image.pixelColor(p), QColor(Qt::black));
+        }
+        for (QPoint corner : {QPoint(0, 0), QPoint(32, 0), QPoint(0, 32), QPoint(32, 32)}) {
+            QCOMPARE(image.pixelColor(corner).alpha(), 0);
+        }
     }
 }
 
