@@ -83,8 +83,8 @@ TEST(TransferFailures, LeaveTheLastReplyAndAreToldOnlyAtHome) {
         world.accounts.LoginAccount("login");
         EXPECT_TRUE(world.state.levelReached == 1 && world.state.currentLevel == 1) << url;
         world.accounts.UpdateAccount();
-        EXPECT_EQ(world.accounts.createAccount(), std::nullopt);
-        EXPECT_EQ(world.accounts.checkDistrictStudent(), std::nullopt);
+        EXPECT_EQ(std::tuple(world.accounts.createAccount(), world.accounts.checkDistrictStudent()),
+                  std::tuple(std::nullopt, std::nullopt));
         world.accounts.uploadPar(5, 3, 9);
         const auto catalogue = world.state.levelStrings;
         world.accounts.DownloadPars();

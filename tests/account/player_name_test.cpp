@@ -13,14 +13,8 @@
 namespace dovrix::testing {
 namespace {
 
-struct Names {
-    std::string playerName;
-    std::string accountUser;
-    bool operator==(const Names&) const = default;
-};
-std::ostream& operator<<(std::ostream& out, const Names& names) {
-    return out << '"' << names.playerName << "\" / \"" << names.accountUser << '"';
-}
+// The player's display name and account name.
+using Names = std::pair<std::string, std::string>;
 
 // The names GetPlayerName leaves with these values of NWUSERNAME, LOGIN and USERNAME (null:
 // not set).
@@ -77,8 +71,8 @@ TEST(PlayerName, ShapedFromTheLogOnNameAtSchoolAndInCapitalsAtHome) {
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     }
     const Names names = shape({}, true, "");
-    EXPECT_EQ(names.accountUser, expected);
-    EXPECT_FALSE(names.playerName.empty());
+    EXPECT_EQ(names.second, expected);
+    EXPECT_FALSE(names.first.empty());
     EXPECT_EQ(shape({}, true, ""), names);
 }
 

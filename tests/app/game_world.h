@@ -61,10 +61,8 @@ struct PlayerEnvironment {
 // Runs the event loop, does `action` inside it, and returns the exit code once the program
 // has ended; -1 when it has not ended within the time given.
 inline int exitCodeAfter(const std::function<void()>& action, int withinMs = 10000) {
-    QTimer give_up;
-    give_up.setSingleShot(true);
-    QObject::connect(&give_up, &QTimer::timeout, [] { QCoreApplication::exit(-1); });
-    give_up.start(withinMs);
+    QObject scope; // the give-up timer ends with it, never reaching a later event loop
+    QTimer::singleShot(withinMs, &scope, [] { QCoreApplication::exit(-1); });
     QTimer::singleShot(0, action);
     return QCoreApplication::exec();
 }

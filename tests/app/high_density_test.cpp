@@ -16,11 +16,6 @@ namespace dovrix::testing {
 
 namespace {
 
-class NoBeep : public Beeper {
-public:
-    void beep() override {}
-};
-
 // Whether every aligned 2 x 2 cell of the area holds one colour: a picture of half the
 // resolution, doubled.
 bool doubledFromHalfSize(const QImage& image, const QRect& area) {
@@ -47,7 +42,7 @@ private slots:
 void HighDensityTest::picturesAtTheScreensResolution() {
     SharedState shared;
     RecordingMessageBoxes messages;
-    NoBeep beeper;
+    SystemBeeper beeper;
     Game game(shared, messages, beeper);
     shared.levelCount = kCatalogueSize;
     LoadLevelTable(shared);
