@@ -9,6 +9,7 @@
 #include "slide_model.h"
 #include "solver.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -70,26 +71,21 @@ TEST(Catalogue, HoldsOneHundredLevelsWithTheirParsStringsAndPieces) {
     const auto& strings = builtInLevelStrings();
     const auto levels = catalogueLevels();
     ASSERT_EQ(strings.size(), 100u);
-    for (std::size_t i = 0; i < 100; ++i) {
-        EXPECT_EQ(levels[i].par, kPars[i]) << "level " << i + 1;
-    }
     for (const auto& [level, text] : kFixedLevels) {
         EXPECT_EQ(strings[level - 1], text) << "level " << level;
     }
-    // Every string holds only digits and commas, ends with a comma, and none is longer than
-    // level 56's 595 characters.
     std::size_t longest = 0;
-    for (std::string_view text : strings) {
-        EXPECT_EQ(text.find_first_not_of("0123456789,"), std::string_view::npos) << text;
-        EXPECT_EQ(text.back(), ',');
-        longest = std::max(longest, text.size());
+    std::set<std::string_view> boards;
+    for (std::size_t i = 0; i < 100; ++i) {
+        EXPECT_EQ(levels[i].par, kPars[i]) << "level " << i + 1;
+        // Every string holds only digits and commas, ends with a comma, and none is longer
+        // than level 56's 595 characters.
+        EXPECT_THAT(strings[i], ::testing::MatchesRegex("[0-9,]*,"));
+        longest = std::max(longest, strings[i].size());
+        // No two levels are alike: the boards differ, not just the pars.
+        EXPECT_TRUE(boards.insert(strings[i].substr(strings[i].find(','))).second) << strings[i];
     }
     EXPECT_EQ(longest, 595u);
-    // No two levels are alike: the boards differ, not just the pars.
-    std::set<std::string_view> boards;
-    for (std::string_view text : strings) {
-        EXPECT_TRUE(boards.insert(text.substr(text.find(','))).second) << text;
-    }
 
     using Level = const LevelDescription&;
     const auto where = [&levels](bool (*test)(Level)) {
@@ -125,8 +121,7 @@ TEST(Catalogue, HoldsOneHundredLevelsWithTheirParsStringsAndPieces) {
         return std::any_of(l.blocks.begin(), l.blocks.end(),
                            [&l](const ColouredCell& b) { return sameCell(b.x, b.y, l.dots); });
     });
-    EXPECT_EQ(onDots.size(), 28u);
-    EXPECT_TRUE(onDots.count(56));
+    EXPECT_EQ(std::tuple(onDots.size(), onDots.count(56)), std::tuple(28u, 1u));
 }
 
 TEST(Catalogue, StoredSolutionsBeatEveryLevelInExactlyItsParAndEveryParIsProven) {
@@ -136,8 +131,7 @@ TEST(Catalogue, StoredSolutionsBeatEveryLevelInExactlyItsParAndEveryParIsProven)
         const int par = kPars[number - 1];
         const auto solution = solutions.find(number);
         const auto optimum = provenOptimum(number);
-        ASSERT_NE(solution, solutions.end());
-        ASSERT_TRUE(optimum);
+        ASSERT_TRUE(solution != solutions.end() && optimum);
         const auto check = solver::replaySolution(std::string(builtInLevelStrings()[number - 1]),
                                                   solution->second);
         EXPECT_TRUE(check.beaten) << check.problem;

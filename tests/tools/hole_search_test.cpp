@@ -47,9 +47,9 @@ LevelDescription box(int width, int height, int hole, const std::vector<Colour>&
 TEST(OneHoleBox, FindsTheSameOptimumAsBreadthFirstSearchAndRefusesOtherBoards) {
     std::mt19937 random(3);
     for (int trial = 0; trial < 12; ++trial) {
+        // Boxes three cells high, three or four wide.
         const int width = trial % 2 == 0 ? 3 : 4;
-        const int height = 3;
-        const int cells = width * height;
+        const int cells = width * 3;
         std::vector<Colour> colours;
         for (int i = 0; i < cells - 1; ++i) {
             colours.push_back(kColoursInCodeOrder[i % 3]);
@@ -58,7 +58,7 @@ TEST(OneHoleBox, FindsTheSameOptimumAsBreadthFirstSearchAndRefusesOtherBoards) {
         std::shuffle(goal.begin(), goal.end(), random);
         const int hole = std::uniform_int_distribution<int>(0, cells - 1)(random);
         const int goalHole = std::uniform_int_distribution<int>(0, cells - 1)(random);
-        const LevelDescription level = box(width, height, hole, colours, goalHole, goal);
+        const LevelDescription level = box(width, 3, hole, colours, goalHole, goal);
 
         const auto fast = solveOneHoleBox(level, 50'000'000);
         const auto plain = solve(level);

@@ -42,8 +42,7 @@ TEST(Regions, WalledRoomsAreSolvedApartAndBlocksThatCanMeetShareARegion) {
 
     const auto split = solveByRegions(level);
     const auto whole = solve(level);
-    ASSERT_TRUE(split);
-    ASSERT_TRUE(whole);
+    ASSERT_TRUE(split && whole);
     ASSERT_EQ(split->total.status, SolveResult::Status::Solved);
     EXPECT_EQ(split->total.optimum, whole->optimum);
     EXPECT_EQ(split->total.optimum, split->regions[0].optimum + split->regions[1].optimum);

@@ -75,6 +75,7 @@ TEST(SlideModel, AgreesWithTheTickEngineOnRandomBoardsAndFlicks) {
             continue;
         }
         std::vector<MoveNotation> moves;
+        std::string played; // the moves so far, for the failure message
         for (int m = 0; m < 25 && game.host().levelsBeaten == 0; ++m) {
             const ColourGroup& group = model.groups()[std::uniform_int_distribution<std::size_t>(
                 0, model.groups().size() - 1)(random)];
@@ -83,12 +84,9 @@ TEST(SlideModel, AgreesWithTheTickEngineOnRandomBoardsAndFlicks) {
                 static_cast<int16_t>(std::uniform_int_distribution<int>(1, group.count)(random)),
                 kDirections[std::uniform_int_distribution<int>(0, 3)(random)]};
             moves.push_back(move);
+            played += formatMove(move) + " ";
             playMove(play, *findBlock(play.state().board, move), move.direction);
             const std::vector<BlockValue> values = applyMoves(model, moves).value();
-            std::string played;
-            for (const MoveNotation& done : moves) {
-                played += formatMove(done) + " ";
-            }
             ++movesCompared;
             for (const ColourGroup& g : model.groups()) {
                 for (int e = 1; e <= g.count; ++e) {

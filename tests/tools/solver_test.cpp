@@ -32,9 +32,8 @@ TEST(Solver, FindsShortestSolutionsNamingTheRealBlocks) {
     const std::string text = "1,0,0,1,5,0,1,1,0,0,2,9,12,2,5,9,2,1,5,1,2,";
     const auto result = solve(parseLevelString(text).value());
     ASSERT_TRUE(result);
-    ASSERT_EQ(result->status, SolveResult::Status::Solved);
-    EXPECT_EQ(result->optimum, 1);
-    EXPECT_EQ(formatMove(result->moves.at(0)), "Red2U");
+    EXPECT_EQ(std::tuple(result->status, result->optimum, formatMove(result->moves.at(0))),
+              std::tuple(SolveResult::Status::Solved, 1, "Red2U"));
     expectSolutionReplays(text, *result);
 }
 
@@ -49,9 +48,8 @@ TEST(Solver, ReportsUnsolvableBoardsSpentBudgetsAndBoardsOffItsLattice) {
     tight.maxStates = 1000;
     const auto spent = solve(catalogueLevel(31), tight);
     ASSERT_TRUE(spent);
-    EXPECT_EQ(spent->status, SolveResult::Status::BudgetExhausted);
-    EXPECT_EQ(spent->statesStored, 1000u);
-    EXPECT_LT(spent->depthCompleted, 11);
+    EXPECT_EQ(std::tuple(spent->status, spent->statesStored, spent->depthCompleted < 11),
+              std::tuple(SolveResult::Status::BudgetExhausted, 1000u, true));
 
     // Already solved when built.
     const auto solved = solve(parseLevelString("1,0,0,0,0,0,1,5,5,1,1,5,5,1,").value());
