@@ -34,14 +34,12 @@ private:
     std::error_code ignored_;
 };
 
+// nullopt when the file cannot be opened.
 inline std::optional<std::string> fileContent(const std::filesystem::path& path) {
     std::ifstream file(path, std::ios::binary);
-    if (!file) {
-        return std::nullopt;
-    }
     std::ostringstream content;
     content << file.rdbuf();
-    return content.str();
+    return file ? std::optional(content.str()) : std::nullopt;
 }
 
 } // namespace dovrix::testing
