@@ -17,6 +17,7 @@
 #include <functional>
 #include <list>
 #include <optional>
+#include <regex>
 #include <thread>
 
 #include <netinet/in.h>
