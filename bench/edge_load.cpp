@@ -15,10 +15,12 @@
 //   dovrix-edge-load [--slow N] [--seconds S] [--clients C] [--accounts A] [--updates U]
 //                    [--server PATH]
 
+#include "bench_support.h"
+#include "stored_levels.h"
+
 #include <httplib.h>
 #include <openssl/err.h>
 #include <openssl/ssl.h>
-#include <sqlite3.h>
 
 #include <algorithm>
 #include <arpa/inet.h>
@@ -44,6 +46,9 @@ extern char** environ;
 
 namespace {
 
+using dovrix::bench::lostUpdates;
+using dovrix::bench::percentile;
+using dovrix::bench::readOptions;
 using Clock = std::chrono::steady_clock;
 
 struct Settings {
@@ -58,15 +63,6 @@ struct Settings {
 
 double msSince(Clock::time_point start) {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-double percentile(std::vector<double> values, double p) {
-    if (values.empty()) {
-        return 0;
-    }
-    std::sort(values.begin(), values.end());
-    const auto index = static_cast<std::size_t>(p * static_cast<double>(values.size() - 1) + 0.5);
-    return values[std::min(index, values.size() - 1)];
 }
 
 void run(const std::vector<std::string>& command, const std::string& folder) {
@@ -367,27 +363,6 @@ Result throughput(const Settings& settings, SSL_CTX* context, const std::string&
     return result;
 }
 
-// Accounts whose stored level differs from the highest sent.
-int lostUpdates(const std::string& database, const std::vector<int>& highest) {
-    sqlite3* db = nullptr;
-    if (sqlite3_open_v2(database.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
-        throw std::runtime_error("cannot open " + database);
-    }
-    sqlite3_stmt* select = nullptr;
-    sqlite3_prepare_v2(db, "SELECT level FROM accounts WHERE user_key = ?1", -1, &select, nullptr);
-    int lost = 0;
-    for (std::size_t a = 0; a < highest.size(); ++a) {
-        const std::string key = "player" + std::to_string(a);
-        sqlite3_bind_text(select, 1, key.c_str(), -1, SQLITE_TRANSIENT);
-        const int stored = sqlite3_step(select) == SQLITE_ROW ? sqlite3_column_int(select, 0) : -1;
-        lost += stored == highest[a] ? 0 : 1;
-        sqlite3_reset(select);
-    }
-    sqlite3_finalize(select);
-    sqlite3_close(db);
-    return lost;
-}
-
 int runAll(const Settings& settings) {
     char pattern[] = "/tmp/dovrix-edge-load-XXXXXX";
     const std::string folder = mkdtemp(pattern);
@@ -452,27 +427,18 @@ int runAll(const Settings& settings) {
 int main(int argc, char** argv) {
     std::signal(SIGPIPE, SIG_IGN);
     Settings settings;
-    for (int i = 1; i + 1 < argc; i += 2) {
-        const std::string option = argv[i];
-        const std::string value = argv[i + 1];
-        const int number = std::max(0, std::atoi(value.c_str()));
-        if (option == "--server") {
-            settings.server = value;
-        } else if (option == "--slow") {
-            settings.slowClients = number;
-        } else if (option == "--seconds") {
-            settings.seconds = std::max(1, number);
-        } else if (option == "--clients") {
-            settings.clients = std::max(1, number);
-        } else if (option == "--accounts") {
-            settings.accounts = std::max(1, number);
-        } else if (option == "--updates") {
-            settings.updatesPerAccount = std::max(1, number);
-        } else {
-            argc = 0;
-        }
-    }
-    if (argc % 2 == 0) {
+    const auto count = [](int& setting, int least) {
+        return [&setting, least](const std::string& value) {
+            setting = std::max(least, std::atoi(value.c_str()));
+        };
+    };
+    if (!readOptions(argc, argv,
+                     {{"--server", [&](const std::string& value) { settings.server = value; }},
+                      {"--slow", count(settings.slowClients, 0)},
+                      {"--seconds", count(settings.seconds, 1)},
+                      {"--clients", count(settings.clients, 1)},
+                      {"--accounts", count(settings.accounts, 1)},
+                      {"--updates", count(settings.updatesPerAccount, 1)}})) {
         std::cerr << "usage: dovrix-edge-load [--slow N] [--seconds S] [--clients C] "
                      "[--accounts A] [--updates U] [--server PATH]\n";
         return 2;

@@ -4,6 +4,7 @@
 //
 //   dovrix-play-window-bench [slides]      (default 20; QT_QPA_PLATFORM picks the platform)
 
+#include "bench_support.h"
 #include "catalogue.h"
 #include "frm_main.h"
 #include "message_box.h"
@@ -23,6 +24,8 @@
 
 namespace dovrix {
 namespace {
+
+using bench::percentile;
 
 using Clock = std::chrono::steady_clock;
 
@@ -106,12 +109,6 @@ std::string loadAverage() {
     std::string oneMinute;
     file >> oneMinute;
     return oneMinute.empty() ? "unknown" : oneMinute;
-}
-
-double percentile(std::vector<double> values, double p) {
-    std::sort(values.begin(), values.end());
-    const std::size_t i = static_cast<std::size_t>(p * (values.size() - 1) + 0.5);
-    return values[i];
 }
 
 double mean(const std::vector<double>& values) {

@@ -9,8 +9,10 @@
 // clients create accounts as fast as they can. Afterwards it reads the
 // database itself: every account must hold the highest level it was sent.
 
+#include "bench_support.h"
+#include "stored_levels.h"
+
 #include <httplib.h>
-#include <sqlite3.h>
 
 #include <algorithm>
 #include <atomic>
@@ -36,6 +38,9 @@ extern char** environ;
 
 namespace {
 
+using dovrix::bench::lostUpdates;
+using dovrix::bench::percentile;
+using dovrix::bench::readOptions;
 using Clock = std::chrono::steady_clock;
 
 struct Settings {
@@ -101,15 +106,6 @@ struct Phase {
     double seconds = 0;
     std::vector<double> latenciesMs;
 };
-
-double percentile(std::vector<double> values, double p) {
-    if (values.empty()) {
-        return 0;
-    }
-    std::sort(values.begin(), values.end());
-    const auto index = static_cast<std::size_t>(p * static_cast<double>(values.size() - 1) + 0.5);
-    return values[std::min(index, values.size() - 1)];
-}
 
 // Runs the targets on `clients` threads, each with its own keep-alive connection; a reply
 // counts as good when `good` says so.
@@ -295,25 +291,7 @@ int run(const Settings& settings) {
     }
 
     // The server has stopped; read what it stored.
-    sqlite3* db = nullptr;
-    int lost = 0;
-    if (sqlite3_open_v2(database.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
-        std::cerr << "cannot open " << database << '\n';
-        return 1;
-    }
-    sqlite3_stmt* select = nullptr;
-    sqlite3_prepare_v2(db, "SELECT level FROM accounts WHERE user_key = ?1", -1, &select, nullptr);
-    for (int a = 0; a < settings.accounts; ++a) {
-        const std::string key = userName(a);
-        sqlite3_bind_text(select, 1, key.c_str(), -1, SQLITE_TRANSIENT);
-        const int stored = sqlite3_step(select) == SQLITE_ROW ? sqlite3_column_int(select, 0) : -1;
-        if (stored != highest[static_cast<std::size_t>(a)]) {
-            ++lost;
-        }
-        sqlite3_reset(select);
-    }
-    sqlite3_finalize(select);
-    sqlite3_close(db);
+    const int lost = lostUpdates(database, highest);
     std::filesystem::remove_all(folder);
 
     printTable(phases);
@@ -332,23 +310,16 @@ int run(const Settings& settings) {
 int main(int argc, char** argv) {
     std::signal(SIGPIPE, SIG_IGN);
     Settings settings;
-    for (int i = 1; i + 1 < argc; i += 2) {
-        const std::string option = argv[i];
-        const std::string value = argv[i + 1];
-        if (option == "--server") {
-            settings.server = value;
-        } else if (option == "--accounts") {
-            settings.accounts = std::max(1, std::atoi(value.c_str()));
-        } else if (option == "--clients") {
-            settings.clients = std::max(1, std::atoi(value.c_str()));
-        } else if (option == "--updates") {
-            settings.updatesPerAccount = std::max(1, std::atoi(value.c_str()));
-        } else {
-            std::cerr << "unknown option " << option << '\n';
-            return 2;
-        }
-    }
-    if (argc % 2 == 0) {
+    const auto count = [](int& setting) {
+        return [&setting](const std::string& value) {
+            setting = std::max(1, std::atoi(value.c_str()));
+        };
+    };
+    if (!readOptions(argc, argv,
+                     {{"--server", [&](const std::string& value) { settings.server = value; }},
+                      {"--accounts", count(settings.accounts)},
+                      {"--clients", count(settings.clients)},
+                      {"--updates", count(settings.updatesPerAccount)}})) {
         std::cerr << "usage: dovrix-server-load [--server PATH] [--accounts N] [--clients N] "
                      "[--updates N]\n";
         return 2;

@@ -6,6 +6,8 @@
 // are warm.
 // The platform is the one in QT_QPA_PLATFORM (offscreen, or xcb under Xvfb).
 
+#include "bench_support.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -22,6 +24,8 @@
 extern char** environ;
 
 namespace {
+
+using dovrix::bench::percentile;
 
 long long nowNs() {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(
@@ -71,12 +75,6 @@ double startOnce() {
     }
     const long long shown = std::atoll(text.c_str() + at + 7);
     return static_cast<double>(shown - started) / 1e6;
-}
-
-double percentile(std::vector<double> values, double fraction) {
-    std::sort(values.begin(), values.end());
-    const auto index = static_cast<std::size_t>(fraction * static_cast<double>(values.size() - 1));
-    return values[index];
 }
 
 } // namespace
