@@ -50,43 +50,28 @@ bool PlayScreen::DisplayPuzzle(int16_t& level) {
 
     Board& board = state_.board;
     if (parsed) {
-        using twips::cellOrigin;
         const LevelDescription& d = *parsed;
-        for (const WallCells& w : d.walls) {
-            Piece& wall = *board.find(board.create(Family::Wall));
-            wall.rect.left = static_cast<int16_t>(cellOrigin(w.x, d.offsetX));
-            wall.rect.top = static_cast<int16_t>(cellOrigin(w.y, d.offsetY));
-            if (w.width != 0) {
-                wall.rect.width = static_cast<int16_t>(twips::wallExtent(w.width));
-            }
-            if (w.height != 0) {
-                wall.rect.height = static_cast<int16_t>(twips::wallExtent(w.height));
-            }
-            wall.visible = true;
-        }
-        auto placeCells = [&](const std::vector<Cell>& cells, Family family) {
-            for (const Cell& c : cells) {
-                Piece& piece = *board.find(board.create(family));
-                piece.rect.left = static_cast<int16_t>(cellOrigin(c.x, d.offsetX));
-                piece.rect.top = static_cast<int16_t>(cellOrigin(c.y, d.offsetY));
-                piece.visible = true;
-            }
+        // Each piece is made from its family's template, visible at the level's place for it.
+        auto place = [&board](Family family, const PieceArea& area) {
+            const PieceRef ref = board.create(family);
+            *board.find(ref) = Piece{area.rect(), true};
+            return ref;
         };
-        placeCells(d.pits, Family::Pit);
-        placeCells(d.patches, Family::Patch);
+        for (const WallCells& w : d.walls) {
+            place(Family::Wall, wallArea(d, w));
+        }
+        for (const Cell& c : d.pits) {
+            place(Family::Pit, cellArea(d, c.x, c.y, twips::kPitSize));
+        }
+        for (const Cell& c : d.patches) {
+            place(Family::Patch, cellArea(d, c.x, c.y, twips::kPatchSize));
+        }
         for (const ColouredCell& c : d.blocks) {
-            Piece& block = *board.find(board.create(blockFamily(c.colour)));
-            block.visible = true;
-            block.rect.left = static_cast<int16_t>(cellOrigin(c.x, d.offsetX));
-            block.rect.top = static_cast<int16_t>(cellOrigin(c.y, d.offsetY));
+            place(blockFamily(c.colour), cellArea(d, c.x, c.y, twips::kBlockSize));
         }
         for (const ColouredCell& c : d.dots) {
-            const PieceRef ref = board.create(dotFamily(c.colour));
-            Piece& dot = *board.find(ref);
-            dot.visible = true;
-            board.bringToFront(ref);
-            dot.rect.left = static_cast<int16_t>(cellOrigin(c.x, d.offsetX) + twips::kDotInset);
-            dot.rect.top = static_cast<int16_t>(cellOrigin(c.y, d.offsetY) + twips::kDotInset);
+            board.bringToFront(place(dotFamily(c.colour),
+                                     cellArea(d, c.x, c.y, twips::kDotSize, twips::kDotInset)));
         }
         for (int16_t i = 1; i < board.count(Family::Patch); ++i) {
             board.sendToBack(board.ref(Family::Patch, i));

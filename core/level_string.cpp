@@ -36,36 +36,31 @@ bool fits16(int value) {
 }
 
 // Checks one piece rectangle (in 32-bit arithmetic) against 16 bits and the board frame.
-std::string checkRectangle(const std::string& what, int left, int top, int width, int height) {
-    if (!fits16(left) || !fits16(top) || !fits16(width) || !fits16(height) ||
-        !fits16(left + width) || !fits16(top + height)) {
+std::string checkRectangle(const std::string& what, const PieceArea& area) {
+    if (!fits16(area.left) || !fits16(area.top) || !fits16(area.width) || !fits16(area.height) ||
+        !fits16(area.left + area.width) || !fits16(area.top + area.height)) {
         return what + ": its position overflows a 16-bit integer";
     }
-    if (left < twips::kInsideFirst || top < twips::kInsideFirst ||
-        left + width > twips::kInsideLast || top + height > twips::kInsideLast) {
+    if (area.left < twips::kInsideFirst || area.top < twips::kInsideFirst ||
+        area.left + area.width > twips::kInsideLast ||
+        area.top + area.height > twips::kInsideLast) {
         return what + ": it cannot be drawn inside the board frame";
     }
     return {};
 }
 
 // A block that starts inside a wall or another block is snapped past it by its first step,
-// which can put it beyond the frame's sides, where nothing ever stops it again.
+// which can put it beyond the frame's sides, where nothing ever stops it again. Runs once
+// every piece is known to fit in 16 bits.
 std::string checkBlocksStartFree(const LevelDescription& level) {
-    using namespace twips;
     auto blockRect = [&level](const ColouredCell& b) {
-        return Rect{static_cast<int16_t>(cellOrigin(b.x, level.offsetX)),
-                    static_cast<int16_t>(cellOrigin(b.y, level.offsetY)), kBlockSize, kBlockSize};
+        return cellArea(level, b.x, b.y, twips::kBlockSize).rect();
     };
     for (std::size_t i = 0; i < level.blocks.size(); ++i) {
         const Rect block = blockRect(level.blocks[i]);
         const std::string what = "block " + std::to_string(i + 1);
         for (std::size_t j = 0; j < level.walls.size(); ++j) {
-            const WallCells& w = level.walls[j];
-            const Rect wall{static_cast<int16_t>(cellOrigin(w.x, level.offsetX)),
-                            static_cast<int16_t>(cellOrigin(w.y, level.offsetY)),
-                            static_cast<int16_t>(wallExtent(w.width)),
-                            static_cast<int16_t>(wallExtent(w.height))};
-            if (Overlaps(block, wall)) {
+            if (Overlaps(block, wallArea(level, level.walls[j]).rect())) {
                 return what + " starts inside wall " + std::to_string(j + 1);
             }
         }
@@ -80,32 +75,26 @@ std::string checkBlocksStartFree(const LevelDescription& level) {
 
 std::string checkGeometry(const LevelDescription& level) {
     using namespace twips;
-    const int offX = level.offsetX;
-    const int offY = level.offsetY;
+    const auto check = [&level](const std::string& what, std::size_t i, int x, int y, int size,
+                                int inset = 0) {
+        return checkRectangle(what + " " + std::to_string(i + 1),
+                              cellArea(level, x, y, size, inset));
+    };
     std::string problem;
     for (std::size_t i = 0; i < level.walls.size() && problem.empty(); ++i) {
-        const WallCells& w = level.walls[i];
-        problem = checkRectangle("wall " + std::to_string(i + 1), cellOrigin(w.x, offX),
-                                 cellOrigin(w.y, offY), wallExtent(w.width), wallExtent(w.height));
+        problem = checkRectangle("wall " + std::to_string(i + 1), wallArea(level, level.walls[i]));
     }
     for (std::size_t i = 0; i < level.pits.size() && problem.empty(); ++i) {
-        problem = checkRectangle("pit " + std::to_string(i + 1), cellOrigin(level.pits[i].x, offX),
-                                 cellOrigin(level.pits[i].y, offY), kPitSize, kPitSize);
+        problem = check("pit", i, level.pits[i].x, level.pits[i].y, kPitSize);
     }
     for (std::size_t i = 0; i < level.patches.size() && problem.empty(); ++i) {
-        problem =
-            checkRectangle("patch " + std::to_string(i + 1), cellOrigin(level.patches[i].x, offX),
-                           cellOrigin(level.patches[i].y, offY), kPatchSize, kPatchSize);
+        problem = check("patch", i, level.patches[i].x, level.patches[i].y, kPatchSize);
     }
     for (std::size_t i = 0; i < level.blocks.size() && problem.empty(); ++i) {
-        problem =
-            checkRectangle("block " + std::to_string(i + 1), cellOrigin(level.blocks[i].x, offX),
-                           cellOrigin(level.blocks[i].y, offY), kBlockSize, kBlockSize);
+        problem = check("block", i, level.blocks[i].x, level.blocks[i].y, kBlockSize);
     }
     for (std::size_t i = 0; i < level.dots.size() && problem.empty(); ++i) {
-        problem = checkRectangle("dot " + std::to_string(i + 1),
-                                 cellOrigin(level.dots[i].x, offX) + kDotInset,
-                                 cellOrigin(level.dots[i].y, offY) + kDotInset, kDotSize, kDotSize);
+        problem = check("dot", i, level.dots[i].x, level.dots[i].y, kDotSize, kDotInset);
     }
     return problem.empty() ? checkBlocksStartFree(level) : problem;
 }
@@ -285,6 +274,16 @@ std::string rewritePar(std::string_view levelString, std::string_view newParText
         rewritten += levelString.substr(comma);
     }
     return rewritten;
+}
+
+PieceArea wallArea(const LevelDescription& level, const WallCells& wall) {
+    return {twips::cellOrigin(wall.x, level.offsetX), twips::cellOrigin(wall.y, level.offsetY),
+            twips::wallExtent(wall.width), twips::wallExtent(wall.height)};
+}
+
+PieceArea cellArea(const LevelDescription& level, int x, int y, int size, int inset) {
+    return {twips::cellOrigin(x, level.offsetX) + inset,
+            twips::cellOrigin(y, level.offsetY) + inset, size, size};
 }
 
 } // namespace dovrix

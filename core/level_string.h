@@ -5,6 +5,7 @@
 
 #include "colour.h"
 #include "expected.h"
+#include "geometry.h"
 
 #include <cstdint>
 #include <string>
@@ -56,6 +57,25 @@ struct LevelDescription {
     std::vector<ColouredCell> blocks;
     std::vector<ColouredCell> dots;
 };
+
+// Where a piece of a level lies on the board, in twips. Wide integers: a malformed level's
+// pieces may lie beyond 16 bits, which the reader checks before any becomes a Rect.
+struct PieceArea {
+    int left = 0;
+    int top = 0;
+    int width = 0;
+    int height = 0;
+    // Narrowed to 16 bits: only for the pieces of a level the reader has accepted.
+    Rect rect() const {
+        return {static_cast<int16_t>(left), static_cast<int16_t>(top), static_cast<int16_t>(width),
+                static_cast<int16_t>(height)};
+    }
+};
+
+PieceArea wallArea(const LevelDescription& level, const WallCells& wall);
+// A square `size` twips wide, `inset` twips into the square of cell (x, y): a pit, patch or
+// block fills it from its corner; a dot lies inset.
+PieceArea cellArea(const LevelDescription& level, int x, int y, int size, int inset = 0);
 
 // Splits a level string into its header and values. Fails on a missing final comma, fewer
 // than three header fields, more than kMaxLevelValues values, or a value beyond 16 bits.
