@@ -1,6 +1,7 @@
 #include "accounts.h"
 
 #include "account_messages.h"
+#include "account_protocol.h"
 #include "catalogue.h"
 #include "number_text.h"
 #include "progress_file.h"
@@ -13,15 +14,10 @@ namespace dovrix {
 
 namespace {
 
-constexpr std::string_view kSuccess = "Success";
-constexpr std::string_view kInvalidCredentials = "Invalid Username and/or Password";
-constexpr std::string_view kErrorCreatingAccount = "Error Creating Account";
-constexpr std::string_view kErrorUpdatingAccount = "Error Updating Account";
-// A par list shorter than this is not a list (an error text, an empty page).
-constexpr std::size_t kShortestParList = 290;
+using namespace protocol;
 
 bool startsWithSuccess(std::string_view reply) {
-    return reply.substr(0, kSuccess.size()) == kSuccess;
+    return reply.starts_with(kSuccessReply);
 }
 
 // A level as the server writes it. A number that does not fit 16 bits cannot be a level; it
@@ -152,11 +148,12 @@ std::string Accounts::progressFilePath() const {
 }
 
 void Accounts::LoadProgress() {
-    LoginAccount("qel");
+    LoginAccount(kSchoolLoginOperation);
     if (startsWithSuccess(shared_.serverReply)) {
         // The server's own level, before LoginAccount's repair: a higher level on the server
         // reaches the file this way.
-        shared_.levelReached = levelFromReply(std::string_view(shared_.serverReply).substr(7));
+        shared_.levelReached =
+            levelFromReply(std::string_view(shared_.serverReply).substr(kSuccessReply.size()));
         SaveProgress();
     }
 
@@ -207,17 +204,17 @@ void Accounts::LoginAccount(std::string_view operation) {
         return;
     }
     shared_.serverReply = *reply;
-    if (*reply == kInvalidCredentials) {
+    if (*reply == kInvalidCredentialsReply) {
         messages_.show(invalidOnlineCredentialsMessage());
         return;
     }
-    if (reply->empty() || *reply == kErrorCreatingAccount) {
+    if (reply->empty() || *reply == kErrorCreatingAccountReply) {
         fail();
         return;
     }
 
     shared_.levelReached = levelFromReply(*reply);
-    shared_.serverReply = std::string(kSuccess) + std::to_string(shared_.levelReached);
+    shared_.serverReply = std::string(kSuccessReply) + std::to_string(shared_.levelReached);
     settleLevelReached(shared_, [this] { UpdateAccount(); });
 }
 
@@ -232,7 +229,7 @@ void Accounts::UpdateAccount() {
         shared_.serverReply = *reply;
     }
     // Nothing is queued: the next call simply sends the level of that moment.
-    if (!reply || reply->empty() || *reply == kErrorUpdatingAccount) {
+    if (!reply || reply->empty() || *reply == kErrorUpdatingAccountReply) {
         if (!shared_.atSchool) {
             messages_.show(errorUpdatingOnlineAccountMessage());
         }
@@ -269,7 +266,7 @@ void Accounts::DownloadPars() {
 
 std::optional<std::string> Accounts::createAccount() {
     const auto reply =
-        http_.get(accountRequestUrl(deployment_.serverUrl, shared_.accountPath, "create",
+        http_.get(accountRequestUrl(deployment_.serverUrl, shared_.accountPath, kCreateOperation,
                                     shared_.accountUser, shared_.accountPassword));
     if (reply) {
         shared_.serverReply = *reply;
@@ -278,9 +275,9 @@ std::optional<std::string> Accounts::createAccount() {
 }
 
 std::optional<std::string> Accounts::checkDistrictStudent() {
-    const auto reply =
-        http_.get(accountRequestUrl(deployment_.serverUrl, shared_.accountPath, "vorna",
-                                    shared_.accountUser, shared_.accountPassword));
+    const auto reply = http_.get(accountRequestUrl(deployment_.serverUrl, shared_.accountPath,
+                                                   kDistrictCheckOperation, shared_.accountUser,
+                                                   shared_.accountPassword));
     if (reply) {
         shared_.serverReply = *reply;
     }

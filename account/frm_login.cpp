@@ -1,5 +1,6 @@
 #include "frm_login.h"
 
+#include "account_protocol.h"
 #include "fonts.h"
 #include "login_messages.h"
 #include "number_text.h"
@@ -26,12 +27,10 @@ constexpr int kClientWidth = 9855;
 constexpr int kClientHeight = 9600;
 constexpr int kMaxFieldLength = 25;
 
-constexpr std::string_view kSuccess = "Success";
-constexpr std::string_view kUsernameExists = "Username Already Exists";
-constexpr std::string_view kInvalidCredentials = "Invalid Username and/or Password";
+using namespace protocol;
 
 bool startsWithSuccess(const std::string& reply) {
-    return std::string_view(reply).substr(0, kSuccess.size()) == kSuccess;
+    return reply.starts_with(kSuccessReply);
 }
 
 std::string trimmedText(const QLineEdit& box) {
@@ -46,10 +45,10 @@ StudentCheck classifyStudentCheck(const std::optional<std::string>& reply) {
     if (!reply) {
         return StudentCheck::Failed;
     }
-    if (*reply == kSuccess) {
+    if (*reply == kSuccessReply) {
         return StudentCheck::NewStudent;
     }
-    if (*reply == kInvalidCredentials) {
+    if (*reply == kInvalidCredentialsReply) {
         return StudentCheck::Rejected;
     }
     const std::size_t length = QString::fromStdString(*reply).toUcs4().size();
@@ -232,16 +231,16 @@ void FrmLogin::continueClicked() {
     showConnecting(true);
     if (optNewAccount_->isChecked()) {
         const auto reply = accounts_.createAccount();
-        if (reply == kSuccess) {
+        if (reply == kSuccessReply) {
             shared_.currentLevel = 1;
             shared_.levelReached = 1;
             host_.showStartWindow();
             return;
         }
-        messages_.show(reply == kUsernameExists ? usernameTakenMessage()
-                                                : errorCreatingAccountMessage());
+        messages_.show(reply == kUsernameTakenReply ? usernameTakenMessage()
+                                                    : errorCreatingAccountMessage());
     } else if (optExistingAccount_->isChecked()) {
-        accounts_.LoginAccount("login");
+        accounts_.LoginAccount(kLoginOperation);
         if (startsWithSuccess(shared_.serverReply)) {
             host_.showStartWindow();
             return;
@@ -260,7 +259,7 @@ void FrmLogin::continueClicked() {
             messages_.show(errorAccessingSchoolServersMessage());
             break;
         case StudentCheck::ExistingStudent:
-            accounts_.LoginAccount("halvern");
+            accounts_.LoginAccount(kStudentLoginOperation);
             if (startsWithSuccess(shared_.serverReply)) {
                 host_.showStartWindow();
                 return;

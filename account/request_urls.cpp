@@ -1,5 +1,7 @@
 #include "request_urls.h"
 
+#include "account_protocol.h"
+
 namespace dovrix {
 
 std::string percentEncode(std::string_view text) {
@@ -22,21 +24,35 @@ std::string percentEncode(std::string_view text) {
     return out;
 }
 
+namespace {
+
+// Appends separator + name + '=' + value, the value percent-encoded.
+void appendParameter(std::string& url, char separator, std::string_view name,
+                     std::string_view value) {
+    url.push_back(separator);
+    url.append(name).push_back('=');
+    url.append(percentEncode(value));
+}
+
+} // namespace
+
 std::string accountRequestUrl(std::string_view base, std::string_view accountPath,
                               std::string_view operation, std::string_view user,
                               std::string_view password) {
     std::string url;
     url.append(base).append(accountPath);
-    url.append("?o=").append(percentEncode(operation));
-    url.append("&u=").append(percentEncode(user));
-    url.append("&p=").append(percentEncode(password));
+    appendParameter(url, '?', protocol::kOperationParameter, operation);
+    appendParameter(url, '&', protocol::kUserParameter, user);
+    appendParameter(url, '&', protocol::kPasswordParameter, password);
     return url;
 }
 
 std::string updateRequestUrl(std::string_view base, std::string_view accountPath,
                              std::string_view user, std::string_view password, int16_t level) {
-    return accountRequestUrl(base, accountPath, "update", user, password) +
-           "&l=" + std::to_string(level);
+    std::string url =
+        accountRequestUrl(base, accountPath, protocol::kUpdateOperation, user, password);
+    appendParameter(url, '&', protocol::kLevelParameter, std::to_string(level));
+    return url;
 }
 
 std::string parListUrl(std::string_view base, std::string_view parListPath) {
@@ -47,8 +63,11 @@ std::string parListUrl(std::string_view base, std::string_view parListPath) {
 
 std::string parUploadUrl(std::string_view base, std::string_view parListPath, int16_t level,
                          int32_t moves, int16_t oldPar) {
-    return parListUrl(base, parListPath) + "?Level=" + std::to_string(level) +
-           "&Moves=" + std::to_string(moves) + "&Par=" + std::to_string(oldPar);
+    std::string url = parListUrl(base, parListPath);
+    appendParameter(url, '?', protocol::kUploadLevelParameter, std::to_string(level));
+    appendParameter(url, '&', protocol::kUploadMovesParameter, std::to_string(moves));
+    appendParameter(url, '&', protocol::kUploadParParameter, std::to_string(oldPar));
+    return url;
 }
 
 } // namespace dovrix

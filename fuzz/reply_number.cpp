@@ -3,6 +3,7 @@
 // level of the catalogue; a par list may lower pars but never leave a level string unreadable
 // or a par below 1.
 
+#include "account_protocol.h"
 #include "account_world.h"
 #include "fuzz_check.h"
 #include "number_text.h"
@@ -51,7 +52,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     if (size == 0) {
         return 0;
     }
-    static constexpr std::array<std::string_view, 3> kLogins = {"login", "halvern", "qel"};
+    static constexpr std::array<std::string_view, 3> kLogins = {protocol::kLoginOperation,
+                                                                protocol::kStudentLoginOperation,
+                                                                protocol::kSchoolLoginOperation};
     const uint8_t request = data[0];
     const bool atSchool = (request & 0x80) != 0;
     fuzz::AccountWorld world(atSchool);

@@ -9,6 +9,7 @@
 // do: a refusal carries the failure text of the operation it names, a login's level is a level
 // of the catalogue, and the par list never goes below a proven optimum.
 
+#include "account_protocol.h"
 #include "catalogue.h"
 #include "fuzz_check.h"
 #include "number_text.h"
@@ -63,7 +64,7 @@ struct Server {
         });
         const auto created = handler->handle(
             {"GET", "/dovrix/account?o=create&u=pat&p=secret", "203.0.113.9", std::nullopt}, now);
-        require(created.body == "Success", "the harness's online account is created");
+        require(created.body == protocol::kSuccessReply, "the harness's online account is created");
     }
 
     ServerOptions options;
@@ -73,20 +74,23 @@ struct Server {
 };
 
 bool isLoginOperation(std::string_view operation) {
-    return operation == "login" || operation == "halvern" || operation == "qel";
+    return operation == protocol::kLoginOperation ||
+           operation == protocol::kStudentLoginOperation ||
+           operation == protocol::kSchoolLoginOperation;
 }
 
 // Whether the game that sent `operation` reads `body` as a failure.
 bool readsAsFailure(std::string_view operation, std::string_view body) {
-    if (operation == "update") {
-        return body.empty() || body == "Error Updating Account";
+    if (operation == protocol::kUpdateOperation) {
+        return body.empty() || body == protocol::kErrorUpdatingAccountReply;
     }
     if (isLoginOperation(operation)) {
-        return body.empty() || body == "Error Creating Account" ||
-               body == "Invalid Username and/or Password";
+        return body.empty() || body == protocol::kErrorCreatingAccountReply ||
+               body == protocol::kInvalidCredentialsReply;
     }
-    if (operation == "create" || operation == "vorna") {
-        return body.size() >= 4 && body != "Success" && body != "Username Already Exists";
+    if (operation == protocol::kCreateOperation || operation == protocol::kDistrictCheckOperation) {
+        return body.size() >= 4 && body != protocol::kSuccessReply &&
+               body != protocol::kUsernameTakenReply;
     }
     return true;
 }

@@ -1,5 +1,6 @@
 #include "account_service.h"
 
+#include "account_protocol.h"
 #include "catalogue.h"
 #include "number_text.h"
 #include "text_case.h"
@@ -11,10 +12,7 @@ namespace dovrix::server {
 
 namespace {
 
-constexpr const char* kInvalidCredentials = "Invalid Username and/or Password";
-constexpr const char* kErrorCreatingAccount = "Error Creating Account";
-constexpr const char* kErrorUpdatingAccount = "Error Updating Account";
-constexpr const char* kUsernameTaken = "Username Already Exists";
+using namespace protocol;
 
 // The highest level an update may send: every level beaten.
 constexpr int kHighestLevel = kCatalogueSize + 1;
@@ -38,8 +36,8 @@ std::optional<int> wholeNumber(const std::string& text) {
     return value;
 }
 
-const std::string* parameter(const QueryParameters& query, const std::string& name) {
-    const auto found = query.find(name);
+const std::string* parameter(const QueryParameters& query, std::string_view name) {
+    const auto found = query.find(std::string(name));
     return found == query.end() ? nullptr : &found->second;
 }
 
@@ -49,20 +47,20 @@ std::string userKeyOf(const std::string& user) {
 
 // The login box's operations, whose names and passwords a player types.
 bool isTyped(std::string_view operation) {
-    return operation == "create" || operation == "login" || operation == "vorna" ||
-           operation == "halvern";
+    return operation == kCreateOperation || operation == kLoginOperation ||
+           operation == kDistrictCheckOperation || operation == kStudentLoginOperation;
 }
 
 } // namespace
 
 std::string_view accountFailureText(std::string_view operation) {
-    if (operation == "update") {
-        return kErrorUpdatingAccount;
+    if (operation == kUpdateOperation) {
+        return kErrorUpdatingAccountReply;
     }
     // The logins read this text as a failure; create and the district check read any text of
     // four characters or more other than their two answers as one.
-    if (isTyped(operation) || operation == "qel") {
-        return kErrorCreatingAccount;
+    if (isTyped(operation) || operation == kSchoolLoginOperation) {
+        return kErrorCreatingAccountReply;
     }
     return {};
 }
@@ -89,16 +87,16 @@ AccountService::AccountService(AccountStore& store, ServiceSettings settings)
 
 Answer AccountService::account(const QueryParameters& query, const Client& client,
                                Clock::time_point now) {
-    const std::string* operation = parameter(query, "o");
+    const std::string* operation = parameter(query, kOperationParameter);
     const std::string failure(accountFailureText(operation ? *operation : ""));
     if (failure.empty()) {
         return {400, failure};
     }
-    const std::string* user = parameter(query, "u");
-    const std::string* password = parameter(query, "p");
+    const std::string* user = parameter(query, kUserParameter);
+    const std::string* password = parameter(query, kPasswordParameter);
     const std::string noPassword;
     // The school's automatic login carries an empty password; accept it left out too.
-    if (*operation == "qel" && !password) {
+    if (*operation == kSchoolLoginOperation && !password) {
         password = &noPassword;
     }
     if (!user || !password) {
@@ -113,30 +111,30 @@ Answer AccountService::account(const QueryParameters& query, const Client& clien
         // no password.
         wellFormed = isAcceptableText(*user, 1, kLongestSchoolName) &&
                      isAcceptableText(*password, 0, kLongestTypedText) &&
-                     (*operation == "update" || password->empty());
+                     (*operation == kUpdateOperation || password->empty());
     }
     if (!wellFormed) {
         return {400, failure};
     }
 
     const Caller caller{client, now};
-    if (*operation == "create") {
+    if (*operation == kCreateOperation) {
         // A period marks a school log-on name, which the login window never creates.
         if (user->find('.') != std::string::npos) {
             return {400, failure};
         }
         return create(*user, *password);
     }
-    if (*operation == "login") {
+    if (*operation == kLoginOperation) {
         return login(*user, *password, caller);
     }
-    if (*operation == "vorna" || *operation == "halvern") {
-        return checkStudent(*user, *password, *operation == "halvern", caller);
+    if (*operation == kDistrictCheckOperation || *operation == kStudentLoginOperation) {
+        return checkStudent(*user, *password, *operation == kStudentLoginOperation, caller);
     }
-    if (*operation == "qel") {
+    if (*operation == kSchoolLoginOperation) {
         return schoolLogin(*user, client.schoolNetwork);
     }
-    const std::string* levelText = parameter(query, "l");
+    const std::string* levelText = parameter(query, kLevelParameter);
     const auto level = levelText ? wholeNumber(*levelText) : std::nullopt;
     if (!level || *level < 1 || *level > kHighestLevel) {
         return {400, failure};
@@ -176,8 +174,8 @@ AccountService::Verdict AccountService::verify(const std::string& userKey,
 
 // A password check that neither matched nor failed: past a guessing limit (429) or too busy to
 // hash (503). Either way the client reads a failure and tells the player to try later.
-Answer AccountService::refusal(Verdict verdict, const char* failure) {
-    return {verdict == Verdict::Throttled ? 429 : 503, failure};
+Answer AccountService::refusal(Verdict verdict, std::string_view failure) {
+    return {verdict == Verdict::Throttled ? 429 : 503, std::string(failure)};
 }
 
 Answer AccountService::create(const std::string& user, const std::string& password) {
@@ -185,17 +183,17 @@ Answer AccountService::create(const std::string& user, const std::string& passwo
     // Check first so a taken name costs no hash; the insert below settles any race. Every
     // name on the student list belongs to its student.
     if (store_.findAccount(key) || store_.studentPasswordHash(key)) {
-        return {200, kUsernameTaken};
+        return {200, std::string(kUsernameTakenReply)};
     }
     const auto hash = hasher_.hash(password);
     if (!hash) {
-        return {503, kErrorCreatingAccount};
+        return {503, std::string(kErrorCreatingAccountReply)};
     }
     if (store_.createOnlineAccount(key, user, *hash) == CreateResult::NameTaken) {
-        return {200, kUsernameTaken};
+        return {200, std::string(kUsernameTakenReply)};
     }
     credentials_.remember(key, *hash, password);
-    return {200, "Success"};
+    return {200, std::string(kSuccessReply)};
 }
 
 Answer AccountService::login(const std::string& user, const std::string& password,
@@ -203,14 +201,14 @@ Answer AccountService::login(const std::string& user, const std::string& passwor
     const std::string key = userKeyOf(user);
     const auto account = store_.findAccount(key);
     if (!account || !account->passwordHash) {
-        return {200, kInvalidCredentials};
+        return {200, std::string(kInvalidCredentialsReply)};
     }
     const Verdict verdict = verify(key, *account->passwordHash, password, caller);
     if (verdict == Verdict::Mismatch) {
-        return {200, kInvalidCredentials};
+        return {200, std::string(kInvalidCredentialsReply)};
     }
     if (verdict != Verdict::Match) {
-        return refusal(verdict, kErrorCreatingAccount);
+        return refusal(verdict, kErrorCreatingAccountReply);
     }
     return {200, std::to_string(account->level)};
 }
@@ -224,34 +222,34 @@ Answer AccountService::checkStudent(const std::string& user, const std::string& 
     const std::string key = userKeyOf(user);
     const auto studentHash = store_.studentPasswordHash(key);
     if (!studentHash) {
-        return {200, kInvalidCredentials};
+        return {200, std::string(kInvalidCredentialsReply)};
     }
     const Verdict verdict = verify(key, *studentHash, password, caller);
     if (verdict == Verdict::Mismatch) {
-        return {200, kInvalidCredentials};
+        return {200, std::string(kInvalidCredentialsReply)};
     }
     if (verdict != Verdict::Match) {
-        return refusal(verdict, kErrorCreatingAccount);
+        return refusal(verdict, kErrorCreatingAccountReply);
     }
     const bool existed = store_.findAccount(key).has_value();
     const auto level = store_.openSchoolAccount(key, user);
     if (!level) {
         // The name belongs to someone's online account, which a school password must not open.
-        return {200, replyLevel ? kInvalidCredentials : kUsernameTaken};
+        return {200, std::string(replyLevel ? kInvalidCredentialsReply : kUsernameTakenReply)};
     }
     if (!replyLevel && !existed) {
-        return {200, "Success"};
+        return {200, std::string(kSuccessReply)};
     }
     return {200, std::to_string(*level)};
 }
 
 Answer AccountService::schoolLogin(const std::string& user, bool trusted) {
     if (!trusted) {
-        return {200, kInvalidCredentials};
+        return {200, std::string(kInvalidCredentialsReply)};
     }
     const auto level = store_.openSchoolAccount(userKeyOf(user), user);
     if (!level) {
-        return {200, kInvalidCredentials};
+        return {200, std::string(kInvalidCredentialsReply)};
     }
     return {200, std::to_string(*level)};
 }
@@ -261,7 +259,7 @@ Answer AccountService::update(const std::string& user, const std::string& passwo
     const std::string key = userKeyOf(user);
     const auto account = store_.findAccount(key);
     if (!account) {
-        return {200, kInvalidCredentials};
+        return {200, std::string(kInvalidCredentialsReply)};
     }
     Verdict verdict = Verdict::Mismatch;
     if (account->passwordHash) {
@@ -272,20 +270,21 @@ Answer AccountService::update(const std::string& user, const std::string& passwo
         verdict = verify(key, *studentHash, password, caller);
     }
     if (verdict == Verdict::Mismatch) {
-        return {200, kInvalidCredentials};
+        return {200, std::string(kInvalidCredentialsReply)};
     }
     if (verdict != Verdict::Match) {
-        return refusal(verdict, kErrorUpdatingAccount);
+        return refusal(verdict, kErrorUpdatingAccountReply);
     }
     if (!store_.raiseLevel(key, level)) {
-        return {500, kErrorUpdatingAccount};
+        return {500, std::string(kErrorUpdatingAccountReply)};
     }
-    return {200, "OK"};
+    return {200, std::string(kDoneReply)};
 }
 
 std::string AccountService::formatParList() {
     // Entries are at least two characters wide (" 7"), so the list of 100 pars is never
     // shorter than the 290 characters below which a game ignores it. Games trim the blank.
+    static_assert(kCatalogueSize * 3 - 1 >= kShortestParList);
     std::string list;
     for (int par : store_.pars()) {
         if (!list.empty()) {
@@ -311,9 +310,9 @@ Answer AccountService::parList(const QueryParameters& query, const Client& clien
 }
 
 Answer AccountService::uploadPar(const QueryParameters& query) {
-    const std::string* levelText = parameter(query, "Level");
-    const std::string* movesText = parameter(query, "Moves");
-    const std::string* parText = parameter(query, "Par");
+    const std::string* levelText = parameter(query, kUploadLevelParameter);
+    const std::string* movesText = parameter(query, kUploadMovesParameter);
+    const std::string* parText = parameter(query, kUploadParParameter);
     const auto level = levelText ? wholeNumber(*levelText) : std::nullopt;
     const auto moves = movesText ? wholeNumber(*movesText) : std::nullopt;
     if (!level || !moves || !parText || !wholeNumber(*parText) || *level < 1 ||
@@ -329,7 +328,7 @@ Answer AccountService::uploadPar(const QueryParameters& query) {
     if (!store_.lowerPar(*level, claimed)) {
         return {200, std::string(kParFailure)};
     }
-    return {200, "OK"};
+    return {200, std::string(kDoneReply)};
 }
 
 } // namespace dovrix::server

@@ -2,6 +2,7 @@
 // What the account server answers: the account requests (create, login, the district check,
 // update) and the par list with its uploads, independent of the HTTP layer.
 
+#include "account_protocol.h"
 #include "account_store.h"
 #include "passwords.h"
 #include "rate_limit.h"
@@ -37,7 +38,7 @@ struct Client {
 std::string_view accountFailureText(std::string_view operation);
 // The reply to a failed par list request or par upload: a short text, which a game never
 // takes for a list, and never reads after an upload.
-inline constexpr std::string_view kParFailure = "Ignored";
+inline constexpr std::string_view kParFailure = protocol::kIgnoredReply;
 
 struct ServiceSettings {
     std::chrono::seconds credentialLifetime{15 * 60};
@@ -84,7 +85,7 @@ private:
                   const Caller& caller);
     Verdict verify(const std::string& userKey, const std::string& storedHash,
                    const std::string& password, const Caller& caller);
-    static Answer refusal(Verdict verdict, const char* failure);
+    static Answer refusal(Verdict verdict, std::string_view failure);
     std::string formatParList();
     Answer uploadPar(const QueryParameters& query);
 

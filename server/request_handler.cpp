@@ -1,5 +1,7 @@
 #include "request_handler.h"
 
+#include "account_protocol.h"
+
 #include <algorithm>
 #include <exception>
 
@@ -29,7 +31,7 @@ std::string operationOf(std::string_view query) {
         query = amp == std::string_view::npos ? std::string_view{} : query.substr(amp + 1);
         const std::size_t equals = part.find('=');
         if (equals == std::string_view::npos ||
-            percentDecoded(part.substr(0, equals), true) != "o") {
+            percentDecoded(part.substr(0, equals), true) != protocol::kOperationParameter) {
             continue;
         }
         return percentDecoded(part.substr(equals + 1), true).value_or("");
