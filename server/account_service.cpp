@@ -6,7 +6,10 @@
 #include "text_case.h"
 #include "user_text.h"
 
+#include <sodium.h>
+
 #include <charconv>
+#include <stdexcept>
 
 namespace dovrix::server {
 
@@ -14,10 +17,14 @@ namespace {
 
 using namespace protocol;
 
+Answer reply(int status, std::string_view body) {
+    return {status, std::string(body)};
+}
+
 // The highest level an update may send: every level beaten.
 constexpr int kHighestLevel = kCatalogueSize + 1;
-// How many keys each throttle remembers: far more than the wrong passwords the hashing pool
-// can check in its window, so a live key is almost never dropped.
+// How many keys each throttle has room for: far more than the wrong passwords the hashing pool
+// can check in its window, so a live key is almost never dropped. About 3 MB per throttle.
 constexpr std::size_t kThrottleCapacity = 100000;
 
 // A plain decimal integer as the game writes them: an optional minus and 1 to 9 digits.
@@ -80,9 +87,20 @@ AccountService::AccountService(AccountStore& store, ServiceSettings settings)
       credentials_(settings_.credentialLifetime, settings_.credentialCapacity),
       wrongPerAccount_(kWrongPasswordsPerAccount, kThrottleWindow, kThrottleCapacity),
       wrongPerAddress_(kWrongPasswordsPerAddress, kThrottleWindow, kThrottleCapacity),
+      creates_(kCreatesPerAddress, kThrottleWindow, kThrottleCapacity),
+      schoolAccounts_(kSchoolAccountsPerAddress, kThrottleWindow, kThrottleCapacity),
       parUploads_(kParUploadsPerAddress, kThrottleWindow, kThrottleCapacity) {
     store_.reconcilePars(catalogueParList(),
                          [](int level) -> std::optional<int> { return provenOptimum(level); });
+    // The decoy's password is thrown away: nothing can match it.
+    unsigned char secret[32];
+    randombytes_buf(secret, sizeof secret);
+    const auto decoy =
+        hasher_.hash(std::string_view(reinterpret_cast<const char*>(secret), sizeof secret));
+    if (!decoy) {
+        throw std::runtime_error("out of memory while hashing a password");
+    }
+    decoyHash_ = *decoy;
 }
 
 Answer AccountService::account(const QueryParameters& query, const Client& client,
@@ -123,7 +141,7 @@ Answer AccountService::account(const QueryParameters& query, const Client& clien
         if (user->find('.') != std::string::npos) {
             return {400, failure};
         }
-        return create(*user, *password);
+        return create(*user, *password, caller);
     }
     if (*operation == kLoginOperation) {
         return login(*user, *password, caller);
@@ -132,7 +150,7 @@ Answer AccountService::account(const QueryParameters& query, const Client& clien
         return checkStudent(*user, *password, *operation == kStudentLoginOperation, caller);
     }
     if (*operation == kSchoolLoginOperation) {
-        return schoolLogin(*user, client.schoolNetwork);
+        return schoolLogin(*user, caller);
     }
     const std::string* levelText = parameter(query, kLevelParameter);
     const auto level = levelText ? wholeNumber(*levelText) : std::nullopt;
@@ -142,70 +160,96 @@ Answer AccountService::account(const QueryParameters& query, const Client& clien
     return update(*user, *password, *level, caller);
 }
 
+// Whose share of the password hasher a hash takes: the client's; inside the school network,
+// where many players share an address, the account's at that address.
+std::string AccountService::hashingShare(const std::string& userKey, const Caller& caller) {
+    return caller.client.schoolNetwork ? userKey + '\n' + caller.client.key : caller.client.key;
+}
+
 AccountService::Verdict AccountService::verify(const std::string& userKey,
-                                               const std::string& storedHash,
+                                               const std::string* storedHash,
                                                const std::string& password, const Caller& caller) {
     if (password.empty()) {
         return Verdict::Mismatch;
     }
-    // Past either limit, no password is checked at all, so guessing costs no hash either.
-    const std::string accountAndAddress = userKey + '\n' + caller.client.address;
-    if (!wrongPerAccount_.allows(accountAndAddress, caller.now) ||
-        !wrongPerAddress_.allows(caller.client.address, caller.now)) {
+    // Both limits are reserved before the hash, so guesses sent at once cannot pass them
+    // together; past either, no password is checked at all. Inside the school network only
+    // the account's limit counts: one student's guesses must not lock out the school.
+    const std::string accountAndAddress = userKey + '\n' + caller.client.key;
+    const bool perAddress = !caller.client.schoolNetwork;
+    if (!wrongPerAccount_.take(accountAndAddress, caller.now)) {
         return Verdict::Throttled;
     }
-    if (credentials_.contains(userKey, storedHash, password)) {
+    if (perAddress && !wrongPerAddress_.take(caller.client.key, caller.now)) {
+        wrongPerAccount_.giveBack(accountAndAddress, caller.now);
+        return Verdict::Throttled;
+    }
+    const auto giveBack = [&] {
+        wrongPerAccount_.giveBack(accountAndAddress, caller.now);
+        if (perAddress) {
+            wrongPerAddress_.giveBack(caller.client.key, caller.now);
+        }
+    };
+    const std::string& hash = storedHash ? *storedHash : decoyHash_;
+    if (storedHash && credentials_.contains(userKey, hash, password)) {
+        giveBack();
         return Verdict::Match;
     }
-    switch (hasher_.verify(storedHash, password)) {
+    switch (hasher_.verify(hash, password, hashingShare(userKey, caller))) {
     case PasswordHasher::Check::Busy:
+        giveBack();
         return Verdict::Busy;
     case PasswordHasher::Check::Mismatch:
-        wrongPerAccount_.record(accountAndAddress, caller.now);
-        wrongPerAddress_.record(caller.client.address, caller.now);
         return Verdict::Mismatch;
     case PasswordHasher::Check::Match:
         break;
     }
+    if (!storedHash) {
+        return Verdict::Mismatch;
+    }
+    giveBack();
     wrongPerAccount_.forget(accountAndAddress);
-    credentials_.remember(userKey, storedHash, password);
+    credentials_.remember(userKey, hash, password);
     return Verdict::Match;
 }
 
 // A password check that neither matched nor failed: past a guessing limit (429) or too busy to
 // hash (503). Either way the client reads a failure and tells the player to try later.
 Answer AccountService::refusal(Verdict verdict, std::string_view failure) {
-    return {verdict == Verdict::Throttled ? 429 : 503, std::string(failure)};
+    return reply(verdict == Verdict::Throttled ? 429 : 503, failure);
 }
 
-Answer AccountService::create(const std::string& user, const std::string& password) {
+Answer AccountService::create(const std::string& user, const std::string& password,
+                              const Caller& caller) {
+    if (!creates_.take(caller.client.key, caller.now)) {
+        return reply(429, kErrorCreatingAccountReply);
+    }
     const std::string key = userKeyOf(user);
     // Check first so a taken name costs no hash; the insert below settles any race. Every
     // name on the student list belongs to its student.
     if (store_.findAccount(key) || store_.studentPasswordHash(key)) {
-        return {200, std::string(kUsernameTakenReply)};
+        return reply(200, kUsernameTakenReply);
     }
-    const auto hash = hasher_.hash(password);
+    const auto hash = hasher_.hash(password, hashingShare(key, caller));
     if (!hash) {
-        return {503, std::string(kErrorCreatingAccountReply)};
+        return reply(503, kErrorCreatingAccountReply);
     }
     if (store_.createOnlineAccount(key, user, *hash) == CreateResult::NameTaken) {
-        return {200, std::string(kUsernameTakenReply)};
+        return reply(200, kUsernameTakenReply);
     }
     credentials_.remember(key, *hash, password);
-    return {200, std::string(kSuccessReply)};
+    return reply(200, kSuccessReply);
 }
 
 Answer AccountService::login(const std::string& user, const std::string& password,
                              const Caller& caller) {
     const std::string key = userKeyOf(user);
     const auto account = store_.findAccount(key);
-    if (!account || !account->passwordHash) {
-        return {200, std::string(kInvalidCredentialsReply)};
-    }
-    const Verdict verdict = verify(key, *account->passwordHash, password, caller);
+    // A school account has no password of its own: no password opens it as an online one.
+    const std::string* hash = account && account->passwordHash ? &*account->passwordHash : nullptr;
+    const Verdict verdict = verify(key, hash, password, caller);
     if (verdict == Verdict::Mismatch) {
-        return {200, std::string(kInvalidCredentialsReply)};
+        return reply(200, kInvalidCredentialsReply);
     }
     if (verdict != Verdict::Match) {
         return refusal(verdict, kErrorCreatingAccountReply);
@@ -221,12 +265,9 @@ Answer AccountService::checkStudent(const std::string& user, const std::string& 
                                     bool replyLevel, const Caller& caller) {
     const std::string key = userKeyOf(user);
     const auto studentHash = store_.studentPasswordHash(key);
-    if (!studentHash) {
-        return {200, std::string(kInvalidCredentialsReply)};
-    }
-    const Verdict verdict = verify(key, *studentHash, password, caller);
+    const Verdict verdict = verify(key, studentHash ? &*studentHash : nullptr, password, caller);
     if (verdict == Verdict::Mismatch) {
-        return {200, std::string(kInvalidCredentialsReply)};
+        return reply(200, kInvalidCredentialsReply);
     }
     if (verdict != Verdict::Match) {
         return refusal(verdict, kErrorCreatingAccountReply);
@@ -235,50 +276,63 @@ Answer AccountService::checkStudent(const std::string& user, const std::string& 
     const auto level = store_.openSchoolAccount(key, user);
     if (!level) {
         // The name belongs to someone's online account, which a school password must not open.
-        return {200, std::string(replyLevel ? kInvalidCredentialsReply : kUsernameTakenReply)};
+        return reply(200, replyLevel ? kInvalidCredentialsReply : kUsernameTakenReply);
     }
     if (!replyLevel && !existed) {
-        return {200, std::string(kSuccessReply)};
+        return reply(200, kSuccessReply);
     }
     return {200, std::to_string(*level)};
 }
 
-Answer AccountService::schoolLogin(const std::string& user, bool trusted) {
-    if (!trusted) {
-        return {200, std::string(kInvalidCredentialsReply)};
+// With a student list, the school login opens only the names on it; without one, it makes
+// at most a few new accounts per address, so no one can fill the database with made-up names.
+Answer AccountService::schoolLogin(const std::string& user, const Caller& caller) {
+    if (!caller.client.schoolNetwork) {
+        return reply(200, kInvalidCredentialsReply);
     }
-    const auto level = store_.openSchoolAccount(userKeyOf(user), user);
+    const std::string key = userKeyOf(user);
+    if (store_.hasStudents()) {
+        if (!store_.studentPasswordHash(key)) {
+            return reply(200, kInvalidCredentialsReply);
+        }
+    } else if (!store_.findAccount(key) && !schoolAccounts_.take(caller.client.key, caller.now)) {
+        return reply(429, kErrorCreatingAccountReply);
+    }
+    const auto level = store_.openSchoolAccount(key, user);
     if (!level) {
-        return {200, std::string(kInvalidCredentialsReply)};
+        return reply(200, kInvalidCredentialsReply);
     }
     return {200, std::to_string(*level)};
 }
 
+// Every refused update answers the update's failure text, which the game reports; a level
+// that a game believes saved must be.
 Answer AccountService::update(const std::string& user, const std::string& password, int level,
                               const Caller& caller) {
     const std::string key = userKeyOf(user);
     const auto account = store_.findAccount(key);
-    if (!account) {
-        return {200, std::string(kInvalidCredentialsReply)};
-    }
     Verdict verdict = Verdict::Mismatch;
-    if (account->passwordHash) {
-        verdict = verify(key, *account->passwordHash, password, caller);
-    } else if (password.empty()) {
+    if (account && !account->passwordHash && password.empty()) {
         verdict = caller.client.schoolNetwork ? Verdict::Match : Verdict::Mismatch;
-    } else if (const auto studentHash = store_.studentPasswordHash(key)) {
-        verdict = verify(key, *studentHash, password, caller);
+    } else {
+        // An online account answers to its own password, a school account to the student's.
+        const auto studentHash = account && !account->passwordHash ? store_.studentPasswordHash(key)
+                                                                   : std::optional<std::string>();
+        const std::string* hash = account && account->passwordHash ? &*account->passwordHash
+                                  : studentHash                    ? &*studentHash
+                                                                   : nullptr;
+        verdict = verify(key, hash, password, caller);
     }
     if (verdict == Verdict::Mismatch) {
-        return {200, std::string(kInvalidCredentialsReply)};
+        return reply(403, kErrorUpdatingAccountReply);
     }
     if (verdict != Verdict::Match) {
         return refusal(verdict, kErrorUpdatingAccountReply);
     }
     if (!store_.raiseLevel(key, level)) {
-        return {500, std::string(kErrorUpdatingAccountReply)};
+        return reply(500, kErrorUpdatingAccountReply);
     }
-    return {200, std::string(kDoneReply)};
+    return reply(200, kDoneReply);
 }
 
 std::string AccountService::formatParList() {
@@ -303,7 +357,7 @@ Answer AccountService::parList(const QueryParameters& query, const Client& clien
     if (query.empty()) {
         return {200, formatParList()};
     }
-    if (!parUploads_.take(client.address, now)) {
+    if (!parUploads_.take(client.key, now)) {
         return {429, std::string(kParFailure)};
     }
     return uploadPar(query);
@@ -328,7 +382,7 @@ Answer AccountService::uploadPar(const QueryParameters& query) {
     if (!store_.lowerPar(*level, claimed)) {
         return {200, std::string(kParFailure)};
     }
-    return {200, std::string(kDoneReply)};
+    return reply(200, kDoneReply);
 }
 
 } // namespace dovrix::server

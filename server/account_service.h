@@ -26,9 +26,12 @@ struct Answer {
     std::string body;
 };
 
-// Who sends a request: the client's address, and whether it lies in the school network.
+// Who sends a request: the client's address, the key its limits count under (the address;
+// an IPv6 address's /64, which one machine holds whole), and whether it lies in the school
+// network.
 struct Client {
     std::string address;
+    std::string key;
     bool schoolNetwork = false;
 };
 
@@ -51,10 +54,14 @@ struct ServiceSettings {
     std::ptrdiff_t waitingHashes = 4;
 };
 
-// Limits on guessing and on par uploads, per client address, within any ten minutes.
+// Limits per client address within any ten minutes, counted before any work is done.
 inline constexpr std::chrono::minutes kThrottleWindow{10};
 inline constexpr std::size_t kWrongPasswordsPerAccount = 10; // per account and address
+// Not inside the school network, where a whole school may share one address.
 inline constexpr std::size_t kWrongPasswordsPerAddress = 100;
+inline constexpr std::size_t kCreatesPerAddress = 20;
+// New accounts that the school login opens when there is no student list.
+inline constexpr std::size_t kSchoolAccountsPerAddress = 20;
 inline constexpr std::size_t kParUploadsPerAddress = 10;
 
 class AccountService {
@@ -76,15 +83,19 @@ private:
         Clock::time_point now;
     };
 
-    Answer create(const std::string& user, const std::string& password);
+    Answer create(const std::string& user, const std::string& password, const Caller& caller);
     Answer login(const std::string& user, const std::string& password, const Caller& caller);
     Answer checkStudent(const std::string& user, const std::string& password, bool replyLevel,
                         const Caller& caller);
-    Answer schoolLogin(const std::string& user, bool trusted);
+    Answer schoolLogin(const std::string& user, const Caller& caller);
     Answer update(const std::string& user, const std::string& password, int level,
                   const Caller& caller);
-    Verdict verify(const std::string& userKey, const std::string& storedHash,
+    // Checks the password against the stored hash, or, when there is none to check against,
+    // against a decoy that no password matches: an unknown name costs the same work, counts
+    // against the same limits and gets the same answers as a known one.
+    Verdict verify(const std::string& userKey, const std::string* storedHash,
                    const std::string& password, const Caller& caller);
+    static std::string hashingShare(const std::string& userKey, const Caller& caller);
     static Answer refusal(Verdict verdict, std::string_view failure);
     std::string formatParList();
     Answer uploadPar(const QueryParameters& query);
@@ -92,9 +103,12 @@ private:
     AccountStore& store_;
     ServiceSettings settings_;
     PasswordHasher hasher_;
+    std::string decoyHash_;
     CredentialCache credentials_;
     RateLimit wrongPerAccount_;
     RateLimit wrongPerAddress_;
+    RateLimit creates_;
+    RateLimit schoolAccounts_;
     RateLimit parUploads_;
 };
 

@@ -183,6 +183,12 @@ std::optional<std::string> AccountStore::studentPasswordHash(const std::string& 
     return select.text(0);
 }
 
+bool AccountStore::hasStudents() {
+    const std::lock_guard lock(mutex_);
+    Statement select = prepare("SELECT EXISTS (SELECT 1 FROM students)");
+    return select.step() && select.integer(0) != 0;
+}
+
 CreateResult AccountStore::createOnlineAccount(const std::string& userKey,
                                                const std::string& userName,
                                                const std::string& passwordHash) {
@@ -227,18 +233,51 @@ bool AccountStore::raiseLevel(const std::string& userKey, int level) {
     return sqlite3_changes(db_) == 1;
 }
 
-void AccountStore::importStudents(const std::vector<StudentRecord>& students) {
+std::vector<std::size_t>
+AccountStore::onlineAccountsAmong(const std::vector<std::string>& userKeys) {
+    const std::lock_guard lock(mutex_);
+    Statement select =
+        prepare("SELECT 1 FROM accounts WHERE user_key = ?1 AND password_hash IS NOT NULL");
+    std::vector<std::size_t> found;
+    for (std::size_t i = 0; i < userKeys.size(); ++i) {
+        select.bind(1, userKeys[i]);
+        if (select.step()) {
+            found.push_back(i);
+        }
+        select.reset();
+    }
+    return found;
+}
+
+std::vector<std::size_t> AccountStore::importStudents(const std::vector<StudentRecord>& students,
+                                                      bool takeOver) {
+    // Checked again inside the transaction: an account may have been created meanwhile.
     const std::lock_guard lock(mutex_);
     Transaction transaction(db_);
+    Statement select =
+        prepare("SELECT 1 FROM accounts WHERE user_key = ?1 AND password_hash IS NOT NULL");
+    Statement takeAccount = prepare("UPDATE accounts SET password_hash = NULL WHERE user_key = ?1");
     Statement upsert =
         prepare("INSERT INTO students (user_key, password_hash) VALUES (?1, ?2) "
                 "ON CONFLICT (user_key) DO UPDATE SET password_hash = excluded.password_hash");
-    for (const StudentRecord& student : students) {
-        upsert.bind(1, student.userKey).bind(2, student.passwordHash);
+    std::vector<std::size_t> taken;
+    for (std::size_t i = 0; i < students.size(); ++i) {
+        select.bind(1, students[i].userKey);
+        if (select.step()) {
+            taken.push_back(i);
+            takeAccount.bind(1, students[i].userKey);
+            takeAccount.step();
+            takeAccount.reset();
+        }
+        select.reset();
+        upsert.bind(1, students[i].userKey).bind(2, students[i].passwordHash);
         upsert.step();
         upsert.reset();
     }
-    transaction.commit();
+    if (taken.empty() || takeOver) {
+        transaction.commit();
+    }
+    return taken;
 }
 
 std::vector<int> AccountStore::pars() {

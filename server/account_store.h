@@ -45,6 +45,8 @@ public:
 
     std::optional<AccountRecord> findAccount(const std::string& userKey);
     std::optional<std::string> studentPasswordHash(const std::string& userKey);
+    // Whether a student list was imported.
+    bool hasStudents();
 
     // A new online account at level 1, unless the name is taken by an account or a student.
     CreateResult createOnlineAccount(const std::string& userKey, const std::string& userName,
@@ -56,8 +58,14 @@ public:
     // account.
     bool raiseLevel(const std::string& userKey, int level);
 
-    // Adds the students or replaces their passwords, all or none.
-    void importStudents(const std::vector<StudentRecord>& students);
+    // Which of the names belong to online accounts (their index in `userKeys`).
+    std::vector<std::size_t> onlineAccountsAmong(const std::vector<std::string>& userKeys);
+    // Adds the students or replaces their passwords, all or none. A name that belongs to an
+    // online account stops the import, which then returns the indexes of those students;
+    // with `takeOver`, those accounts become school accounts, answering to the student's
+    // password and keeping their level.
+    std::vector<std::size_t> importStudents(const std::vector<StudentRecord>& students,
+                                            bool takeOver);
 
     // The pars of levels 1 to n, in order.
     std::vector<int> pars();

@@ -53,6 +53,20 @@ std::optional<std::string> canonicalAddress(std::string_view text) {
     return std::string(out);
 }
 
+std::string limitKey(const std::string& canonical) {
+    if (canonical.find(':') == std::string::npos) {
+        return canonical;
+    }
+    auto address = parseAddress(canonical);
+    if (!address) {
+        return canonical;
+    }
+    std::fill(address->begin() + 8, address->end(), uint8_t{0});
+    char out[INET6_ADDRSTRLEN] = {};
+    inet_ntop(AF_INET6, address->data(), out, sizeof out);
+    return std::string(out) + "/64";
+}
+
 Expected<AddressRange> AddressRange::parse(std::string_view text) {
     const std::size_t slash = text.find('/');
     const std::string_view addressText = text.substr(0, slash);

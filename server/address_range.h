@@ -17,6 +17,10 @@ namespace dovrix::server {
 // IPv6 as plain IPv4), or nullopt when the text is no IP address.
 std::optional<std::string> canonicalAddress(std::string_view text);
 
+// What the limits on a client count under: its address, or for IPv6 the /64 the address lies
+// in ("2001:db8:1:2::/64"), which a single machine or home network holds whole.
+std::string limitKey(const std::string& canonical);
+
 class AddressRange {
 public:
     static Expected<AddressRange> parse(std::string_view text);

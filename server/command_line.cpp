@@ -7,6 +7,7 @@
 #include <charconv>
 #include <cstdlib>
 #include <fstream>
+#include <ranges>
 #include <sstream>
 #include <thread>
 
@@ -18,7 +19,7 @@ const char* const kUsage =
     "                        [--trusted-proxy ADDR]... [--threads N]\n"
     "                        [--credential-lifetime SECONDS] [--log-requests]\n"
     "  dovrix-account-server --config FILE [OPTION]...\n"
-    "  dovrix-account-server import-students FILE.csv [--db FILE]\n"
+    "  dovrix-account-server import-students FILE.csv [--db FILE] [--take-over]\n"
     "  dovrix-account-server backup [--db FILE] OUT\n"
     "  dovrix-account-server --help | --version\n"
     "The account server for the Dovrix game: progress, school logins and the par list.\n"
@@ -43,7 +44,9 @@ const char* const kUsage =
     "\n"
     "Commands:\n"
     "  import-students  adds the students of a CSV file, one per line: user name,\n"
-    "                   password (importing again replaces passwords)\n"
+    "                   password (importing again replaces passwords). Imports nothing\n"
+    "                   and names each line when a line cannot be used or names an\n"
+    "                   online account; --take-over gives those accounts to the students\n"
     "  backup           copies the database to OUT, consistent even while a server\n"
     "                   writes to it\n"
     "\n"
@@ -109,6 +112,10 @@ Expected<CommandLine> parseCommandLine(const std::vector<std::string>& arguments
             line.backupFile = option;
             continue;
         }
+        if (option == "--take-over" && line.command == CommandLine::Command::ImportStudents) {
+            line.takeOver = true;
+            continue;
+        }
         if (option == "--log-requests" && line.command == CommandLine::Command::Serve) {
             line.options.logRequests = true;
             continue;
@@ -168,8 +175,8 @@ Expected<CommandLine> parseCommandLine(const std::vector<std::string>& arguments
     return line;
 }
 
-Expected<std::size_t> importStudentFile(const std::string& csvPath,
-                                        const std::string& databasePath) {
+Expected<ImportReport> importStudentFile(const std::string& csvPath,
+                                         const std::string& databasePath, bool takeOver) {
     std::ifstream file(csvPath, std::ios::binary);
     if (!file) {
         return Error{"cannot read " + csvPath};
@@ -177,42 +184,74 @@ Expected<std::size_t> importStudentFile(const std::string& csvPath,
     std::ostringstream content;
     content << file.rdbuf();
     const auto lines = readStudentList(content.str());
+    const auto faultsIn = [&csvPath](const std::string& faults) {
+        std::string text;
+        for (const auto fault : std::views::split(faults, '\n')) {
+            text += (text.empty() ? "" : "\n") + csvPath + ": " +
+                    std::string(fault.begin(), fault.end());
+        }
+        return Error{text};
+    };
     if (!lines) {
-        return Error{csvPath + ": " + lines.error()};
+        return faultsIn(lines.error());
     }
-
-    // Argon2id is slow by design; hash on every core.
     std::vector<StudentRecord> students(lines->size());
-    const unsigned workers = std::max(1u, std::thread::hardware_concurrency());
-    PasswordHasher hasher(static_cast<std::ptrdiff_t>(workers));
-    std::atomic<std::size_t> next{0};
-    std::atomic<bool> failed{false};
-    std::vector<std::thread> threads;
-    for (unsigned w = 0; w < workers; ++w) {
-        threads.emplace_back([&] {
-            for (std::size_t k = next++; k < students.size(); k = next++) {
-                const auto hash = hasher.hash((*lines)[k].password);
-                if (!hash) {
-                    failed = true;
-                    return;
-                }
-                students[k] = {toLowerCase((*lines)[k].userName), *hash};
-            }
-        });
+    std::vector<std::string> keys;
+    for (const StudentLine& student : *lines) {
+        keys.push_back(toLowerCase(student.userName));
     }
-    for (std::thread& thread : threads) {
-        thread.join();
-    }
-    if (failed) {
-        return Error{"out of memory while hashing passwords"};
-    }
+    // The names' owners, once before the slow hashing and once more as the import commits.
+    const auto ownedNames = [&](const std::vector<std::size_t>& owned) {
+        std::string text;
+        for (const std::size_t k : owned) {
+            text += (text.empty() ? "" : "\n") + ("line " + std::to_string((*lines)[k].line)) +
+                    ": " + (*lines)[k].userName +
+                    " is the name of an online account (--take-over gives it to the student)";
+        }
+        return faultsIn(text);
+    };
     try {
         AccountStore store(databasePath);
-        store.importStudents(students);
+        if (const auto owned = store.onlineAccountsAmong(keys); !owned.empty() && !takeOver) {
+            return ownedNames(owned);
+        }
+        // Argon2id is slow by design; hash on every core.
+        const unsigned workers = std::max(1u, std::thread::hardware_concurrency());
+        PasswordHasher hasher(static_cast<std::ptrdiff_t>(workers));
+        std::atomic<std::size_t> next{0};
+        std::atomic<bool> failed{false};
+        std::vector<std::thread> threads;
+        for (unsigned w = 0; w < workers; ++w) {
+            threads.emplace_back([&, who = std::to_string(w)] {
+                for (std::size_t k = next++; k < students.size(); k = next++) {
+                    const auto hash = hasher.hash((*lines)[k].password, who);
+                    if (!hash) {
+                        failed = true;
+                        return;
+                    }
+                    students[k] = {keys[k], *hash};
+                }
+            });
+        }
+        for (std::thread& thread : threads) {
+            thread.join();
+        }
+        if (failed) {
+            return Error{"out of memory while hashing passwords"};
+        }
+        const auto owned = store.importStudents(students, takeOver);
+        if (!owned.empty() && !takeOver) {
+            return ownedNames(owned);
+        }
+        ImportReport report{students.size(), {}};
+        for (const std::size_t k : owned) {
+            report.takenOver.push_back("line " + std::to_string((*lines)[k].line) + ": " +
+                                       (*lines)[k].userName);
+        }
+        return report;
     } catch (const StoreError& error) {
         return Error{error.what()};
     }
-    return students.size();
 }
 
 } // namespace dovrix::server

@@ -3,7 +3,7 @@
 //   dovrix-account-server [--bind ADDR] [--port N] [--db FILE] [--trust RANGES]
 //                         [--trusted-proxy ADDR]... [--threads N]
 //                         [--credential-lifetime SECONDS] [--log-requests]
-//   dovrix-account-server import-students FILE.csv [--db FILE]
+//   dovrix-account-server import-students FILE.csv [--db FILE] [--take-over]
 //   dovrix-account-server backup [--db FILE] OUT
 // --config FILE is expanded before parsing (config_file.h).
 
@@ -20,6 +20,7 @@ struct CommandLine {
     Command command = Command::Serve;
     ServerOptions options;
     std::string studentFile;
+    bool takeOver = false;
     std::string backupFile;
 };
 
@@ -31,9 +32,15 @@ std::string defaultDatabasePath();
 
 Expected<CommandLine> parseCommandLine(const std::vector<std::string>& arguments);
 
-// Reads the CSV file and adds its students to the database (or replaces their passwords).
-// The number of students, or what went wrong.
-Expected<std::size_t> importStudentFile(const std::string& csvPath,
-                                        const std::string& databasePath);
+struct ImportReport {
+    std::size_t students = 0;
+    // "line N: NAME" for each online account given to its student.
+    std::vector<std::string> takenOver;
+};
+// Reads the CSV file and adds its students to the database (or replaces their passwords),
+// all or none. A student whose name an online account holds stops the import unless
+// `takeOver` is given. What went wrong is one line per fault.
+Expected<ImportReport> importStudentFile(const std::string& csvPath,
+                                         const std::string& databasePath, bool takeOver = false);
 
 } // namespace dovrix::server

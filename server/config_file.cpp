@@ -22,8 +22,15 @@ Expected<std::vector<std::string>> readConfigFile(const std::string& path) {
     std::vector<std::string> options;
     std::string line;
     for (int number = 1; std::getline(file, line); ++number) {
+        // A '#' at the start of a line or after a blank starts a comment.
+        for (std::size_t i = 0; i < line.size(); ++i) {
+            if (line[i] == '#' && (i == 0 || line[i - 1] == ' ' || line[i - 1] == '\t')) {
+                line.resize(i);
+                break;
+            }
+        }
         line = trimmed(line);
-        if (line.empty() || line.front() == '#') {
+        if (line.empty()) {
             continue;
         }
         const auto equals = line.find('=');
@@ -35,6 +42,9 @@ Expected<std::vector<std::string>> readConfigFile(const std::string& path) {
         }
         if (name == "config") {
             return Error{where + "a configuration file cannot name another"};
+        }
+        if (name == "help" || name == "version") {
+            return Error{where + name + " is no setting"};
         }
         options.push_back("--" + name);
         if (equals != std::string::npos) {

@@ -12,9 +12,11 @@
 #include <csignal>
 #include <filesystem>
 #include <iostream>
+#include <sstream>
 #include <thread>
 
 #include <pthread.h>
+#include <sys/stat.h>
 
 using namespace dovrix::server;
 
@@ -62,6 +64,9 @@ int serve(ServerOptions options) {
 
 int main(int argc, char** argv) {
     std::signal(SIGPIPE, SIG_IGN);
+    // The database, its journals, backups and their folders hold password hashes and the
+    // student list: readable by this user only, whatever umask the caller left.
+    umask(077);
     // One line per error: under systemd each line is a journal entry.
     const auto arguments = expandConfigFiles(std::vector<std::string>(argv + 1, argv + argc));
     const auto line = arguments ? parseCommandLine(*arguments)
@@ -103,12 +108,19 @@ int main(int argc, char** argv) {
                 std::filesystem::create_directories(std::filesystem::path(database).parent_path(),
                                                     ignored);
             }
-            const auto count = importStudentFile(line->studentFile, database);
-            if (!count) {
-                std::cerr << "dovrix-account-server: " << count.error() << '\n';
+            const auto report = importStudentFile(line->studentFile, database, line->takeOver);
+            if (!report) {
+                std::istringstream faults(report.error());
+                for (std::string fault; std::getline(faults, fault);) {
+                    std::cerr << "dovrix-account-server: " << fault << '\n';
+                }
+                std::cerr << "dovrix-account-server: nothing imported\n";
                 return 1;
             }
-            std::cout << "imported " << *count << " students into " << database << '\n';
+            std::cout << "imported " << report->students << " students into " << database << '\n';
+            for (const std::string& taken : report->takenOver) {
+                std::cout << "the online account of " << taken << " is now the student's\n";
+            }
             return 0;
         }
         return serve(line->options);

@@ -12,31 +12,42 @@ bool initialisePasswordHashing() {
 
 PasswordHasher::PasswordHasher(std::ptrdiff_t parallel, std::ptrdiff_t waiting)
     : admissible_(std::max<std::ptrdiff_t>(parallel, 1) + std::max<std::ptrdiff_t>(waiting, 0)),
+      ceiling_(admissible_ + std::max<std::ptrdiff_t>(waiting, 0)),
       slots_(std::max<std::ptrdiff_t>(parallel, 1)) {}
 
-bool PasswordHasher::enter() {
-    if (admitted_.fetch_add(1) >= admissible_) {
-        --admitted_;
-        return false;
+bool PasswordHasher::enter(const std::string& who) {
+    {
+        const std::lock_guard lock(mutex_);
+        const auto found = perClient_.find(who);
+        const int held = found == perClient_.end() ? 0 : found->second;
+        if (held >= 2 || admitted_ >= (held == 0 ? ceiling_ : admissible_)) {
+            return false;
+        }
+        ++perClient_[who];
+        ++admitted_;
     }
     slots_.acquire();
     return true;
 }
 
-void PasswordHasher::leave() {
+void PasswordHasher::leave(const std::string& who) {
     slots_.release();
+    const std::lock_guard lock(mutex_);
+    if (--perClient_[who] == 0) {
+        perClient_.erase(who);
+    }
     --admitted_;
 }
 
-std::optional<std::string> PasswordHasher::hash(std::string_view password) {
+std::optional<std::string> PasswordHasher::hash(std::string_view password, const std::string& who) {
     char encoded[crypto_pwhash_STRBYTES];
-    if (!enter()) {
+    if (!enter(who)) {
         return std::nullopt;
     }
     const int result =
         crypto_pwhash_str(encoded, password.data(), password.size(),
                           crypto_pwhash_OPSLIMIT_INTERACTIVE, crypto_pwhash_MEMLIMIT_INTERACTIVE);
-    leave();
+    leave(who);
     if (result != 0) {
         return std::nullopt;
     }
@@ -44,13 +55,13 @@ std::optional<std::string> PasswordHasher::hash(std::string_view password) {
 }
 
 PasswordHasher::Check PasswordHasher::verify(const std::string& encodedHash,
-                                             std::string_view password) {
-    if (!enter()) {
+                                             std::string_view password, const std::string& who) {
+    if (!enter(who)) {
         return Check::Busy;
     }
     const int result =
         crypto_pwhash_str_verify(encodedHash.c_str(), password.data(), password.size());
-    leave();
+    leave(who);
     return result == 0 ? Check::Match : Check::Mismatch;
 }
 

@@ -24,20 +24,27 @@ public:
 
     // At most `parallel` hashes run at once: each takes 64 MiB and a core for a while. At most
     // `waiting` more wait for their turn; beyond them a hash is refused at once as busy, so a
-    // flood of first logins cannot hold every request thread.
-    explicit PasswordHasher(std::ptrdiff_t parallel, std::ptrdiff_t waiting = PTRDIFF_MAX / 2);
+    // flood of first logins cannot hold every request thread. One client (`who`) has at most
+    // two hashes running or waiting, and its first one may wait in a line twice as long as
+    // the second: a client flooding first logins cannot take the line from the others.
+    explicit PasswordHasher(std::ptrdiff_t parallel, std::ptrdiff_t waiting = PTRDIFF_MAX / 4);
 
     // The encoded Argon2id hash (algorithm, parameters and salt included); nullopt when
     // memory runs out or too many hashes are waiting.
-    std::optional<std::string> hash(std::string_view password);
-    Check verify(const std::string& encodedHash, std::string_view password);
+    std::optional<std::string> hash(std::string_view password, const std::string& who = {});
+    Check verify(const std::string& encodedHash, std::string_view password,
+                 const std::string& who = {});
 
 private:
-    bool enter();
-    void leave();
+    bool enter(const std::string& who);
+    void leave(const std::string& who);
 
     std::ptrdiff_t admissible_;
-    std::atomic<std::ptrdiff_t> admitted_{0};
+    std::ptrdiff_t ceiling_;
+    std::mutex mutex_;
+    std::ptrdiff_t admitted_ = 0;
+    // Hashes running or waiting per client; a client without any has no entry.
+    std::unordered_map<std::string, int> perClient_;
     std::counting_semaphore<> slots_;
 };
 

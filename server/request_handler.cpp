@@ -207,7 +207,7 @@ Answer RequestHandler::answer(const HttpRequest& request, Clock::time_point now,
     if (!parameters) {
         return {400, *failure};
     }
-    const Client client{*address, options_.trusted.contains(*address)};
+    const Client client{*address, limitKey(*address), options_.trusted.contains(*address)};
     return summary.path == options_.accountPath ? service_.account(*parameters, client, now)
                                                 : service_.parList(*parameters, client, now);
 }

@@ -3,6 +3,8 @@
 #include "text_case.h"
 #include "user_text.h"
 
+#include <map>
+
 namespace dovrix::server {
 
 namespace {
@@ -69,9 +71,34 @@ bool splitFields(std::string_view line, std::vector<std::string>& fields) {
 
 } // namespace
 
+namespace {
+
+// Why no student could log in with this line; empty when one can.
+std::string lineFault(const std::vector<std::string>& fields) {
+    if (fields.size() != 2 || fields[0].empty() || fields[1].empty()) {
+        return "expected a user name and a password";
+    }
+    if (!isAcceptableText(fields[0], 1, kLongestSchoolName)) {
+        return "a user name must be 1 to " + std::to_string(kLongestSchoolName) +
+               " characters of UTF-8";
+    }
+    const std::string& password = fields[1];
+    if (!isAcceptableText(password, 1, kLongestTypedText) || password.front() == ' ' ||
+        password.back() == ' ') {
+        return "the login window cannot send this password: it takes 1 to " +
+               std::to_string(kLongestTypedText) +
+               " characters without control characters or blanks at either end";
+    }
+    return {};
+}
+
+} // namespace
+
 Expected<std::vector<StudentLine>> readStudentList(std::string_view text) {
     std::vector<StudentLine> students;
     std::vector<std::string> fields;
+    std::map<std::string, int> lineOfName;
+    std::string faults;
     int lineNumber = 0;
     while (!text.empty()) {
         const std::size_t end = text.find('\n');
@@ -87,22 +114,27 @@ Expected<std::vector<StudentLine>> readStudentList(std::string_view text) {
         if (trimmed(line).empty() || trimmed(line).front() == '#') {
             continue;
         }
-        const std::string where = "line " + std::to_string(lineNumber);
-        if (!splitFields(line, fields)) {
-            return Error{where + ": unbalanced double quote"};
-        }
-        if (fields.size() != 2 || fields[0].empty() || fields[1].empty()) {
-            return Error{where + ": expected a user name and a password"};
-        }
-        if (students.empty() && toLowerCase(fields[0]) == "username" &&
-            toLowerCase(fields[1]) == "password") {
+        std::string fault =
+            splitFields(line, fields) ? lineFault(fields) : "unbalanced double quote";
+        if (fault.empty() && students.empty() && faults.empty() &&
+            toLowerCase(fields[0]) == "username" && toLowerCase(fields[1]) == "password") {
             continue;
         }
-        if (!isAcceptableText(fields[0], 1, kLongestSchoolName)) {
-            return Error{where + ": a user name must be 1 to " +
-                         std::to_string(kLongestSchoolName) + " characters of UTF-8"};
+        if (fault.empty()) {
+            const auto [earlier, added] = lineOfName.emplace(toLowerCase(fields[0]), lineNumber);
+            if (!added) {
+                fault = "line " + std::to_string(earlier->second) + " gives this name already";
+            }
         }
-        students.push_back({fields[0], fields[1]});
+        if (!fault.empty()) {
+            faults += (faults.empty() ? "" : "\n") + ("line " + std::to_string(lineNumber)) + ": " +
+                      fault;
+            continue;
+        }
+        students.push_back({fields[0], fields[1], lineNumber});
+    }
+    if (!faults.empty()) {
+        return Error{faults};
     }
     return students;
 }

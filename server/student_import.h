@@ -12,14 +12,17 @@ namespace dovrix::server {
 struct StudentLine {
     std::string userName;
     std::string password;
+    int line = 0;
 };
 
 // Reads the list. Fields are separated by commas and may be quoted with double quotes (a
 // doubled quote inside stands for one); blanks around a field are dropped, as the game drops
 // them from what a player types. Empty lines and lines starting with '#' are skipped, and so
-// is a first line "username,password" (any case). Any other line without exactly two
-// non-empty fields, or with a user name that is not valid UTF-8 of at most 64 UTF-16 code
-// units, fails the whole list, naming the line.
+// is a first line "username,password" (any case). Every line that no student could log in
+// with fails the whole list, and the error names each such line: not exactly two non-empty
+// fields, a user name that is not valid UTF-8 of at most 64 UTF-16 code units, a name that
+// an earlier line gives already (in any case), or a password the login box cannot send
+// (control characters, invalid UTF-8, over 25 UTF-16 code units, blanks at either end).
 Expected<std::vector<StudentLine>> readStudentList(std::string_view text);
 
 } // namespace dovrix::server

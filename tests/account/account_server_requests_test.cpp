@@ -3,6 +3,7 @@
 
 #include "account_world.h"
 #include "command_line.h"
+#include "expected_messages.h"
 #include "number_text.h"
 #include "running_account_server.h"
 
@@ -32,8 +33,13 @@ TEST_F(AccountsWithServer, HomePlayersCreateOrCheckTheirAccountPlayAndComeBack) 
     again.accounts.LoginAccount("login");
     EXPECT_EQ(std::tuple(again.state.levelReached, again.state.currentLevel), std::tuple(57, 57));
 
-    // No box for either player: the first one's boxes would come first, then the other's.
-    EXPECT_EQ(boxDifferences(first.messages.shown, {}) + boxDifferences(again.messages.shown, {}),
+    // A password changed elsewhere: the server refuses the level, and the player is told.
+    AccountWorld stale(server_.url(), "Mary & Co #1+ é/", "old password");
+    stale.state.levelReached = 60;
+    stale.accounts.UpdateAccount();
+    // No box for the first two players: the first one's boxes would come first, then the rest.
+    EXPECT_EQ(boxDifferences(first.messages.shown, {}) + boxDifferences(again.messages.shown, {}) +
+                  boxDifferences(stale.messages.shown, {kErrorUpdating}),
               "");
 }
 

@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <future>
 #include <list>
 #include <optional>
 #include <regex>
@@ -22,12 +23,19 @@
 
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace dovrix::testing {
 namespace {
 
 const std::string kInvalid = "Invalid Username and/or Password";
+const std::string kCreating = "Error Creating Account";
+
+// A request as nginx forwards it for the client at this address.
+httplib::Headers from(const std::string& client) {
+    return {{"X-Real-IP", client}};
+}
 
 // The program in a child process, killed if it is still running at the end.
 class Program : public QProcess {
@@ -57,9 +65,12 @@ public:
 // is the one it announced on its first line.
 class Server : public Program {
 public:
+    // Without a database, `more` alone (a configuration file, say).
     explicit Server(const std::string& database, std::vector<std::string> more = {})
         : Program([&] {
-              more.insert(more.begin(), {"--port", "0", "--db", database});
+              if (!database.empty()) {
+                  more.insert(more.begin(), {"--port", "0", "--db", database});
+              }
               return more;
           }()) {
         const std::string prefix = "listening on http://127.0.0.1:", line = firstLine();
@@ -119,15 +130,14 @@ TEST(ServerProgram, AnnouncesItsAddressAndStopsCleanlyOnSignals) {
 // loopback address the requests arrive from.
 TEST(ServerProgram, BelievesTheForwardedAddressOnlyFromATrustedProxy) {
     TempFolder folder;
-    const std::string failed = "Error Creating Account";
     // The trusted proxy (none when empty), the X-Real-IP header (none when empty), the reply.
     const std::vector<std::array<std::string, 3>> cases = {
         {"127.0.0.1", "10.1.2.3", "1"},
         {"127.0.0.1", "::ffff:10.1.2.3", "1"},
         {"127.0.0.1", "203.0.113.9", kInvalid},
-        {"127.0.0.1", "", failed},
-        {"127.0.0.1", "10.1.2.3, 10.4.5.6", failed},
-        {"127.0.0.1", "school", failed},
+        {"127.0.0.1", "", kCreating},
+        {"127.0.0.1", "10.1.2.3, 10.4.5.6", kCreating},
+        {"127.0.0.1", "school", kCreating},
         // From anyone else the header is only text: the connection's address counts.
         {"10.9.9.9", "10.1.2.3", kInvalid},
         {"", "10.1.2.3", kInvalid},
@@ -194,39 +204,150 @@ TEST(ServerProgram, LogsEveryRequestOnItsOwnLineWithoutPasswords) {
         << log;
 }
 
+// The import takes the whole list or nothing: it names every line no student could log in
+// with, and every name an online account holds, which --take-over gives to the student.
 TEST(ServerProgram, ImportsStudentsRefusesUnknownArgumentsAndAnswersStoreErrors) {
     TempFolder folder;
     const std::string database = folder.file("accounts.sqlite");
-    std::ofstream(folder.file("students.csv")) << "jo.park,first pass\nli.chen,second\n";
-    std::ofstream(folder.file("broken.csv")) << "jo.park\n";
-    Program import({"import-students", folder.file("students.csv"), "--db", database});
-    EXPECT_EQ(import.firstLine(), "imported 2 students into " + database);
-    EXPECT_EQ(import.exitCodeAtEnd(), 0);
-    Program broken({"import-students", folder.file("broken.csv"), "--db", database});
-    EXPECT_EQ(broken.exitCodeAtEnd(), 1);
-    EXPECT_NE(broken.errors().find("line 1"), std::string::npos);
+    Server server(database);
+    ASSERT_EQ(server.get("o=create&u=squat&p=mine"), "Success");
+    const auto import = [&](const std::string& csv, std::vector<std::string> more = {}) {
+        std::ofstream(folder.file("students.csv")) << csv;
+        more.insert(more.begin(),
+                    {"import-students", folder.file("students.csv"), "--db", database});
+        Program program(more);
+        const int code = program.exitCodeAtEnd();
+        return std::pair(code, code == 0 ? program.firstLine() : program.errors());
+    };
+    const auto [code, errors] = import("Ann,pw\nann,pw2\nbo,\" padded\"\ncy," +
+                                       std::string(26, 'p') + "\ndi,tab\tpw\ned,\xC3\nsquat,pw\n");
+    EXPECT_EQ(code, 1);
+    for (int line = 2; line <= 6; ++line) {
+        EXPECT_NE(errors.find("students.csv: line " + std::to_string(line) + ": "),
+                  std::string::npos)
+            << line << errors;
+    }
+    EXPECT_NE(import("squat,school\n").second.find("students.csv: line 1: squat"),
+              std::string::npos);
+    EXPECT_EQ(import("jo.park,first pass\nli.chen,second\n"),
+              std::pair(0, "imported 2 students into " + database));
+    EXPECT_EQ(server.get("o=vorna&u=ann&p=pw"), kInvalid);
+    EXPECT_EQ(server.get("o=login&u=squat&p=mine"), "1");
+    EXPECT_EQ(import("squat,school\n", {"--take-over"}).first, 0);
     Program wrong({"--port", "eighty"});
     EXPECT_EQ(wrong.exitCodeAtEnd(), 2);
     EXPECT_NE(wrong.errors().find("--help lists the options"), std::string::npos);
-    Server server(database);
     EXPECT_EQ(server.get("o=vorna&u=jo.park&p=first%20pass"), "Success");
     EXPECT_EQ(server.get("o=vorna&u=li.chen&p=wrong"), kInvalid);
+    EXPECT_EQ(server.get("o=login&u=squat&p=mine"), kInvalid);
+    EXPECT_EQ(server.get("o=halvern&u=squat&p=school"), "1");
     // A store error (here another program holding the database's write lock longer than the
     // server waits) answers with the failure text each operation's client knows.
-    ASSERT_EQ(server.get("o=qel&u=pat&p="), "1");
+    ASSERT_EQ(server.get("o=qel&u=jo.park&p="), "1");
     sqlite3* other = nullptr;
     ASSERT_EQ(sqlite3_open(database.c_str(), &other), SQLITE_OK);
     ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
     for (const auto& [target, body] : std::vector<std::pair<std::string, std::string>>{
-             {"o=update&u=pat&p=&l=5", "Error Updating Account"},
-             {"o=qel&u=new.pupil&p=", "Error Creating Account"},
+             {"o=update&u=jo.park&p=&l=5", "Error Updating Account"},
+             {"o=qel&u=li.chen&p=", "Error Creating Account"},
              {"o=create&u=bob&p=pw", "Error Creating Account"},
              {"/dovrix/pars?Level=87&Moves=17&Par=19", "Ignored"}}) {
         EXPECT_EQ(server.fetch(target), std::pair(500, body)) << target;
     }
     sqlite3_close(other); // and with it the transaction
-    EXPECT_EQ(server.get("o=qel&u=pat&p="), "1");
+    EXPECT_EQ(server.get("o=qel&u=jo.park&p="), "1");
     EXPECT_EQ(server.get("o=login&u=bob&p=pw"), kInvalid);
+}
+
+// Every refused update reads as a failed update to the game, which tells the player. A name
+// that does not exist costs the same guesses as one that does, and guesses sent at once are
+// all counted before any is checked.
+TEST(ServerProgram, RefusesUpdatesAloudAndCountsEveryGuessAlike) {
+    TempFolder folder;
+    Server server(folder.file("accounts.sqlite"),
+                  {"--trust", "10.0.0.0/8", "--trusted-proxy", "127.0.0.1"});
+    ASSERT_EQ(server.get("o=create&u=mary&p=secret", from("192.0.2.1")), "Success");
+    ASSERT_EQ(server.get("o=qel&u=pat.kim&p=", from("10.1.1.1")), "1");
+    for (const std::string update : {"u=mary&p=wrong", "u=ghost&p=secret", "u=pat.kim&p="}) {
+        EXPECT_EQ(server.fetch("o=update&l=9&" + update, from("192.0.2.1")),
+                  std::pair(403, std::string("Error Updating Account")))
+            << update;
+    }
+    // Rounds of eight guesses at once, until a round is refused whole for the limit.
+    for (const std::string name : {"mary", "ghost"}) {
+        int checked = 0;
+        for (bool limited = false; !limited && checked < 80;) {
+            std::vector<std::future<std::pair<int, std::string>>> guesses;
+            for (int guess = 0; guess < 8; ++guess) {
+                guesses.push_back(std::async(std::launch::async, [&, guess] {
+                    return server.fetch("o=login&u=" + name + "&p=guess" + std::to_string(guess),
+                                        from("203.0.113.7"));
+                }));
+            }
+            limited = true;
+            for (auto& guess : guesses) {
+                const auto [status, body] = guess.get();
+                checked += status == 200;
+                limited = limited && status == 429;
+                EXPECT_EQ(body, status == 200 ? kInvalid : kCreating) << status;
+            }
+        }
+        EXPECT_EQ(checked, 10) << name;
+    }
+}
+
+// New accounts are limited per client before any password is hashed, an IPv6 client being
+// its whole /64; so are new accounts of the school login, which opens only the names on the
+// student list once there is one.
+TEST(ServerProgram, LimitsNewAccountsPerClient) {
+    TempFolder folder;
+    const std::string database = folder.file("accounts.sqlite");
+    Server server(database, {"--trust", "10.0.0.0/8", "--trusted-proxy", "127.0.0.1"});
+    const auto reply = [](bool allowed, const std::string& body) {
+        return allowed ? std::pair(200, body) : std::pair(429, kCreating);
+    };
+    for (int n = 0; n <= 20; ++n) {
+        const std::string number = std::to_string(n);
+        EXPECT_EQ(
+            server.fetch("o=create&u=new" + number + "&p=pw", from("2001:db8:1:2::" + number)),
+            reply(n < 20, "Success"))
+            << n;
+        EXPECT_EQ(server.fetch("o=qel&u=pupil" + number + "&p=", from("10.0.0.5")),
+                  reply(n < 20, "1"))
+            << n;
+    }
+    EXPECT_EQ(server.get("o=create&u=other&p=pw", from("2001:db8:1:3::1")), "Success");
+    EXPECT_EQ(server.get("o=qel&u=pupil1&p=", from("10.0.0.5")), "1");
+    std::ofstream(folder.file("students.csv")) << "pupil1,pw\nli.chen,pw\n";
+    Program import({"import-students", folder.file("students.csv"), "--db", database});
+    EXPECT_EQ(import.exitCodeAtEnd(), 0);
+    for (const auto& [user, body] : std::vector<std::pair<std::string, std::string>>{
+             {"li.chen", "1"}, {"pupil1", "1"}, {"pupil2", kInvalid}, {"made.up", kInvalid}}) {
+        EXPECT_EQ(server.get("o=qel&u=" + user + "&p=", from("10.0.0.6")), body) << user;
+    }
+}
+
+// Whatever umask it was started with, the database, its journals, its folder and its backups
+// are its user's alone. Its configuration file reads as --help describes it.
+TEST(ServerProgram, KeepsItsFilesPrivateAndReadsCommentsInItsConfiguration) {
+    TempFolder folder;
+    const mode_t callers = ::umask(022);
+    ::setenv("XDG_DATA_HOME", folder.file("data").c_str(), 1);
+    std::ofstream(folder.file("server.conf")) << "port = 0 # any free one\n#log-requests\n";
+    std::ofstream(folder.file("help.conf")) << "help\n";
+    EXPECT_EQ(Program({"--config", folder.file("help.conf")}).exitCodeAtEnd(), 2);
+    Server server("", {"--config", folder.file("server.conf")});
+    EXPECT_EQ(server.get("o=qel&u=pat&p="), "1");
+    EXPECT_EQ(Program({"backup", folder.file("backup.sqlite")}).exitCodeAtEnd(), 0);
+    ::unsetenv("XDG_DATA_HOME");
+    ::umask(callers);
+    const auto data = folder.path() / "data" / "dovrix";
+    for (const auto& file : {data / "accounts.sqlite", data / "accounts.sqlite-wal",
+                             data / "accounts.sqlite-shm", folder.path() / "backup.sqlite"}) {
+        EXPECT_EQ(std::filesystem::status(file).permissions(), std::filesystem::perms(0600))
+            << file;
+    }
+    EXPECT_EQ(std::filesystem::status(data).permissions(), std::filesystem::perms(0700));
 }
 
 // Killed without warning in the middle of a stream of updates, the server loses none that it
