@@ -80,6 +80,13 @@ Accounts::Accounts(SharedState& shared, const Deployment& deployment, HttpGet& h
     : shared_(shared), deployment_(deployment), http_(http), share_(share), messages_(messages),
       environment_(environment) {}
 
+std::optional<std::string> Accounts::send(const std::string& url) {
+    if (deployment_.serverUrl.empty()) {
+        return std::nullopt;
+    }
+    return http_.get(url);
+}
+
 void Accounts::setServerPaths() {
     shared_.accountPath = deployment_.accountPath;
     shared_.parListPath = deployment_.parListPath;
@@ -189,9 +196,8 @@ void Accounts::SaveProgress() {
 }
 
 void Accounts::LoginAccount(std::string_view operation) {
-    const auto reply =
-        http_.get(accountRequestUrl(deployment_.serverUrl, shared_.accountPath, operation,
-                                    shared_.accountUser, shared_.accountPassword));
+    const auto reply = send(accountRequestUrl(deployment_.serverUrl, shared_.accountPath, operation,
+                                              shared_.accountUser, shared_.accountPassword));
     const auto fail = [this] {
         shared_.levelReached = 1;
         shared_.currentLevel = 1;
@@ -223,8 +229,8 @@ void Accounts::UpdateAccount() {
         return;
     }
     const auto reply =
-        http_.get(updateRequestUrl(deployment_.serverUrl, shared_.accountPath, shared_.accountUser,
-                                   shared_.accountPassword, shared_.levelReached));
+        send(updateRequestUrl(deployment_.serverUrl, shared_.accountPath, shared_.accountUser,
+                              shared_.accountPassword, shared_.levelReached));
     if (reply) {
         shared_.serverReply = *reply;
     }
@@ -237,7 +243,7 @@ void Accounts::UpdateAccount() {
 }
 
 void Accounts::DownloadPars() {
-    const auto reply = http_.get(parListUrl(deployment_.serverUrl, shared_.parListPath));
+    const auto reply = send(parListUrl(deployment_.serverUrl, shared_.parListPath));
     if (!reply) {
         return;
     }
@@ -266,8 +272,8 @@ void Accounts::DownloadPars() {
 
 std::optional<std::string> Accounts::createAccount() {
     const auto reply =
-        http_.get(accountRequestUrl(deployment_.serverUrl, shared_.accountPath, kCreateOperation,
-                                    shared_.accountUser, shared_.accountPassword));
+        send(accountRequestUrl(deployment_.serverUrl, shared_.accountPath, kCreateOperation,
+                               shared_.accountUser, shared_.accountPassword));
     if (reply) {
         shared_.serverReply = *reply;
     }
@@ -275,9 +281,9 @@ std::optional<std::string> Accounts::createAccount() {
 }
 
 std::optional<std::string> Accounts::checkDistrictStudent() {
-    const auto reply = http_.get(accountRequestUrl(deployment_.serverUrl, shared_.accountPath,
-                                                   kDistrictCheckOperation, shared_.accountUser,
-                                                   shared_.accountPassword));
+    const auto reply =
+        send(accountRequestUrl(deployment_.serverUrl, shared_.accountPath, kDistrictCheckOperation,
+                               shared_.accountUser, shared_.accountPassword));
     if (reply) {
         shared_.serverReply = *reply;
     }
@@ -286,7 +292,7 @@ std::optional<std::string> Accounts::checkDistrictStudent() {
 
 void Accounts::uploadPar(int16_t level, int32_t moves, int16_t oldPar) {
     const auto reply =
-        http_.get(parUploadUrl(deployment_.serverUrl, shared_.parListPath, level, moves, oldPar));
+        send(parUploadUrl(deployment_.serverUrl, shared_.parListPath, level, moves, oldPar));
     if (reply) {
         shared_.serverReply = *reply;
     }

@@ -48,6 +48,10 @@ public:
     std::string progressFilePath() const;
 
 private:
+    // The GET of a request to the account server; a failed transfer, without sending
+    // anything, when the deployment has no usable server.
+    std::optional<std::string> send(const std::string& url);
+
     SharedState& shared_;
     Deployment deployment_;
     HttpGet& http_;

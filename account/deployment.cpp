@@ -2,9 +2,15 @@
 
 #include "deployment_defaults.h"
 
+#include <algorithm>
+
 namespace dovrix {
 
 namespace {
+
+constexpr std::string_view kEnvironmentSource = "environment variable";
+constexpr std::string_view kBadServerUrl =
+    "it is not an http:// or https:// address with a server name";
 
 // A base URL without its final slash would glue the path onto the host or the last path
 // segment; the slash is added rather than sending requests nowhere.
@@ -15,28 +21,198 @@ std::string withFinalSlash(std::string url) {
     return url;
 }
 
+bool startsWithIgnoringCase(std::string_view text, std::string_view prefix) {
+    return text.size() >= prefix.size() &&
+           std::equal(prefix.begin(), prefix.end(), text.begin(), [](char a, char b) {
+               return a == (b >= 'A' && b <= 'Z' ? static_cast<char>(b - 'A' + 'a') : b);
+           });
+}
+
+bool isPort(std::string_view digits) {
+    if (digits.empty() || digits.size() > 5 ||
+        !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+        return false;
+    }
+    const int port = std::stoi(std::string(digits));
+    return port >= 1 && port <= 65535;
+}
+
+// One setting as the sources give it: the variable if it has a value, else the machine's.
+struct Candidate {
+    std::string value;
+    std::string name;
+    std::string source;
+    bool given() const { return !value.empty(); }
+};
+
+class Resolver {
+public:
+    Resolver(const Environment& environment, const MachineSettings& machine)
+        : environment_(environment), machine_(machine) {}
+
+    Candidate pick(const char* variable, const char* setting) const {
+        if (variable != nullptr) {
+            if (std::string value = environment_.variable(variable); !value.empty()) {
+                return {std::move(value), variable, std::string(kEnvironmentSource)};
+            }
+        }
+        const auto found = machine_.values.find(std::string_view(setting));
+        if (found != machine_.values.end() && !found->second.empty()) {
+            return {found->second, setting, "machine setting, " + machine_.location};
+        }
+        return {};
+    }
+
+private:
+    const Environment& environment_;
+    const MachineSettings& machine_;
+};
+
 } // namespace
 
-Deployment Deployment::fromEnvironment(const Environment& environment) {
+bool isUsableServerUrl(std::string_view url) {
+    if (std::any_of(url.begin(), url.end(), [](char c) {
+            return static_cast<unsigned char>(c) <= ' ' || c == 0x7f || c == '?' || c == '#';
+        })) {
+        return false;
+    }
+    std::string_view rest;
+    if (startsWithIgnoringCase(url, "http://")) {
+        rest = url.substr(7);
+    } else if (startsWithIgnoringCase(url, "https://")) {
+        rest = url.substr(8);
+    } else {
+        return false;
+    }
+    std::string_view authority = rest.substr(0, rest.find('/'));
+    if (authority.find('@') != std::string_view::npos) {
+        return false; // names and passwords do not belong in a shared setting
+    }
+    std::string_view port;
+    if (authority.starts_with('[')) {
+        const std::size_t close = authority.find(']');
+        if (close == std::string_view::npos || close == 1) {
+            return false;
+        }
+        if (close + 1 < authority.size()) {
+            if (authority[close + 1] != ':') {
+                return false;
+            }
+            port = authority.substr(close + 2);
+            if (!isPort(port)) {
+                return false;
+            }
+        }
+        return true;
+    }
+    const std::size_t colon = authority.find(':');
+    if (colon != std::string_view::npos && !isPort(authority.substr(colon + 1))) {
+        return false;
+    }
+    return !authority.substr(0, colon).empty();
+}
+
+Deployment Deployment::builtIn() {
     Deployment deployment;
-    deployment.serverUrl = std::string(builtin::kServerUrl);
+    deployment.serverUrl = withFinalSlash(std::string(builtin::kServerUrl));
     deployment.accountPath = std::string(builtin::kAccountPath);
     deployment.parListPath = std::string(builtin::kParListPath);
     deployment.progressShare = std::string(builtin::kProgressShare);
     deployment.districtDomain = std::string(builtin::kDistrictDomain);
     deployment.homeDrive = std::string(builtin::kHomeDrive);
-
-    // An empty override counts as none: an unset-but-exported variable must not switch the
-    // game to an empty server address.
-    if (const std::string url = environment.variable("DOVRIX_SERVER_URL"); !url.empty()) {
-        deployment.serverUrl = url;
-    }
-    if (const std::string share = environment.variable("DOVRIX_PROGRESS_SHARE"); !share.empty()) {
-        deployment.progressShare = share;
-    }
-    deployment.serverUrl = withFinalSlash(deployment.serverUrl);
-    deployment.caFile = environment.variable("DOVRIX_CA_FILE");
     return deployment;
+}
+
+Deployment Deployment::resolve(const Environment& environment, const MachineSettings& machine,
+                               const SettingChecks& checks) {
+    Deployment deployment = builtIn();
+    const Resolver sources(environment, machine);
+    // A candidate that is given replaces the built-in value: by itself when usable, by none
+    // (and a report) when not.
+    const auto apply = [&](std::string& target, const Candidate& candidate,
+                           const std::optional<std::string>& problem) {
+        if (!candidate.given()) {
+            return;
+        }
+        target = problem ? std::string() : candidate.value;
+        if (problem) {
+            deployment.problems.push_back(
+                {candidate.name, candidate.source, candidate.value, *problem});
+        }
+    };
+
+    const Candidate server = sources.pick("DOVRIX_SERVER_URL", "ServerUrl");
+    apply(deployment.serverUrl, server,
+          isUsableServerUrl(server.value) ? std::nullopt
+                                          : std::optional<std::string>(kBadServerUrl));
+    deployment.serverUrl = withFinalSlash(deployment.serverUrl);
+
+    const Candidate share = sources.pick("DOVRIX_PROGRESS_SHARE", "ProgressShare");
+    apply(deployment.progressShare, share,
+          share.given() ? checks.folderProblem(share.value) : std::nullopt);
+
+    const Candidate domain = sources.pick(nullptr, "DistrictDomain");
+    apply(deployment.districtDomain, domain, std::nullopt);
+    const Candidate drive = sources.pick(nullptr, "HomeDrive");
+    apply(deployment.homeDrive, drive, std::nullopt);
+
+    const Candidate authorities = sources.pick("DOVRIX_CA_FILE", "CaFile");
+    const auto authorityProblem =
+        authorities.given() ? checks.authorityFileProblem(authorities.value) : std::nullopt;
+    apply(deployment.caFile, authorities, authorityProblem);
+    // Without the authorities it was told to trust, an https server is not reached at all:
+    // trusting the system's alone instead would be another choice than the one made.
+    if (authorityProblem && startsWithIgnoringCase(deployment.serverUrl, "https://")) {
+        deployment.serverUrl.clear();
+    }
+    return deployment;
+}
+
+namespace {
+
+std::vector<std::string> consequences(const Deployment& deployment) {
+    std::vector<std::string> lines;
+    if (deployment.serverUrl.empty()) {
+        lines.push_back("Dovrix plays without the account server: no online accounts and no "
+                        "shared pars.");
+    }
+    if (deployment.progressShare.empty()) {
+        lines.push_back("Dovrix keeps no progress files on the school's share.");
+    }
+    return lines;
+}
+
+std::string describe(const SettingProblem& problem) {
+    return problem.name + " \"" + problem.value + "\" (" + problem.source + "): " + problem.reason +
+           ".";
+}
+
+} // namespace
+
+MessageBox settingsReport(const Deployment& deployment) {
+    MessageBox box{.title = "Dovrix -- Settings Not Used",
+                   .lines = {"Dovrix cannot use these settings of this computer:", ""},
+                   .icon = MessageIcon::Exclamation};
+    for (const SettingProblem& problem : deployment.problems) {
+        box.lines.push_back(describe(problem));
+    }
+    box.lines.emplace_back();
+    for (std::string& line : consequences(deployment)) {
+        box.lines.push_back(std::move(line));
+    }
+    box.lines.push_back("Please tell the person who looks after this computer.");
+    return box;
+}
+
+std::string settingsReportForLog(const Deployment& deployment) {
+    std::string text;
+    for (const SettingProblem& problem : deployment.problems) {
+        text += "dovrix: setting not used: " + describe(problem) + "\n";
+    }
+    for (const std::string& line : consequences(deployment)) {
+        text += "dovrix: " + line + "\n";
+    }
+    return text;
 }
 
 } // namespace dovrix

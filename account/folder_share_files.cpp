@@ -1,35 +1,23 @@
 #include "folder_share_files.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <QString>
-
-#include <string_view>
 
 namespace dovrix {
 
 FolderShareFiles::FolderShareFiles(std::string folder) : folder_(std::move(folder)) {}
 
-std::optional<std::string> FolderShareFiles::resolve(const std::string& relativePath) const {
-    if (folder_.empty() || relativePath.empty() || relativePath.front() == '/') {
+std::optional<QString> FolderShareFiles::resolve(const std::string& relativePath) const {
+    const auto path = pathInFolder(folder_, relativePath, kPathStyle);
+    if (!path) {
         return std::nullopt;
     }
-    std::string_view rest = relativePath;
-    while (true) {
-        const std::size_t slash = rest.find('/');
-        if (rest.substr(0, slash) == "..") {
-            return std::nullopt;
-        }
-        if (slash == std::string_view::npos) {
-            break;
-        }
-        rest.remove_prefix(slash + 1);
-    }
-    std::string path = folder_;
-    if (path.back() != '/') {
-        path.push_back('/');
-    }
-    return path + relativePath;
+    // Qt's own form of the path: on Windows \\fs1\dovrix$\Dovrix becomes //fs1/dovrix$/Dovrix,
+    // elsewhere a backslash is part of a name and stays.
+    return QDir::fromNativeSeparators(QString::fromStdString(*path));
 }
 
 std::optional<std::string> FolderShareFiles::read(const std::string& relativePath) {
@@ -37,7 +25,7 @@ std::optional<std::string> FolderShareFiles::read(const std::string& relativePat
     if (!path) {
         return std::nullopt;
     }
-    QFile file(QString::fromStdString(*path));
+    QFile file(*path);
     if (!file.open(QIODevice::ReadOnly)) {
         return std::nullopt;
     }
@@ -48,20 +36,32 @@ std::optional<std::string> FolderShareFiles::read(const std::string& relativePat
     return content.toStdString();
 }
 
+namespace {
+
+bool writeWhole(QFileDevice& file, const std::string& content) {
+    const auto size = static_cast<qint64>(content.size());
+    return file.write(content.data(), size) == size;
+}
+
+} // namespace
+
 bool FolderShareFiles::write(const std::string& relativePath, const std::string& content) {
     const auto path = resolve(relativePath);
     if (!path) {
         return false;
     }
-    QSaveFile file(QString::fromStdString(*path));
+    QSaveFile file(*path);
     // A folder the player may not create files in (a student's own file in Dovrix/ on the
-    // school share) is written in place: better than nothing saved at all.
+    // school share) is written in place: better than nothing saved at all. QSaveFile does so
+    // itself only on Unix; elsewhere the existing file is opened here.
     file.setDirectWriteFallback(true);
     if (!file.open(QIODevice::WriteOnly)) {
-        return false;
+        QFile existing(*path);
+        return QFileInfo(*path).isFile() &&
+               existing.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+               writeWhole(existing, content) && existing.flush();
     }
-    const auto size = static_cast<qint64>(content.size());
-    if (file.write(content.data(), size) != size) {
+    if (!writeWhole(file, content)) {
         file.cancelWriting();
         return false;
     }

@@ -1,12 +1,22 @@
 #pragma once
-// The progress share as a folder of the file system (a mounted network share at school).
+// The progress share as a folder of the file system: a UNC path such as \\fs1\dovrix$ on
+// Windows, a mounted network share elsewhere.
 
 #include "share_files.h"
+#include "share_path.h"
+
+#include <QtGlobal>
 
 namespace dovrix {
 
 class FolderShareFiles : public ShareFiles {
 public:
+#ifdef Q_OS_WIN
+    static constexpr PathStyle kPathStyle = PathStyle::Windows;
+#else
+    static constexpr PathStyle kPathStyle = PathStyle::Posix;
+#endif
+
     explicit FolderShareFiles(std::string folder);
 
     // Paths that leave the folder (absolute ones, "..") are refused like missing files.
@@ -18,7 +28,7 @@ public:
     bool write(const std::string& relativePath, const std::string& content) override;
 
 private:
-    std::optional<std::string> resolve(const std::string& relativePath) const;
+    std::optional<QString> resolve(const std::string& relativePath) const;
 
     std::string folder_;
 };

@@ -1,10 +1,15 @@
 #include "system_environment.h"
 
 #include <QDir>
+#include <QString>
 #include <QtGlobal>
 
+#ifdef Q_OS_WIN
+#include <qt_windows.h>
+#else
 #include <pwd.h>
 #include <unistd.h>
+#endif
 
 #include <vector>
 
@@ -19,6 +24,14 @@ bool SystemEnvironment::exists(const std::string& name) const {
 }
 
 std::string SystemEnvironment::systemUserName() const {
+#ifdef Q_OS_WIN
+    // The name the user logged on with, without the domain.
+    std::vector<wchar_t> buffer(257); // the longest user name, UNLEN, and the final null
+    DWORD size = static_cast<DWORD>(buffer.size());
+    if (GetUserNameW(buffer.data(), &size) && size > 1) {
+        return QString::fromWCharArray(buffer.data(), static_cast<int>(size - 1)).toStdString();
+    }
+#else
     long suggested = sysconf(_SC_GETPW_R_SIZE_MAX);
     std::vector<char> buffer(suggested > 0 ? static_cast<std::size_t>(suggested) : 16384);
     passwd entry{};
@@ -27,6 +40,7 @@ std::string SystemEnvironment::systemUserName() const {
         found->pw_name) {
         return found->pw_name;
     }
+#endif
     return QDir::home().dirName().toStdString();
 }
 

@@ -9,8 +9,8 @@ class SystemEnvironment : public Environment {
 public:
     std::string variable(const std::string& name) const override;
     bool exists(const std::string& name) const override;
-    // The login name of the process's user in the system's user database; the home folder's
-    // name if the database has no entry.
+    // The name the process's user logged on with: on Windows from the system (GetUserNameW),
+    // elsewhere from the user database; the home folder's name if neither gives one.
     std::string systemUserName() const override;
 };
 

@@ -1,12 +1,18 @@
 #include "game.h"
 
+#include "system_settings.h"
+
 #include <QCoreApplication>
+#include <QTimer>
+
+#include <iostream>
 
 namespace dovrix {
 
 Game::Game(SharedState& shared, MessageBoxService& messages, Beeper& beeper)
     : shared_(shared), messages_(messages), beeper_(beeper),
-      deployment_(Deployment::fromEnvironment(environment_)), share_(deployment_.progressShare),
+      deployment_(Deployment::resolve(environment_, readMachineSettings(), SystemSettingChecks())),
+      share_(deployment_.progressShare),
       accounts_(shared_, deployment_, http_, share_, messages_, environment_),
       playServices_(accounts_, share_) {
     if (!deployment_.caFile.empty()) {
@@ -25,6 +31,14 @@ void Game::start() {
     if (!shared_.startScreenShown) {
         login.show();
     }
+    if (deployment_.problems.empty()) {
+        return;
+    }
+    // Once per run, for whoever looks after the computer: on the standard error for the
+    // administrator, and in a box over the first window for the player, who may be the only
+    // one to see it. The game goes on behind the box (at school the loading sequence runs).
+    std::cerr << settingsReportForLog(deployment_) << std::flush;
+    QTimer::singleShot(0, &login, [this] { messages_.show(settingsReport(deployment_)); });
 }
 
 FrmLogin& Game::frmLogin() {

@@ -26,16 +26,17 @@ namespace dovrix {
 
 class Game : public LoginHost, public StartHost, public EndHost {
 public:
-    // The deployment comes from the built-in values and the environment (DOVRIX_SERVER_URL,
-    // DOVRIX_PROGRESS_SHARE, DOVRIX_CA_FILE). Message boxes and the beep are the caller's: on
-    // screen in the program, recorded in tests.
+    // The deployment comes from the environment (DOVRIX_SERVER_URL, DOVRIX_PROGRESS_SHARE,
+    // DOVRIX_CA_FILE), the machine-wide settings and the built-in values. Message boxes and
+    // the beep are the caller's: on screen in the program, recorded in tests.
     Game(SharedState& shared, MessageBoxService& messages, Beeper& beeper);
     ~Game() override;
     Game(const Game&) = delete;
     Game& operator=(const Game&) = delete;
 
     // The program's start: the login window loads and, unless it has handed over to the start
-    // window already (at school), shows itself.
+    // window already (at school), shows itself. Settings that cannot be used are reported
+    // then, on the standard error and in a box once the event loop runs.
     void start();
 
     // The windows, created (and loaded) on first reference.

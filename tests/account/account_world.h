@@ -25,7 +25,8 @@ struct AccountWorld {
                                                                 .accountPath = "dovrix/account",
                                                                 .parListPath = "dovrix/pars",
                                                                 .progressShare = share,
-                                                                .caFile = {}},
+                                                                .caFile = {},
+                                                                .problems = {}},
           files(share), accounts(state, deployment, http, files, messages, environment) {
         std::filesystem::create_directories(folder.path() / "share" / "Dovrix");
         state.levelCount = 100;

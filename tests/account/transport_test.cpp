@@ -1,5 +1,4 @@
-// The real parts under the account routines: Qt HTTP, the share folder and the deployment
-// settings.
+// The real parts under the account routines: Qt HTTP and the share folder.
 
 #include "account_world.h"
 #include "scripted_http_server.h"
@@ -55,22 +54,6 @@ TEST(FolderShareFiles, ReplacesFilesWholeAndNeverMakesFolders) {
     EXPECT_EQ(inner.read("../outside.txt"), std::nullopt);
     EXPECT_FALSE(inner.write("../outside.txt", "x"));
     EXPECT_EQ(inner.read("/etc/hostname"), std::nullopt);
-}
-
-TEST(Deployment, EnvironmentOverridesTheBuiltInServerAndShare) {
-    SystemEnvironment environment;
-    VariablesForTest variables;
-    variables.set("DOVRIX_SERVER_URL", nullptr);
-    variables.set("DOVRIX_PROGRESS_SHARE", "/srv/share");
-    const std::string builtIn = Deployment::fromEnvironment(environment).serverUrl;
-    EXPECT_EQ(builtIn.back(), '/');
-    EXPECT_EQ(Deployment::fromEnvironment(environment).progressShare, "/srv/share");
-    // An empty value counts as none; the final slash is added.
-    variables.set("DOVRIX_SERVER_URL", "");
-    EXPECT_EQ(Deployment::fromEnvironment(environment).serverUrl, builtIn);
-    variables.set("DOVRIX_SERVER_URL", "http://school.example:9000/games");
-    EXPECT_EQ(Deployment::fromEnvironment(environment).serverUrl,
-              "http://school.example:9000/games/");
 }
 
 } // namespace

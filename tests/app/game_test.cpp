@@ -28,6 +28,7 @@ private slots:
     void everyWayOut();
     void theProgramOpensItsFirstWindow_data();
     void theProgramOpensItsFirstWindow();
+    void theProgramTakesTheMachineSettings();
 };
 
 void GameTest::schoolStartRecordAndProgress() {
@@ -248,6 +249,70 @@ void GameTest::theProgramOpensItsFirstWindow() {
     const QStringList words = QString::fromUtf8(game.readAllStandardOutput()).split(' ');
     QCOMPARE(words.mid(0, 2), QStringList({window, "shown"}));
     QVERIFY(words.size() == 3 && words[2].trimmed().toLongLong() > before);
+}
+
+// The settings an administrator made for the machine, in Dovrix/Dovrix.conf of the system's
+// configuration folders, steer the program to the school's server and share; a variable that
+// cannot be used is reported and leaves the game without a server, not on the machine's.
+void GameTest::theProgramTakesTheMachineSettings() {
+    TempFolder serverFolder;
+    RunningAccountServer server(serverOptions(serverFolder.file("accounts.sqlite")));
+    httplib::Client client("127.0.0.1", server.port());
+    for (const char* user : {"pat.kim", "lee.park"}) {
+        client.Get("/dovrix/account?o=qel&u=" + std::string(user) + "&p=");
+        QCOMPARE(client.Get("/dovrix/account?o=update&u=" + std::string(user) + "&p=&l=7")->body,
+                 std::string("OK"));
+    }
+    TempFolder folder;
+    const auto share = folder.path() / "share";
+    std::filesystem::create_directories(share / "Dovrix");
+    std::filesystem::create_directories(folder.path() / "xdg" / "Dovrix");
+    std::ofstream(folder.path() / "xdg" / "Dovrix" / "Dovrix.conf")
+        << "[General]\nServerUrl=" << server.url() << "\nProgressShare=" << share.string()
+        << "\nDistrictDomain=NORTHSIDE\nHomeDrive=S:\n";
+
+    const auto start = [&](QProcess& game, const char* user, const char* serverVariable) {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"DOVRIX_SERVER_URL", "DOVRIX_PROGRESS_SHARE", "DOVRIX_CA_FILE",
+                                 "DOVRIX_STARTUP_PROBE", "LOGIN", "USERNAME"}) {
+            environment.remove(name);
+        }
+        if (serverVariable != nullptr) {
+            environment.insert("DOVRIX_SERVER_URL", serverVariable);
+        }
+        environment.insert("XDG_CONFIG_DIRS",
+                           QString::fromStdString((folder.path() / "xdg").string()));
+        environment.insert("QT_QPA_PLATFORM", "offscreen");
+        environment.insert("USERDOMAIN", "northside");
+        environment.insert("HOMEDRIVE", "s:");
+        environment.insert("NWUSERNAME", user);
+        game.setProcessEnvironment(environment);
+        game.start(QStringLiteral(DOVRIX_PROGRAM), {});
+    };
+    const auto errors = [](QProcess& game) {
+        game.kill();
+        game.waitForFinished();
+        return QString::fromUtf8(game.readAllStandardError());
+    };
+
+    // At school by the machine's district and drive: the loading sequence takes the level the
+    // server holds into the player's progress file on the machine's share.
+    QProcess school;
+    start(school, "pat.kim", nullptr);
+    QTRY_COMPARE_WITH_TIMEOUT(fileContent(share / "Dovrix" / "Pat Kim.txt"),
+                              std::optional<std::string>(" 7 \r\n"), 30000);
+    QVERIFY(!errors(school).contains("dovrix:"));
+
+    QProcess misconfigured;
+    start(misconfigured, "lee.park", "ftp://127.0.0.1/");
+    QTRY_COMPARE_WITH_TIMEOUT(fileContent(share / "Dovrix" / "Lee Park.txt"),
+                              std::optional<std::string>(" 1 \r\n"), 30000);
+    const QString report = errors(misconfigured);
+    QVERIFY2(report.contains("dovrix: setting not used: DOVRIX_SERVER_URL \"ftp://127.0.0.1/\" "
+                             "(environment variable): it is not an http:// or https:// address"),
+             qPrintable(report));
+    QVERIFY2(report.contains("dovrix: Dovrix plays without the account server"),
+             qPrintable(report));
 }
 
 } // namespace dovrix::testing
