@@ -27,31 +27,32 @@ std::string helpText() {
            "the login window offers an online account, a school account or none.\n"
            "\n"
            "Settings:\n"
-           "An administrator sets them once for every user of the computer: on Windows as string\n"
-           "values of the registry key HKEY_LOCAL_MACHINE\\SOFTWARE\\Dovrix\\Dovrix (the "
-           "installer's\n"
-           "SERVERURL, PROGRESSSHARE, CAFILE, DISTRICTDOMAIN and HOMEDRIVE write them), elsewhere\n"
-           "as lines Name=value in /etc/xdg/Dovrix/Dovrix.conf (found through XDG_CONFIG_DIRS).\n"
-           "An environment variable beats the setting, which beats the built-in value; an empty\n"
-           "value counts as none. A value that cannot be used is reported when the game starts,\n"
-           "and its part of the game then works without it.\n"
-           "  ServerUrl       DOVRIX_SERVER_URL      the account server's base URL, http:// or\n"
-           "                                         https:// (built in: " +
+           "  An administrator sets them once for every user of the computer: on Windows as\n"
+           "  string values of the registry key HKEY_LOCAL_MACHINE\\SOFTWARE\\Dovrix\\Dovrix\n"
+           "  (where Group Policy and the installer write them), elsewhere as lines Name=value in\n"
+           "  /etc/xdg/Dovrix/Dovrix.conf (or Dovrix/Dovrix.conf in a folder of XDG_CONFIG_DIRS).\n"
+           "  An environment variable beats the setting, the setting beats the built-in value,\n"
+           "  and an empty value counts as none. A value that cannot be used is reported when the\n"
+           "  game starts and nothing takes its place: the game then does without the server or\n"
+           "  the share it names.\n"
+           "\n"
+           "  ServerUrl, DOVRIX_SERVER_URL\n"
+           "      the account server's base URL, http:// or https:// (built in: " +
            builtIn.serverUrl +
            ")\n"
-           "  ProgressShare   DOVRIX_PROGRESS_SHARE  the folder holding Dovrix/ with the players'\n"
-           "                                         progress files, a full path such as\n"
-           "                                         \\\\fs1\\dovrix$ (built in: " +
+           "  ProgressShare, DOVRIX_PROGRESS_SHARE\n"
+           "      the full path of the folder that holds Dovrix/, the players' progress files,\n"
+           "      such as \\\\fs1\\dovrix$ on Windows (built in: " +
            builtIn.progressShare +
            ")\n"
-           "  CaFile          DOVRIX_CA_FILE         a PEM file of certificate authorities "
-           "trusted\n"
-           "                                         for https:// besides the system's\n"
-           "  DistrictDomain                         the school network's log-on domain (built\n"
-           "                                         in: " +
+           "  CaFile, DOVRIX_CA_FILE\n"
+           "      a PEM file of certificate authorities trusted for https:// besides the system's\n"
+           "  DistrictDomain\n"
+           "      the school network's log-on domain, USERDOMAIN there (built in: " +
            builtIn.districtDomain +
            ")\n"
-           "  HomeDrive                              the school network's home drive (built in: " +
+           "  HomeDrive\n"
+           "      the school network's home drive, HOMEDRIVE there (built in: " +
            builtIn.homeDrive +
            ")\n"
            "\n"
