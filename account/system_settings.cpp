@@ -14,11 +14,13 @@ namespace dovrix {
 
 namespace {
 
-// Where QSettings found the file: the first of the configuration folders that holds one.
-// QSettings names only the first folder, the one it would write to.
+// Where the settings were found, as an administrator names it: the registry key on Windows;
+// elsewhere the first configuration folder that holds the file (QSettings names only the
+// first folder, the one it would write to).
 QString settingsFileIn(const QSettings& settings) {
 #ifdef Q_OS_WIN
-    return settings.fileName();
+    Q_UNUSED(settings);
+    return QStringLiteral("HKEY_LOCAL_MACHINE\\SOFTWARE\\Dovrix\\Dovrix");
 #else
     const QString folders = qEnvironmentVariable("XDG_CONFIG_DIRS");
     for (const QString& folder : (folders.isEmpty() ? QStringLiteral("/etc/xdg") : folders)

@@ -11,6 +11,7 @@
 #include "served_stack.h"
 
 #include <QProcess>
+#include <QRegularExpression>
 
 #include <httplib.h>
 
@@ -29,6 +30,7 @@ private slots:
     void theProgramOpensItsFirstWindow_data();
     void theProgramOpensItsFirstWindow();
     void theProgramTakesTheMachineSettings();
+    void anUnusableSettingIsShownOverTheFirstWindow();
 };
 
 void GameTest::schoolStartRecordAndProgress() {
@@ -282,7 +284,7 @@ void GameTest::theProgramTakesTheMachineSettings() {
               "dovrix: setting not used: DOVRIX_SERVER_URL \"ftp://127.0.0.1/\" (environment "
               "variable): it is not an http:// or https:// address with a server name.\n"
               "dovrix: Dovrix plays without the account server: no online accounts and no "
-              "shared pars.\n"}}) {
+              "shared pars."}}) {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         for (const char* name : {"DOVRIX_SERVER_URL", "DOVRIX_PROGRESS_SHARE", "DOVRIX_CA_FILE",
                                  "DOVRIX_STARTUP_PROBE", "LOGIN", "USERNAME"}) {
@@ -303,12 +305,18 @@ void GameTest::theProgramTakesTheMachineSettings() {
                                   std::optional<std::string>(run.content), 30000);
         game.kill();
         game.waitForFinished();
-        QString report; // the game's own lines on the standard error, not Qt's
-        for (const QString& line : QString::fromUtf8(game.readAllStandardError()).split('\n')) {
-            report += line.startsWith("dovrix: ") ? line + '\n' : QString();
-        }
-        QCOMPARE(report, QString(run.report));
+        const QStringList errors = QString::fromUtf8(game.readAllStandardError()).split('\n');
+        // The game's own lines on the standard error, not Qt's.
+        QCOMPARE(errors.filter(QRegularExpression("^dovrix: ")).join('\n'), QString(run.report));
     }
+}
+
+// The player sees the report once, over the login window.
+void GameTest::anUnusableSettingIsShownOverTheFirstWindow() {
+    GameWorld world("games.school.example");
+    world.messages.whileOpen = [&] { QVERIFY(world.game.loginWindow()->isVisible()); };
+    world.game.start();
+    QTRY_COMPARE(titles(world.messages), std::vector<std::string>{"Dovrix -- Settings Not Used"});
 }
 
 } // namespace dovrix::testing
