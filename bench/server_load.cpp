@@ -122,6 +122,9 @@ Phase drive(const std::string& name, int port, int clients,
     for (int c = 0; c < clients; ++c) {
         threads.emplace_back([&, c] {
             httplib::Client client("127.0.0.1", port);
+            // Each client from an address of its own, as players are: the server limits new
+            // accounts per address.
+            client.set_interface("127.0.1." + std::to_string(c + 1));
             client.set_keep_alive(true);
             // The game waits up to 60 s for a reply; Argon2id logins queue for the cores.
             client.set_read_timeout(60, 0);
@@ -267,6 +270,7 @@ int run(const Settings& settings) {
         for (int c = 0; c < 16; ++c) {
             flood.emplace_back([&, c] {
                 httplib::Client client("127.0.0.1", server.port());
+                client.set_interface("127.0.2." + std::to_string(c + 1));
                 for (int n = 0; flooding; ++n) {
                     client.Get(("/dovrix/account?o=create&u=flood" + std::to_string(c) + "x" +
                                 std::to_string(n) + "&p=pw")

@@ -42,16 +42,14 @@ using namespace dovrix::server;
 using fuzz::require;
 
 constexpr std::array<std::string_view, 4> kMethods = {"GET", "HEAD", "POST", "get"};
-// Loopback (the proxy in front), the school network, the internet, IPv6 loopback.
-constexpr std::array<std::string_view, 4> kPeers = {"127.0.0.1", "10.20.30.40", "203.0.113.9",
-                                                    "::1"};
+// The front end's socket (nginx in front), the school network, the internet, IPv6 loopback.
+constexpr std::array<std::string_view, 4> kPeers = {"local", "10.20.30.40", "203.0.113.9", "::1"};
 // A fresh store every so many inputs keeps it small and the run fast.
 constexpr int kInputsPerStore = 20000;
 
 struct Server {
     Server() {
         options.trusted = AddressRanges::parse("10.0.0.0/8").value();
-        options.trustedProxies = AddressRanges::parse("127.0.0.1").value();
         options.logRequests = true;
         char hash[crypto_pwhash_STRBYTES];
         require(crypto_pwhash_str(hash, "kestrel", 7, 0, 0) == 0, "a student's hash is made");
@@ -63,7 +61,8 @@ struct Server {
             }
         });
         const auto created = handler->handle(
-            {"GET", "/dovrix/account?o=create&u=pat&p=secret", "203.0.113.9", std::nullopt}, now);
+            {"GET", "/dovrix/account?o=create&u=pat&p=secret", "203.0.113.9", std::nullopt, false},
+            now);
         require(created.body == protocol::kSuccessReply, "the harness's online account is created");
     }
 
@@ -146,7 +145,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     const std::string_view realIp =
         lineEnd == std::string_view::npos ? std::string_view{} : input.substr(lineEnd + 1);
     const HttpRequest request{kMethods[data[0] & 3], target, kPeers[(data[0] >> 2) & 3],
-                              (data[0] & 0x10) != 0 ? std::optional(realIp) : std::nullopt};
+                              (data[0] & 0x10) != 0 ? std::optional(realIp) : std::nullopt,
+                              ((data[0] >> 2) & 3) == 0};
     const bool unreadable = (data[0] & 0x20) != 0;
     const Answer reply = unreadable ? server->handler->refuse(request, 400)
                                     : server->handler->handle(request, server->now);

@@ -8,10 +8,13 @@
 #include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <chrono>
+#include <cstring>
 #include <iostream>
 #include <mutex>
 #include <stdexcept>
@@ -32,6 +35,8 @@ constexpr auto kStopCheck = std::chrono::milliseconds(100);
 struct Connection {
     socket_t socket = -1;
     std::string peer;
+    // Through the front end's Unix socket: its X-Real-IP names the client.
+    bool throughFrontEnd = false;
     // Set once the request is read and its answer begun: stopping lets it finish.
     std::atomic<bool> answering{false};
     // Set once the request went to the request handler, whatever it answered.
@@ -143,11 +148,42 @@ void send(httplib::Response& response, const Answer& answer) {
     response.set_content(answer.body, "text/plain; charset=utf-8");
 }
 
-HttpRequest requestOf(const httplib::Request& request, const std::string& peer,
+HttpRequest requestOf(const httplib::Request& request, const Connection& connection,
                       const std::string& realIp) {
-    return {request.method, request.target, peer,
+    return {request.method, request.target, connection.peer,
             request.has_header("X-Real-IP") ? std::optional<std::string_view>(realIp)
-                                            : std::nullopt};
+                                            : std::nullopt,
+            connection.throughFrontEnd};
+}
+
+// A listening Unix socket at `path`. A socket that a server which did not stop cleanly left
+// there is replaced; a live one, or any other file, is not.
+int listenOnUnixSocket(const std::string& path) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (path.empty() || path.size() >= sizeof address.sun_path) {
+        throw std::runtime_error("cannot listen on " + path + ": not a usable socket path");
+    }
+    std::copy(path.begin(), path.end(), address.sun_path);
+    const auto* where = reinterpret_cast<const sockaddr*>(&address);
+    const int listener = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    struct stat existing {};
+    if (listener >= 0 && ::lstat(path.c_str(), &existing) == 0 && S_ISSOCK(existing.st_mode) &&
+        ::connect(listener, where, sizeof address) != 0) {
+        ::unlink(path.c_str());
+    }
+    const int fresh = listener < 0 ? -1 : ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    ::close(listener);
+    // Anyone who can reach the folder may connect: the folder is what keeps others out.
+    if (fresh < 0 || ::bind(fresh, where, sizeof address) != 0 ||
+        ::chmod(path.c_str(), 0666) != 0 || ::listen(fresh, SOMAXCONN) != 0) {
+        const std::string reason = std::strerror(errno);
+        if (fresh >= 0) {
+            ::close(fresh);
+        }
+        throw std::runtime_error("cannot listen on " + path + ": " + reason);
+    }
+    return fresh;
 }
 
 } // namespace
@@ -159,20 +195,19 @@ class AccountServer::Http : public httplib::Server {
 public:
     explicit Http(RequestHandler& handler) : handler_(handler) {
         // Every request goes to the request handler, whatever its method and path.
-        set_pre_routing_handler(
-            [this](const httplib::Request& request, httplib::Response& response) {
-                Connection& connection = *currentConnection;
-                connection.handled = true;
-                if (stopping_) {
-                    response.status = 503; // never written: the connection is let go
-                    return HandlerResponse::Handled;
-                }
-                connection.answering = true;
-                const std::string realIp = request.get_header_value("X-Real-IP");
-                send(response,
-                     handler_.handle(requestOf(request, connection.peer, realIp), Clock::now()));
+        set_pre_routing_handler([this](const httplib::Request& request,
+                                       httplib::Response& response) {
+            Connection& connection = *currentConnection;
+            connection.handled = true;
+            if (stopping_) {
+                response.status = 503; // never written: the connection is let go
                 return HandlerResponse::Handled;
-            });
+            }
+            connection.answering = true;
+            const std::string realIp = request.get_header_value("X-Real-IP");
+            send(response, handler_.handle(requestOf(request, connection, realIp), Clock::now()));
+            return HandlerResponse::Handled;
+        });
         // cpp-httplib refused the request line or the headers (an unknown method, a second
         // '?', a bad version, a target over 8 KiB): the reply still carries the failure text.
         set_error_handler(HandlerWithResponse(
@@ -184,7 +219,7 @@ public:
                 connection->handled = true;
                 const std::string realIp = request.get_header_value("X-Real-IP");
                 const bool otherMethod = !request.method.empty() && request.method != "GET";
-                send(response, handler_.refuse(requestOf(request, connection->peer, realIp),
+                send(response, handler_.refuse(requestOf(request, *connection, realIp),
                                                otherMethod ? 405 : response.status));
                 return HandlerResponse::Handled;
             }));
@@ -193,14 +228,15 @@ public:
     // Lets go of every connection whose answer has not begun.
     void stopConnections() { stopping_ = true; }
 
-private:
-    bool process_and_close_socket(socket_t socket) override {
+    // Answers one request on the connection and closes it.
+    bool serve(socket_t socket, bool throughFrontEnd) {
         Connection connection;
         connection.socket = socket;
+        connection.throughFrontEnd = throughFrontEnd;
         if (!stopping_) {
             const int yes = 1;
             setsockopt(socket, IPPROTO_TCP, TCP_NODELAY, &yes, sizeof yes);
-            connection.peer = peerAddress(socket);
+            connection.peer = throughFrontEnd ? "local" : peerAddress(socket);
             ConnectionStream stream(connection, stopping_);
             currentConnection = &connection;
             bool closed = false;
@@ -214,6 +250,9 @@ private:
         ::close(socket);
         return true;
     }
+
+private:
+    bool process_and_close_socket(socket_t socket) override { return serve(socket, false); }
 
     RequestHandler& handler_;
     std::atomic<bool> stopping_{false};
@@ -232,6 +271,10 @@ AccountServer::AccountServer(ServerOptions options) : options_(std::move(options
     http_->new_task_queue = [threads] {
         return new httplib::ThreadPool(static_cast<size_t>(threads));
     };
+    if (!options_.socketPath.empty()) {
+        listener_ = listenOnUnixSocket(options_.socketPath);
+        return;
+    }
     // cpp-httplib sets SO_REUSEPORT by default, which lets a second server share the
     // port and take half of the requests to another database. Only SO_REUSEADDR, so a
     // restart can take the port back at once.
@@ -266,24 +309,51 @@ AccountServer::AccountServer(ServerOptions options) : options_(std::move(options
 
 AccountServer::~AccountServer() {
     stop();
+    if (listener_ >= 0) {
+        ::close(listener_);
+        ::unlink(options_.socketPath.c_str());
+    }
 }
 
 std::string AccountServer::url() const {
+    if (listener_ >= 0) {
+        return "unix:" + options_.socketPath;
+    }
     const bool v6 = options_.bindAddress.find(':') != std::string::npos;
     const std::string host = v6 ? "[" + options_.bindAddress + "]" : options_.bindAddress;
     return "http://" + host + ":" + std::to_string(port_) + "/";
 }
 
 void AccountServer::run() {
-    http_->listen_after_bind();
+    if (listener_ < 0) {
+        http_->listen_after_bind();
+        return;
+    }
+    // The Unix socket's connections, answered on a pool of threads as cpp-httplib answers
+    // those of a TCP port.
+    httplib::ThreadPool pool(static_cast<std::size_t>(std::max(options_.threads, 1)));
+    socketRunning_ = true;
+    while (!stopRequested_) {
+        pollfd waiting{listener_, POLLIN, 0};
+        if (::poll(&waiting, 1, static_cast<int>(kStopCheck.count())) <= 0) {
+            continue;
+        }
+        const int connection = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
+        if (connection >= 0) {
+            pool.enqueue([this, connection] { http_->serve(connection, true); });
+        }
+    }
+    pool.shutdown();
+    socketRunning_ = false;
 }
 
 bool AccountServer::isRunning() const {
-    return http_->is_running();
+    return listener_ >= 0 ? socketRunning_.load() : http_->is_running();
 }
 
 void AccountServer::stop() {
     if (http_) {
+        stopRequested_ = true;
         http_->stopConnections();
         http_->stop();
     }

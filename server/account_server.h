@@ -3,6 +3,7 @@
 
 #include "server_options.h"
 
+#include <atomic>
 #include <memory>
 #include <string>
 
@@ -12,12 +13,13 @@ class RequestHandler;
 
 class AccountServer {
 public:
-    // Opens the database and binds the port. Throws StoreError or std::runtime_error.
+    // Opens the database and binds the port or the Unix socket. Throws StoreError or
+    // std::runtime_error.
     explicit AccountServer(ServerOptions options);
     ~AccountServer();
 
     int port() const { return port_; }
-    // "http://ADDR:PORT/", with brackets around an IPv6 address.
+    // "http://ADDR:PORT/", with brackets around an IPv6 address; "unix:PATH" on a Unix socket.
     std::string url() const;
 
     // Answers requests until stop() is called (from any thread). A stop() that comes before
@@ -35,6 +37,9 @@ private:
     std::unique_ptr<RequestHandler> handler_;
     std::unique_ptr<Http> http_;
     int port_ = 0;
+    int listener_ = -1; // the Unix socket, when there is one
+    std::atomic<bool> stopRequested_{false};
+    std::atomic<bool> socketRunning_{false};
 };
 
 } // namespace dovrix::server

@@ -154,8 +154,8 @@ bool AddressRanges::contains(std::string_view address) const {
 }
 
 std::optional<std::string> clientAddress(std::string_view peer, const std::string* realIp,
-                                         const AddressRanges& proxies) {
-    if (!proxies.contains(peer)) {
+                                         bool throughFrontEnd) {
+    if (!throughFrontEnd) {
         return canonicalAddress(peer);
     }
     if (!realIp) {

@@ -49,11 +49,12 @@ private:
     std::vector<AddressRange> ranges_;
 };
 
-// The address a request comes from: the connection's peer, or, when the peer is one of the
-// trusted proxies, the address the proxy passes on in X-Real-IP (`realIp`, null when the header
-// is missing). nullopt for a request from a proxy without a valid X-Real-IP: its client
-// cannot be told apart from the proxy's others, least of all from the school network.
+// The address a request comes from: the connection's peer, or for a request that came through
+// the front end's Unix socket, the address the front end names in X-Real-IP (`realIp`, null
+// when the header is missing). nullopt for a request through the socket without a valid
+// X-Real-IP: its client cannot be told apart from the front end's others, least of all from
+// the school network.
 std::optional<std::string> clientAddress(std::string_view peer, const std::string* realIp,
-                                         const AddressRanges& proxies);
+                                         bool throughFrontEnd);
 
 } // namespace dovrix::server

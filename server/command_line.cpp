@@ -15,8 +15,8 @@ namespace dovrix::server {
 
 const char* const kUsage =
     "Usage:\n"
-    "  dovrix-account-server [--bind ADDR] [--port N] [--db FILE] [--trust RANGES]\n"
-    "                        [--trusted-proxy ADDR]... [--threads N]\n"
+    "  dovrix-account-server [--bind ADDR] [--port N | --socket PATH] [--db FILE]\n"
+    "                        [--trust RANGES] [--threads N]\n"
     "                        [--credential-lifetime SECONDS] [--log-requests]\n"
     "  dovrix-account-server --config FILE [OPTION]...\n"
     "  dovrix-account-server import-students FILE.csv [--db FILE] [--take-over]\n"
@@ -32,9 +32,10 @@ const char* const kUsage =
     "  --db FILE        SQLite database (default $XDG_DATA_HOME/dovrix/accounts.sqlite)\n"
     "  --trust RANGES   comma-separated address ranges of the school network, which may log\n"
     "                   in without a password (default 127.0.0.0/8,::1)\n"
-    "  --trusted-proxy ADDR\n"
-    "                   a proxy whose X-Real-IP header gives the client's address; its\n"
-    "                   requests without a valid one are refused (repeatable)\n"
+    "  --socket PATH    listen on a Unix socket instead, for nginx in front: only there\n"
+    "                   does the X-Real-IP header give the client's address, and a\n"
+    "                   request without a valid one is refused. Anyone who can reach the\n"
+    "                   folder may connect: keep it to this user and nginx's\n"
     "  --threads N      request threads (default 16)\n"
     "  --credential-lifetime SECONDS\n"
     "                   how long a verified password is remembered (default 900; 0: never)\n"
@@ -51,7 +52,8 @@ const char* const kUsage =
     "                   writes to it\n"
     "\n"
     "Output:\n"
-    "  The first line on standard output is \"listening on http://ADDR:PORT/\"; standard\n"
+    "  The first line on standard output is \"listening on http://ADDR:PORT/\" (or\n"
+    "  \"listening on unix:PATH\"); standard\n"
     "  error gets one line when the server stops and one per error, and no request\n"
     "  lines unless --log-requests is given.\n"
     "\n"
@@ -123,9 +125,13 @@ Expected<CommandLine> parseCommandLine(const std::vector<std::string>& arguments
         const bool serving = line.command == CommandLine::Command::Serve;
         const bool known =
             option == "--db" ||
-            (serving && (option == "--bind" || option == "--port" || option == "--trust" ||
-                         option == "--trusted-proxy" || option == "--threads" ||
-                         option == "--credential-lifetime"));
+            (serving &&
+             (option == "--bind" || option == "--port" || option == "--trust" ||
+              option == "--socket" || option == "--threads" || option == "--credential-lifetime"));
+        if (option == "--trusted-proxy") {
+            // Any local user could connect from a trusted address and name any client.
+            return Error{"--trusted-proxy is gone: nginx reaches the server through --socket"};
+        }
         if (!known) {
             return Error{"unknown option " + option};
         }
@@ -149,12 +155,8 @@ Expected<CommandLine> parseCommandLine(const std::vector<std::string>& arguments
                 return Error{"--trust: " + ranges.error()};
             }
             line.options.trusted = *ranges;
-        } else if (option == "--trusted-proxy") {
-            auto proxy = AddressRange::parse(value);
-            if (!proxy) {
-                return Error{"--trusted-proxy: " + proxy.error()};
-            }
-            line.options.trustedProxies.add(*proxy);
+        } else if (option == "--socket") {
+            line.options.socketPath = value;
         } else if (option == "--threads") {
             const auto threads = integerArgument(value, 1, 1024);
             if (!threads) {

@@ -1,7 +1,7 @@
 #pragma once
 // The server's command line:
-//   dovrix-account-server [--bind ADDR] [--port N] [--db FILE] [--trust RANGES]
-//                         [--trusted-proxy ADDR]... [--threads N]
+//   dovrix-account-server [--bind ADDR] [--port N | --socket PATH] [--db FILE]
+//                         [--trust RANGES] [--threads N]
 //                         [--credential-lifetime SECONDS] [--log-requests]
 //   dovrix-account-server import-students FILE.csv [--db FILE] [--take-over]
 //   dovrix-account-server backup [--db FILE] OUT

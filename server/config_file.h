@@ -3,8 +3,7 @@
 // command-line option per line, named without its dashes.
 //
 //   # a comment
-//   port = 8080
-//   trusted-proxy = 127.0.0.1
+//   socket = /run/dovrix-account-server/account.sock   # nginx's door
 //   log-requests
 
 #include "expected.h"

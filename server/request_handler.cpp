@@ -192,7 +192,7 @@ Answer RequestHandler::answer(const HttpRequest& request, Clock::time_point now,
     }
     const std::string realIp(request.realIp.value_or(""));
     const auto address =
-        clientAddress(request.peer, request.realIp ? &realIp : nullptr, options_.trustedProxies);
+        clientAddress(request.peer, request.realIp ? &realIp : nullptr, request.throughFrontEnd);
     if (!address) {
         return {400, *failure};
     }

@@ -19,10 +19,13 @@ struct HttpRequest {
     std::string_view method;
     // The path and query as received, still percent-encoded.
     std::string_view target;
-    // The connection's remote address.
+    // The connection's remote address ("local" through the front end's socket).
     std::string_view peer;
     // The X-Real-IP header, when there is one.
     std::optional<std::string_view> realIp;
+    // Whether the connection came through the Unix socket that only the front end reaches:
+    // only then does X-Real-IP name the client.
+    bool throughFrontEnd = false;
 };
 
 class RequestHandler {

@@ -15,8 +15,9 @@ struct ServerOptions {
     std::string accountPath = "dovrix/account";
     std::string parListPath = "dovrix/pars";
     AddressRanges trusted = AddressRanges::loopback();
-    // Proxies (nginx in front) whose X-Real-IP header names the client.
-    AddressRanges trustedProxies;
+    // Listen on this Unix socket instead of a TCP port: the front end's (nginx's) door, the
+    // only one where X-Real-IP names the client. Its folder decides who may connect.
+    std::string socketPath;
     int threads = 16;
     bool logRequests = false;
     ServiceSettings service;

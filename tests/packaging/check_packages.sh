@@ -60,19 +60,21 @@ exposure="$(systemd-analyze security --offline=yes --root="$root" "$unit" |
 awk -v e="$exposure" 'BEGIN { exit !(e != "" && e <= 2.0) }' ||
     fail "the unit's exposure is '$exposure', above 2.0"
 
-# The shipped configuration, as the unit passes it, with a free port and a writable database.
+# The shipped configuration, as the unit passes it, with its socket and database moved here.
 config="$root/etc/dovrix/account-server.conf"
-sed -e 's/^port = .*/port = 0/' -e "s|^db = .*|db = $work/accounts.sqlite|" "$config" \
-    >"$work/test.conf"
+sed -e "s|^socket = .*|socket = $work/account.sock|" -e "s|^db = .*|db = $work/accounts.sqlite|" \
+    "$config" >"$work/test.conf"
 coproc SERVER { exec "$root/usr/sbin/dovrix-account-server" --config "$work/test.conf" \
     2>"$work/server.err"; }
 server_pid=$SERVER_PID
 read -r -t 10 line <&"${SERVER[0]}" || line=""
-if [[ "$line" =~ ^listening\ on\ http://127\.0\.0\.1:([0-9]+)/$ ]]; then
-    exec 3<>"/dev/tcp/127.0.0.1/${BASH_REMATCH[1]}"
-    # As nginx asks: the shipped configuration trusts it to name the client.
-    printf 'GET /dovrix/pars HTTP/1.0\r\nX-Real-IP: 192.0.2.7\r\n\r\n' >&3
-    reply="$(cat <&3)"
+if [ "$line" = "listening on unix:$work/account.sock" ]; then
+    # As nginx asks, naming the client.
+    reply="$(python3 -c 'import socket, sys
+s = socket.socket(socket.AF_UNIX)
+s.connect(sys.argv[1])
+s.sendall(b"GET /dovrix/pars HTTP/1.0\r\nX-Real-IP: 192.0.2.7\r\n\r\n")
+print(s.recv(100).decode(errors="replace"))' "$work/account.sock")"
     [[ "$reply" == "HTTP/1.1 200 "* ]] || fail "the server's reply: ${reply:0:80}"
 else
     fail "the server's first line: '$line'"

@@ -1,6 +1,7 @@
 // The account server answering over loopback, in this process, with a fresh database.
 
 #include "catalogue.h"
+#include "local_http.h"
 #include "rate_limit.h"
 #include "running_account_server.h"
 #include "student_import.h"
@@ -31,14 +32,25 @@ protected:
     void startServer(const std::vector<std::string>& arguments = {}) {
         server_.reset();
         server_ = std::make_unique<RunningAccountServer>(serverOptions(database(), arguments));
+        socket_ = std::ranges::count(arguments, "--socket") ? folder_.file("account.sock") : "";
+    }
+    // Through the Unix socket that nginx uses, which names the client.
+    void startBehindFrontEnd(std::vector<std::string> arguments = {}) {
+        arguments.insert(arguments.end(), {"--socket", folder_.file("account.sock")});
+        startServer(arguments);
     }
     std::string database() const { return folder_.file("accounts.sqlite"); }
 
     // The status and body of a request as written, unencoded, an account query when it does
-    // not start with '/', with `client` in X-Real-IP as nginx passes it on (a server without
-    // --trusted-proxy ignores it).
+    // not start with '/', with `client` in X-Real-IP as nginx passes it on (only a server behind
+    // the front end believes it).
     std::pair<int, std::string> send(const std::string& target, const std::string& method = "GET",
                                      const std::string& client = "127.0.0.1") {
+        if (!socket_.empty()) {
+            const auto path = target.starts_with('/') ? target : "/dovrix/account?" + target;
+            const auto reply = server::getOverSocket(socket_, path, client);
+            return reply ? std::pair(reply->status, reply->body) : std::pair(0, "<no reply>");
+        }
         httplib::Client connection("127.0.0.1", server_->port());
         connection.set_url_encode(false);
         httplib::Request request;
@@ -77,6 +89,7 @@ protected:
     }
     TempFolder folder_;
     std::unique_ptr<RunningAccountServer> server_;
+    std::string socket_;
 };
 
 TEST_F(ServerTest, OnlineAccountKeepsTheHighestLevelItWasSent) {
@@ -187,7 +200,7 @@ TEST_F(ServerTest, StudentsSignInWithTheirSchoolPasswordOrFromTheSchoolNetwork) 
 }
 
 TEST_F(ServerTest, ParListStartsFromTheCatalogueAndGoesDownOnlyToTheProvenOptimum) {
-    startServer({"--trusted-proxy", "127.0.0.1"});
+    startBehindFrontEnd();
     // Long enough that a game does not take it for an error text.
     EXPECT_GE(send("/dovrix/pars").second.size(), 290u);
     std::vector<int> expected = server::catalogueParList();
@@ -225,7 +238,7 @@ TEST_F(ServerTest, ParListStartsFromTheCatalogueAndGoesDownOnlyToTheProvenOptimu
 // (or for any account), while the owners elsewhere still log in. Inside the school network,
 // where a whole school may share an address, only the account's limit counts.
 TEST_F(ServerTest, WrongPasswordsFromOneAddressLockOnlyThatAddressOut) {
-    startServer({"--trusted-proxy", "127.0.0.1", "--trust", "10.0.0.0/8"});
+    startBehindFrontEnd({"--trust", "10.0.0.0/8"});
     const auto login = [](int account, const std::string& password) {
         return "o=login&u=m" + std::to_string(account) + "&p=" + password;
     };
@@ -255,7 +268,7 @@ TEST_F(ServerTest, WrongPasswordsFromOneAddressLockOnlyThatAddressOut) {
 // One client flooding first logins holds at most two places at the password hasher, and the
 // rest of its flood is refused at once: the first logins of others, sent meanwhile, all pass.
 TEST_F(ServerTest, AFloodOfPasswordHashesFromOneClientDelaysNoOneElse) {
-    startServer({"--threads", "16", "--trusted-proxy", "127.0.0.1"});
+    startBehindFrontEnd({"--threads", "16"});
     std::vector<std::pair<int, std::string>> replies(20);
     std::vector<std::thread> clients;
     for (std::size_t i = 0; i < replies.size(); ++i) {

@@ -10,8 +10,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <memory>
+#include <set>
+#include <sstream>
 #include <thread>
 
 namespace dovrix::testing {
@@ -44,27 +48,6 @@ std::string get(const ServedStack& stack, const std::string& target,
     return bodyStart == std::string::npos ? "<no reply>" : reply.substr(bodyStart + 4);
 }
 
-TEST(ServeScript, ServerSeesTheGamesAddressNotNginxsLoopback) {
-    ServedStack stack({"127.0.0.1/32", "127.0.0.2/32"});
-    ASSERT_EQ(stack.firstLine(), "listening on " + stack.url()) << stack.errors();
-    const std::string schoolLogin = "/dovrix/account?o=qel&u=pat.kim&p=";
-    EXPECT_EQ(get(stack, schoolLogin, "127.0.0.2"), "1"); // on the school network
-    // Off it, although nginx itself reached the server from a trusted address.
-    EXPECT_EQ(get(stack, schoolLogin, "127.0.0.3"), "Invalid Username and/or Password");
-}
-
-// What nginx refuses itself reaches the game as a failure of that request, never as a page
-// it would read as a level or a success.
-TEST(ServeScript, NginxsOwnRefusalsAreFailuresToTheGame) {
-    ServedStack stack;
-    ASSERT_EQ(stack.firstLine(), "listening on " + stack.url()) << stack.errors();
-    const std::string update = "/dovrix/account?o=update&u=sam&p=pw&l=9";
-    EXPECT_EQ(get(stack, update, "127.0.0.1", "POST"), "Error Updating Account");
-    EXPECT_EQ(get(stack, "/dovrix/account?o=login&u=sam&p=pw", "127.0.0.1", "PUT"),
-              "Error Creating Account");
-    EXPECT_EQ(get(stack, update + "&x=" + std::string(5000, 'x')), ""); // too long for nginx
-}
-
 // The processes under the script: the account server, nginx's master and its workers.
 struct Part {
     pid_t pid, parent;
@@ -84,6 +67,71 @@ std::vector<Part> partsOf(pid_t script) {
         }
     }
     return parts;
+}
+
+// What a process listens on: "tcp" for each TCP port, the path of each Unix socket.
+std::vector<std::string> listeningOf(pid_t pid) {
+    std::set<std::string> inodes;
+    for (const auto& fd :
+         std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/fd")) {
+        std::error_code error;
+        const std::string link = std::filesystem::read_symlink(fd, error).string();
+        if (link.starts_with("socket:[")) {
+            inodes.insert(link.substr(8, link.size() - 9));
+        }
+    }
+    std::vector<std::string> found;
+    for (const std::string table : {"tcp", "tcp6", "unix"}) {
+        std::ifstream lines("/proc/net/" + table);
+        for (std::string line; std::getline(lines, line);) {
+            std::istringstream fields(line);
+            const std::vector<std::string> f(std::istream_iterator<std::string>(fields), {});
+            // A listening TCP socket's state is 0A, its inode the tenth field; a listening Unix
+            // socket's flags are 00010000, its inode the seventh field and its path the eighth.
+            if (table != "unix" && f.size() > 9 && f[3] == "0A" && inodes.contains(f[9])) {
+                found.push_back("tcp");
+            } else if (table == "unix" && f.size() > 7 && f[3] == "00010000" &&
+                       inodes.contains(f[6])) {
+                found.push_back(f[7]);
+            }
+        }
+    }
+    return found;
+}
+
+TEST(ServeScript, ServerSeesTheGamesAddressNotNginxsLoopback) {
+    ServedStack stack({"127.0.0.1/32", "127.0.0.2/32"});
+    ASSERT_EQ(stack.firstLine(), "listening on " + stack.url()) << stack.errors();
+    const std::string schoolLogin = "/dovrix/account?o=qel&u=pat.kim&p=";
+    EXPECT_EQ(get(stack, schoolLogin, "127.0.0.2"), "1"); // on the school network
+    // Off it, although nginx itself runs on a trusted address.
+    EXPECT_EQ(get(stack, schoolLogin, "127.0.0.3"), "Invalid Username and/or Password");
+    // No other local program can pose as nginx: the account server listens on nothing but a
+    // Unix socket in a folder closed to other users.
+    const auto parts = partsOf(static_cast<pid_t>(stack.scriptPid()));
+    const auto server = std::find_if(parts.begin(), parts.end(), [](const Part& part) {
+        return part.command.starts_with("dovrix-account-");
+    });
+    ASSERT_NE(server, parts.end());
+    const auto sockets = listeningOf(server->pid);
+    ASSERT_EQ(sockets.size(), 1u);
+    EXPECT_EQ(
+        std::filesystem::status(std::filesystem::path(sockets[0]).parent_path()).permissions() &
+            std::filesystem::perms::others_all,
+        std::filesystem::perms::none)
+        << sockets[0];
+}
+
+// What nginx refuses itself reaches the game as a failure of that request, never as a page
+// it would read as a level or a success.
+TEST(ServeScript, NginxsOwnRefusalsAreFailuresToTheGame) {
+    ServedStack stack;
+    ASSERT_EQ(stack.firstLine(), "listening on " + stack.url()) << stack.errors();
+    const std::string update = "/dovrix/account?o=update&u=sam&p=pw&l=9";
+    EXPECT_EQ(get(stack, update, "127.0.0.1", "POST"), "Error Updating Account");
+    EXPECT_EQ(get(stack, "/dovrix/account?o=login&u=sam&p=pw", "127.0.0.1", "PUT"),
+              "Error Creating Account");
+    EXPECT_EQ(get(stack, update + "&x=" + std::string(5000, 'x')), ""); // too long for nginx
 }
 
 // Whether the process has ended (a zombie has) within a second.

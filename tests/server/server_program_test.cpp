@@ -1,6 +1,7 @@
 // The dovrix-account-server program as a deployment runs it: its own process, its command
 // line, its first line of output, its signals.
 
+#include "local_http.h"
 #include "temp_folder.h"
 
 #include <QProcess>
@@ -31,11 +32,6 @@ namespace {
 
 const std::string kInvalid = "Invalid Username and/or Password";
 const std::string kCreating = "Error Creating Account";
-
-// A request as nginx forwards it for the client at this address.
-httplib::Headers from(const std::string& client) {
-    return {{"X-Real-IP", client}};
-}
 
 // The program in a child process, killed if it is still running at the end.
 class Program : public QProcess {
@@ -74,22 +70,31 @@ public:
               return more;
           }()) {
         const std::string prefix = "listening on http://127.0.0.1:", line = firstLine();
+        if (line.starts_with("listening on unix:")) {
+            socket = line.substr(18);
+            return;
+        }
         port = line.starts_with(prefix) ? std::atoi(&line[prefix.size()]) : 0;
         EXPECT_EQ(line, prefix + std::to_string(port) + "/");
     }
-    // The status and body of a GET of the target as written; an account query when it does not
-    // start with '/'.
-    std::pair<int, std::string> fetch(std::string target, const httplib::Headers& headers = {}) {
-        httplib::Client client("127.0.0.1", port);
-        client.set_url_encode(false);
-        const auto result =
-            client.Get(target.starts_with('/') ? target : "/dovrix/account?" + target, headers);
+    // The status and body of a GET of the target as written (an account query when it does
+    // not start with '/'), with `client` in X-Real-IP as nginx names the client it forwards.
+    std::pair<int, std::string> fetch(std::string target, const std::string& client = "127.0.0.1") {
+        target = target.starts_with('/') ? target : "/dovrix/account?" + target;
+        if (!socket.empty()) {
+            const auto result = server::getOverSocket(socket, target, client);
+            return result ? std::pair(result->status, result->body) : std::pair(0, "<no reply>");
+        }
+        httplib::Client connection("127.0.0.1", port);
+        connection.set_url_encode(false);
+        const auto result = connection.Get(target, {{"X-Real-IP", client}});
         return result ? std::pair(result->status, result->body) : std::pair(0, "<no reply>");
     }
-    std::string get(const std::string& target, const httplib::Headers& headers = {}) {
-        return fetch(target, headers).second;
+    std::string get(const std::string& target, const std::string& client = "127.0.0.1") {
+        return fetch(target, client).second;
     }
     int port = 0;
+    std::string socket; // when it listens on one
 };
 
 // A thread sending request(0), request(1), ... while each is answered `ok` and it is not asked
@@ -126,31 +131,23 @@ TEST(ServerProgram, AnnouncesItsAddressAndStopsCleanlyOnSignals) {
     }
 }
 
-// Behind nginx, the school network is recognised by the address nginx passes on, never by the
-// loopback address the requests arrive from.
-TEST(ServerProgram, BelievesTheForwardedAddressOnlyFromATrustedProxy) {
+// Only the front end names the client: through the server's Unix socket, X-Real-IP gives the
+// client's address and must; on a TCP port it is only text, and no option makes it more.
+TEST(ServerProgram, BelievesTheForwardedAddressOnlyThroughItsSocket) {
     TempFolder folder;
-    // The trusted proxy (none when empty), the X-Real-IP header (none when empty), the reply.
-    const std::vector<std::array<std::string, 3>> cases = {
-        {"127.0.0.1", "10.1.2.3", "1"},
-        {"127.0.0.1", "::ffff:10.1.2.3", "1"},
-        {"127.0.0.1", "203.0.113.9", kInvalid},
-        {"127.0.0.1", "", kCreating},
-        {"127.0.0.1", "10.1.2.3, 10.4.5.6", kCreating},
-        {"127.0.0.1", "school", kCreating},
-        // From anyone else the header is only text: the connection's address counts.
-        {"10.9.9.9", "10.1.2.3", kInvalid},
-        {"", "10.1.2.3", kInvalid},
-    };
-    for (const auto& [proxy, header, reply] : cases) {
-        std::vector<std::string> arguments = {"--trust", "10.0.0.0/8"};
-        if (!proxy.empty()) {
-            arguments.insert(arguments.end(), {"--trusted-proxy", proxy});
-        }
-        Server server(folder.file("accounts.sqlite"), arguments);
-        const httplib::Headers headers =
-            header.empty() ? httplib::Headers{} : httplib::Headers{{"X-Real-IP", header}};
-        EXPECT_EQ(server.get("o=qel&u=pat.kim&p=", headers), reply) << proxy << " / " << header;
+    const std::string database = folder.file("accounts.sqlite");
+    EXPECT_EQ(Program({"--db", database, "--trusted-proxy", "127.0.0.1"}).exitCodeAtEnd(), 2);
+    Server port(database, {"--trust", "10.0.0.0/8"});
+    EXPECT_EQ(port.get("o=qel&u=pat.kim&p=", "10.1.2.3"), kInvalid);
+    Server socket(database, {"--trust", "10.0.0.0/8", "--socket", folder.file("account.sock")});
+    for (const auto& [header, reply] :
+         std::vector<std::pair<std::string, std::string>>{{"10.1.2.3", "1"},
+                                                          {"::ffff:10.1.2.3", "1"},
+                                                          {"203.0.113.9", kInvalid},
+                                                          {"", kCreating},
+                                                          {"10.1.2.3, 10.4.5.6", kCreating},
+                                                          {"school", kCreating}}) {
+        EXPECT_EQ(socket.get("o=qel&u=pat.kim&p=", header), reply) << header;
     }
 }
 
@@ -265,11 +262,11 @@ TEST(ServerProgram, ImportsStudentsRefusesUnknownArgumentsAndAnswersStoreErrors)
 TEST(ServerProgram, RefusesUpdatesAloudAndCountsEveryGuessAlike) {
     TempFolder folder;
     Server server(folder.file("accounts.sqlite"),
-                  {"--trust", "10.0.0.0/8", "--trusted-proxy", "127.0.0.1"});
-    ASSERT_EQ(server.get("o=create&u=mary&p=secret", from("192.0.2.1")), "Success");
-    ASSERT_EQ(server.get("o=qel&u=pat.kim&p=", from("10.1.1.1")), "1");
+                  {"--trust", "10.0.0.0/8", "--socket", folder.file("account.sock")});
+    ASSERT_EQ(server.get("o=create&u=mary&p=secret", "192.0.2.1"), "Success");
+    ASSERT_EQ(server.get("o=qel&u=pat.kim&p=", "10.1.1.1"), "1");
     for (const std::string update : {"u=mary&p=wrong", "u=ghost&p=secret", "u=pat.kim&p="}) {
-        EXPECT_EQ(server.fetch("o=update&l=9&" + update, from("192.0.2.1")),
+        EXPECT_EQ(server.fetch("o=update&l=9&" + update, "192.0.2.1"),
                   std::pair(403, std::string("Error Updating Account")))
             << update;
     }
@@ -281,7 +278,7 @@ TEST(ServerProgram, RefusesUpdatesAloudAndCountsEveryGuessAlike) {
             for (int guess = 0; guess < 8; ++guess) {
                 guesses.push_back(std::async(std::launch::async, [&, guess] {
                     return server.fetch("o=login&u=" + name + "&p=guess" + std::to_string(guess),
-                                        from("203.0.113.7"));
+                                        "203.0.113.7");
                 }));
             }
             limited = true;
@@ -302,28 +299,26 @@ TEST(ServerProgram, RefusesUpdatesAloudAndCountsEveryGuessAlike) {
 TEST(ServerProgram, LimitsNewAccountsPerClient) {
     TempFolder folder;
     const std::string database = folder.file("accounts.sqlite");
-    Server server(database, {"--trust", "10.0.0.0/8", "--trusted-proxy", "127.0.0.1"});
+    Server server(database, {"--trust", "10.0.0.0/8", "--socket", folder.file("account.sock")});
     const auto reply = [](bool allowed, const std::string& body) {
         return allowed ? std::pair(200, body) : std::pair(429, kCreating);
     };
     for (int n = 0; n <= 20; ++n) {
         const std::string number = std::to_string(n);
-        EXPECT_EQ(
-            server.fetch("o=create&u=new" + number + "&p=pw", from("2001:db8:1:2::" + number)),
-            reply(n < 20, "Success"))
+        EXPECT_EQ(server.fetch("o=create&u=new" + number + "&p=pw", "2001:db8:1:2::" + number),
+                  reply(n < 20, "Success"))
             << n;
-        EXPECT_EQ(server.fetch("o=qel&u=pupil" + number + "&p=", from("10.0.0.5")),
-                  reply(n < 20, "1"))
+        EXPECT_EQ(server.fetch("o=qel&u=pupil" + number + "&p=", "10.0.0.5"), reply(n < 20, "1"))
             << n;
     }
-    EXPECT_EQ(server.get("o=create&u=other&p=pw", from("2001:db8:1:3::1")), "Success");
-    EXPECT_EQ(server.get("o=qel&u=pupil1&p=", from("10.0.0.5")), "1");
+    EXPECT_EQ(server.get("o=create&u=other&p=pw", "2001:db8:1:3::1"), "Success");
+    EXPECT_EQ(server.get("o=qel&u=pupil1&p=", "10.0.0.5"), "1");
     std::ofstream(folder.file("students.csv")) << "pupil1,pw\nli.chen,pw\n";
     Program import({"import-students", folder.file("students.csv"), "--db", database});
     EXPECT_EQ(import.exitCodeAtEnd(), 0);
     for (const auto& [user, body] : std::vector<std::pair<std::string, std::string>>{
              {"li.chen", "1"}, {"pupil1", "1"}, {"pupil2", kInvalid}, {"made.up", kInvalid}}) {
-        EXPECT_EQ(server.get("o=qel&u=" + user + "&p=", from("10.0.0.6")), body) << user;
+        EXPECT_EQ(server.get("o=qel&u=" + user + "&p=", "10.0.0.6"), body) << user;
     }
 }
 
