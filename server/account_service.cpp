@@ -232,6 +232,8 @@ Answer AccountService::create(const std::string& user, const std::string& passwo
     }
     const auto hash = hasher_.hash(password, hashingShare(key, caller));
     if (!hash) {
+        // Too busy to hash: no account was made, so none is counted.
+        creates_.giveBack(caller.client.key, caller.now);
         return reply(503, kErrorCreatingAccountReply);
     }
     if (store_.createOnlineAccount(key, user, *hash) == CreateResult::NameTaken) {
