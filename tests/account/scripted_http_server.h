@@ -3,6 +3,8 @@
 // per request, a server that accepts connections but never answers, and a port where nothing
 // listens.
 
+#include "reserved_port.h"
+
 #include <QTcpServer>
 
 #include <httplib.h>
@@ -98,11 +100,10 @@ private:
     QTcpServer server_;
 };
 
-// The URL of a loopback port that nothing listens on.
+// The URL of a loopback port that nothing listens on, held so for the whole test program.
 inline std::string refusingUrl() {
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost);
-    return "http://127.0.0.1:" + std::to_string(probe.serverPort()) + "/";
+    static const ReservedPort refusing;
+    return "http://127.0.0.1:" + std::to_string(refusing.number()) + "/";
 }
 
 } // namespace dovrix::testing

@@ -5,10 +5,10 @@
 // Needs DOVRIX_SERVE_SCRIPT and DOVRIX_ACCOUNT_SERVER (the program's path) defined.
 
 #include "account_store.h"
+#include "reserved_port.h"
 #include "temp_folder.h"
 
 #include <QProcess>
-#include <QTcpServer>
 
 #include <chrono>
 #include <csignal>
@@ -24,12 +24,8 @@ public:
     // `trust`: the school network's ranges, one --trust each.
     explicit ServedStack(const std::vector<std::string>& trust = {}) {
         makeCertificates();
-        // nginx listens on every address; a port free on all of them now.
-        QTcpServer probe;
-        probe.listen(QHostAddress::Any, 0);
-        port_ = probe.serverPort();
-        probe.close();
-        QStringList arguments{"--port",     QString::number(port_),
+        // nginx listens on every address, on a port held for it until the stack ends.
+        QStringList arguments{"--port",     QString::number(port()),
                               "--db",       QString::fromStdString(database()),
                               "--tls-cert", QString::fromStdString(folder_.file("server.pem")),
                               "--tls-key",  QString::fromStdString(folder_.file("server.key")),
@@ -48,8 +44,8 @@ public:
 
     // The script's first line; "listening on " + url() when the stack is up.
     const std::string& firstLine() const { return firstLine_; }
-    std::string url() const { return "https://127.0.0.1:" + std::to_string(port_) + "/"; }
-    int port() const { return port_; }
+    std::string url() const { return "https://127.0.0.1:" + std::to_string(port()) + "/"; }
+    int port() const { return port_.number(); }
     std::string authorityFile() const { return folder_.file("authority.pem"); }
     std::string database() const { return folder_.file("accounts.sqlite"); }
     std::string errors() { return serve_.readAllStandardError().toStdString(); }
@@ -110,7 +106,7 @@ private:
     }
 
     TempFolder folder_;
-    int port_ = 0;
+    ReservedPort port_;
     QProcess serve_;
     std::string firstLine_;
 };
