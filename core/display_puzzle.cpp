@@ -35,18 +35,8 @@ bool PlayScreen::DisplayPuzzle(int16_t& level) {
     setLevelScrollBarValue(shared_.currentLevel);
     state_.suppressLevelChange = false;
 
-    const std::string number = std::to_string(shared_.currentLevel);
-    state_.lblLevel = "Level:  " + number;
-    state_.caption = "Dovrix -- Level " + number;
-    if (state_.levelPar < 1) {
-        state_.lblParValuePointSize = 14;
-        state_.lblParValue = "Unknown";
-    } else {
-        state_.lblParValuePointSize = 20;
-        state_.lblParValue = std::to_string(state_.levelPar);
-    }
+    state_.levelOnBoard = shared_.currentLevel;
     state_.movesMade = 0;
-    state_.lblMoves = std::to_string(state_.movesMade);
 
     Board& board = state_.board;
     if (parsed) {

@@ -51,15 +51,13 @@ struct PlayWindowState {
     bool undoPending = false;
 
     int32_t movesMade = 0;
-    int16_t levelPar = 0;
+    int16_t levelPar = 0; // 0: unknown (or no readable level on the board)
     bool suppressLevelChange = false;
+    // The level DisplayPuzzle last put on the board; 0 before the first. The window's caption
+    // and labels name it.
+    int16_t levelOnBoard = 0;
 
     // Controls.
-    std::string caption = "Dovrix";
-    std::string lblLevel = "Level:  100";
-    std::string lblParValue = "0";
-    double lblParValuePointSize = 20.25;
-    std::string lblMoves = "0";
     int16_t hsbLevelValue = 1;
     int16_t hsbLevelMinimum = 1;
     int16_t hsbLevelMaximum = 100;

@@ -166,7 +166,6 @@ void PlayScreen::tickMoveTimer() {
             if (s.movesMade < std::numeric_limits<int32_t>::max()) {
                 ++s.movesMade;
             }
-            s.lblMoves = std::to_string(s.movesMade);
             host_.focusLevelScrollBar();
             s.undoEnabled = false;
             s.undoPending = true;

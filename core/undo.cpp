@@ -14,7 +14,6 @@ void PlayScreen::undoMove() {
         block->rect.top = s.undoTop;
         block->visible = true; // it may have fallen into a pit
         --s.movesMade;
-        s.lblMoves = std::to_string(s.movesMade);
         s.moveDirection = Direction::None;
         hideArrows();
     }

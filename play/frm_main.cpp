@@ -94,7 +94,12 @@ FrmMain::FrmMain(SharedState& shared, MessageBoxService& messages, PlayServices&
     syncFromState();
 }
 
-FrmMain::~FrmMain() = default;
+FrmMain::~FrmMain() {
+    // The controls, the board above all, refer to the play rules and are connected to this
+    // window: they go now, while both are whole. QWidget's destructor, which would delete
+    // them, runs only after the members are gone.
+    delete takeCentralWidget();
+}
 
 void FrmMain::createControls() {
     auto* client = new QWidget(this);
@@ -222,23 +227,33 @@ void FrmMain::syncFromState() {
     const bool first = shown_.first;
     shown_.first = false;
 
-    if (first || s.caption != shown_.caption) {
-        shown_.caption = s.caption;
-        setWindowTitle(qt(s.caption));
+    // Until a level is built the caption and labels keep their design values. An unknown par
+    // is written out, in smaller type.
+    const bool built = s.levelOnBoard > 0;
+    const std::string number = std::to_string(s.levelOnBoard);
+    const std::string caption = built ? "Dovrix -- Level " + number : "Dovrix";
+    const std::string level = "Level:  " + (built ? number : "100");
+    const bool parKnown = !built || s.levelPar >= 1;
+    const std::string par = !built ? "0" : parKnown ? std::to_string(s.levelPar) : "Unknown";
+    const double parPointSize = !built ? 20.25 : parKnown ? 20 : 14;
+    const std::string moves = std::to_string(s.movesMade);
+    if (first || caption != shown_.caption) {
+        shown_.caption = caption;
+        setWindowTitle(qt(caption));
     }
-    if (first || s.lblLevel != shown_.level) {
-        shown_.level = s.lblLevel;
-        lblLevel_->setText(qt(s.lblLevel));
+    if (first || level != shown_.level) {
+        shown_.level = level;
+        lblLevel_->setText(qt(level));
     }
-    if (first || s.lblParValue != shown_.par || s.lblParValuePointSize != shown_.parPointSize) {
-        shown_.par = s.lblParValue;
-        shown_.parPointSize = s.lblParValuePointSize;
-        lblParValue_->setFont(gameFont(s.lblParValuePointSize, true));
-        lblParValue_->setText(qt(s.lblParValue));
+    if (first || par != shown_.par || parPointSize != shown_.parPointSize) {
+        shown_.par = par;
+        shown_.parPointSize = parPointSize;
+        lblParValue_->setFont(gameFont(parPointSize, true));
+        lblParValue_->setText(qt(par));
     }
-    if (first || s.lblMoves != shown_.moves) {
-        shown_.moves = s.lblMoves;
-        lblMoves_->setText(qt(s.lblMoves));
+    if (first || moves != shown_.moves) {
+        shown_.moves = moves;
+        lblMoves_->setText(qt(moves));
     }
     if (first || s.hsbLevelMinimum != shown_.minimum || s.hsbLevelMaximum != shown_.maximum ||
         s.hsbLevelValue != shown_.value || hsbLevel_->value() != s.hsbLevelValue) {

@@ -18,6 +18,7 @@
 #include <iostream>
 #include <mutex>
 #include <stdexcept>
+#include <string_view>
 
 namespace dovrix::server {
 
@@ -187,6 +188,13 @@ int listenOnUnixSocket(const std::string& path) {
 }
 
 } // namespace
+
+// The class below overrides httplib::Server's private virtual process_and_close_socket and
+// calls its protected process_request: no public interface, so a new cpp-httplib may change
+// what they do without a word. Written for Debian 12's 0.11.4; before accepting another
+// version, read its Server::listen_internal and process_request and adjust the version here.
+static_assert(std::string_view(CPPHTTPLIB_VERSION) == "0.11.4",
+              "the account server's connection handling was written for cpp-httplib 0.11.4");
 
 // cpp-httplib's server with connections of its own: cpp-httplib parses each request and the
 // request handler answers it, but reading and writing the socket is done here, so that a

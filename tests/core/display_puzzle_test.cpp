@@ -13,7 +13,7 @@ Rect rectOf(const Board& board, Family family, int index) {
     return board.element(family, static_cast<int16_t>(index)).rect;
 }
 
-TEST(DisplayPuzzle, PiecesGetTheirTwipRectanglesWhateverTheOffsetOrWallSides) {
+TEST(DisplayPuzzle, PiecesGetTheirTwipRectanglesWhateverTheOffsetOrWallSidesAndTheirOrder) {
     PlayFixture f;
     f.build(1);
     const Board& board = f.state().board;
@@ -36,6 +36,17 @@ TEST(DisplayPuzzle, PiecesGetTheirTwipRectanglesWhateverTheOffsetOrWallSides) {
     f.build("1,300,0,1,4,14,6,0,0,1,1,1,0,1,1,1,1,");
     EXPECT_EQ(rectOf(f.state().board, Family::Wall, 1), (Rect{2850, 8550, 3495, 495}));
     EXPECT_EQ(rectOf(f.state().board, Family::Patch, 1), (Rect{1050, 750, 480, 480}));
+
+    // The drawing order: two patches, a wall, a block and two dots, one of them under the
+    // block.
+    f.build("1,0,0,1,0,0,1,1,0,2,3,3,5,5,1,4,4,1,2,4,4,1,8,8,1,");
+    const auto& order = f.state().board.drawingOrder();
+    ASSERT_GE(order.size(), 3u);
+    EXPECT_EQ(order[0].family, Family::Frame);
+    const Board& rebuilt = f.state().board;
+    EXPECT_EQ(std::tuple(order[1], order[2], order[order.size() - 2], order.back()),
+              std::tuple(rebuilt.ref(Family::Patch, 2), rebuilt.ref(Family::Patch, 1),
+                         rebuilt.ref(Family::BlueDot, 1), rebuilt.ref(Family::BlueDot, 2)));
 }
 
 TEST(DisplayPuzzle, RaisesALevelBelowOneAndSetsTheScrollBarWithoutASecondBuild) {
@@ -61,28 +72,6 @@ TEST(DisplayPuzzle, RaisesALevelBelowOneAndSetsTheScrollBarWithoutASecondBuild) 
     EXPECT_FALSE(f.state().suppressLevelChange);
 }
 
-TEST(DisplayPuzzle, UnknownParInSmallerTypeAndTheDrawingOrder) {
-    PlayFixture f;
-    f.shared.levelStrings[2] =
-        "0" + f.shared.levelStrings[2].substr(f.shared.levelStrings[2].find(','));
-    f.build(2);
-    EXPECT_EQ(std::tuple(f.state().lblParValue, f.state().lblParValuePointSize, f.state().levelPar),
-              std::tuple("Unknown", 14.0, 0));
-    f.build(3);
-    EXPECT_EQ(std::tuple(f.state().lblParValue, f.state().lblParValuePointSize),
-              std::tuple(std::to_string(f.state().levelPar), 20.0));
-
-    // Two patches, a wall, a block and two dots, one of them under the block.
-    f.build("1,0,0,1,0,0,1,1,0,2,3,3,5,5,1,4,4,1,2,4,4,1,8,8,1,");
-    const auto& order = f.state().board.drawingOrder();
-    ASSERT_GE(order.size(), 3u);
-    EXPECT_EQ(order[0].family, Family::Frame);
-    const Board& board = f.state().board;
-    EXPECT_EQ(std::tuple(order[1], order[2], order[order.size() - 2], order.back()),
-              std::tuple(board.ref(Family::Patch, 2), board.ref(Family::Patch, 1),
-                         board.ref(Family::BlueDot, 1), board.ref(Family::BlueDot, 2)));
-}
-
 TEST(DisplayPuzzle, RebuildingForgetsTheOldPiecesAndAnUnreadableLevelLeavesNone) {
     PlayFixture f;
     f.build(31);
@@ -96,8 +85,8 @@ TEST(DisplayPuzzle, RebuildingForgetsTheOldPiecesAndAnUnreadableLevelLeavesNone)
 
     f.build("5,0,0,1,1,1,1,");
     EXPECT_EQ(std::tuple(f.state().tmrMoveEnabled, f.state().board.count(Family::Wall),
-                         f.state().lblParValue),
-              std::tuple(false, 1, "Unknown"));
+                         f.state().levelPar),
+              std::tuple(false, 1, 0));
 }
 
 } // namespace

@@ -160,7 +160,7 @@ TEST(LevelCompletion, ARecordAtHomeIsUploadedOnlyWhenThePlayerAgrees) {
         EXPECT_EQ(f.shared.levelStrings[5], oneMoveLevel(1));
         int16_t level = 5;
         f.play.DisplayPuzzle(level);
-        EXPECT_EQ(f.play.state().lblParValue, "1");
+        EXPECT_EQ(f.play.state().levelPar, 1);
     }
 }
 

@@ -25,9 +25,9 @@ TEST(Undo, TakesBackTheLastCountedMoveOnceAndFallenBlocks) {
     f.play.tickMoveTimer();
     // Only the last move is undone.
     EXPECT_EQ(std::tuple(f.block(Colour::Blue, 2).rect.left, f.block(Colour::Blue, 5).rect.top,
-                         f.block(Colour::Blue, 1).rect.top, f.state().movesMade, f.state().lblMoves,
+                         f.block(Colour::Blue, 1).rect.top, f.state().movesMade,
                          f.state().undoEnabled, f.host.focusRequests),
-              std::tuple(3750, 5850, 3450, 1, "1", false, focusBefore + 1));
+              std::tuple(3750, 5850, 3450, 1, false, focusBefore + 1));
     // The controls stay off until another counted move has ended.
     f.play.tickMoveTimer();
     EXPECT_FALSE(f.state().undoEnabled);
@@ -63,9 +63,9 @@ TEST(Undo, IsUnavailableDuringASlideAndChangesNothingWithoutAMoveToTakeBack) {
     ASSERT_EQ(f.state().movesMade, 0);
     const int focus = f.host.focusRequests;
     f.play.undoMove();
-    EXPECT_EQ(std::tuple(f.state().movesMade, f.state().lblMoves, f.block(Colour::Blue, 3).rect.top,
-                         f.host.focusRequests),
-              std::tuple(0, "0", 5850, focus + 1));
+    EXPECT_EQ(
+        std::tuple(f.state().movesMade, f.block(Colour::Blue, 3).rect.top, f.host.focusRequests),
+        std::tuple(0, 5850, focus + 1));
 }
 
 } // namespace

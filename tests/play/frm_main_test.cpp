@@ -112,6 +112,7 @@ private slots:
     void levelScrollBarMouse();
     void moveTimerRunsTheSlide();
     void boardPieces();
+    void boardGoesWhileTheRulesItDrawsAreThere();
 };
 
 void FrmMainTest::layout_data() {
@@ -234,9 +235,11 @@ void FrmMainTest::solvingALevelByDrags() {
     }
     QCOMPARE(titles(game.messages), std::vector<std::string>{"Level Beaten"});
     QCOMPARE(game.services.calls, std::vector<std::string>{"UpdateAccount"});
-    // The next level is on the board and in play.
-    QCOMPARE(game.shown(), QString("Dovrix -- Level 2 | Level:  2 | 0 | 2 | no undo"));
+    // The next level is on the board and in play, with no move to take back: not even after
+    // its first tick, which would enable undo after a move of the level before.
     QVERIFY(game.state().tmrMoveEnabled);
+    tick(game.window);
+    QCOMPARE(game.shown(), QString("Dovrix -- Level 2 | Level:  2 | 0 | 2 | no undo"));
 
     // The block stops on the patch in the tick that beats the level: behind the box, the
     // screen shows it there (its corner, off the dot), not one step short.
@@ -399,6 +402,9 @@ void FrmMainTest::boardPieces() {
     // A wall, a pit, a patch, a green block, a blue block under a blue dot, a red dot alone.
     game.shared.levelStrings[2] = "0,0,0,1,1,1,3,0,1,5,1,1,7,1,2,9,1,3,11,1,1,2,11,1,1,13,5,2,";
     game.startAt(2);
+    // Its par is unknown: written out, in smaller type.
+    const QLabel* par = game.control<QLabel>("lblParValue");
+    QCOMPARE(std::pair(par->text(), par->font().pointSizeF()), std::pair(QString("Unknown"), 14.0));
     const QImage image = game.board()->grab().toImage();
     const QColor background = game.board()->palette().color(QPalette::Window);
     const QColor black(Qt::black), blueFill(0, 0, 255);
@@ -422,6 +428,18 @@ void FrmMainTest::boardPieces() {
     dragBlock(game.window, blue, Direction::Down);
     QCOMPARE(game.pixelAt(game.pixels(blue).center()), QColor(0, 0, 255));
     QCOMPARE(game.pixelAt(QPoint(466, 66)), QColor(0, 0, 255)); // the dot stays
+}
+
+void FrmMainTest::boardGoesWhileTheRulesItDrawsAreThere() {
+    // Not deleted by QWidget's destructor, which runs after the window's members are gone.
+    Game game;
+    auto window = std::make_unique<FrmMain>(game.shared, game.messages, game.services);
+    std::optional<bool> windowWhole;
+    connect(
+        window->findChild<BoardView*>("board"), &QObject::destroyed,
+        [&windowWhole, w = window.get()] { windowWhole = qobject_cast<FrmMain*>(w) != nullptr; });
+    window.reset();
+    QCOMPARE(windowWhole, std::optional<bool>(true));
 }
 
 } // namespace dovrix::testing

@@ -25,12 +25,6 @@ struct Box {
     int startHole = -1;
 };
 
-int latticePoint(int x, int y, const LevelDescription& level) {
-    const int kx = (600 * x + level.offsetX) / 300;
-    const int ky = (600 * y + level.offsetY) / 300;
-    return ky * kLatticeSide + kx;
-}
-
 // Builds the box, or says why the level is not one.
 Expected<Box> readBox(const LevelDescription& level) {
     if (level.offsetX % 300 != 0 || level.offsetY % 300 != 0) {
@@ -111,7 +105,8 @@ Expected<Box> readBox(const LevelDescription& level) {
     std::vector<BlockValue> valueOf(box.cells);
     for (int y = top; y <= bottom; ++y) {
         for (int x = left; x <= right; ++x) {
-            const BlockValue v = model->visibleValue(latticePoint(x, y, level));
+            const int point = SlideModel::pointOfCell(level, x, y);
+            const BlockValue v = point < 0 ? BlockValue{0xFFFF} : model->visibleValue(point);
             if (v == 0xFFFF) {
                 return Error{"a cell of the box is not a place the model knows"};
             }

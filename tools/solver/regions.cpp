@@ -16,21 +16,8 @@ Rect pointRect(int point) {
                 twips::kBlockSize};
 }
 
-// The lattice point of a cell's square, or -1 off the lattice.
-int cellPoint(int x, int y, const LevelDescription& level) {
-    const int left = twips::cellOrigin(x, level.offsetX) - twips::kBoardOrigin;
-    const int top = twips::cellOrigin(y, level.offsetY) - twips::kBoardOrigin;
-    if (left < 0 || top < 0 || left % 300 != 0 || top % 300 != 0 || left / 300 >= kLatticeSide ||
-        top / 300 >= kLatticeSide) {
-        return -1;
-    }
-    return (top / 300) * kLatticeSide + left / 300;
-}
-
 Rect dotRect(const ColouredCell& dot, const LevelDescription& level) {
-    return Rect{static_cast<int16_t>(twips::cellOrigin(dot.x, level.offsetX) + twips::kDotInset),
-                static_cast<int16_t>(twips::cellOrigin(dot.y, level.offsetY) + twips::kDotInset),
-                twips::kDotSize, twips::kDotSize};
+    return cellArea(level, dot.x, dot.y, twips::kDotSize, twips::kDotInset).rect();
 }
 
 class UnionFind {
@@ -65,10 +52,7 @@ Expected<std::vector<Region>> independentRegions(const LevelDescription& level) 
     }
     std::vector<Rect> walls;
     for (const WallCells& w : level.walls) {
-        walls.push_back(Rect{static_cast<int16_t>(twips::cellOrigin(w.x, level.offsetX)),
-                             static_cast<int16_t>(twips::cellOrigin(w.y, level.offsetY)),
-                             static_cast<int16_t>(twips::wallExtent(w.width)),
-                             static_cast<int16_t>(twips::wallExtent(w.height))});
+        walls.push_back(wallArea(level, w).rect());
     }
     walls.insert(walls.end(), twips::kSides.begin(), twips::kSides.end());
     std::vector<bool> free(kLatticePoints);
@@ -79,7 +63,7 @@ Expected<std::vector<Region>> independentRegions(const LevelDescription& level) 
                                [&r](const Rect& w) { return Overlaps(r, w); });
     }
     for (const Cell& c : level.pits) {
-        const int p = cellPoint(c.x, c.y, level);
+        const int p = SlideModel::pointOfCell(level, c.x, c.y);
         if (p < 0) {
             return Error{"a pit lies off the lattice"};
         }
@@ -88,7 +72,7 @@ Expected<std::vector<Region>> independentRegions(const LevelDescription& level) 
 
     std::vector<bool> patch(kLatticePoints, false);
     for (const Cell& c : level.patches) {
-        const int p = cellPoint(c.x, c.y, level);
+        const int p = SlideModel::pointOfCell(level, c.x, c.y);
         if (p < 0) {
             return Error{"a patch lies off the lattice"};
         }
@@ -96,7 +80,7 @@ Expected<std::vector<Region>> independentRegions(const LevelDescription& level) 
     }
     std::vector<int> startPoints;
     for (const ColouredCell& b : level.blocks) {
-        const int p = cellPoint(b.x, b.y, level);
+        const int p = SlideModel::pointOfCell(level, b.x, b.y);
         if (p < 0 || !free[p] || pit[p]) {
             return Error{"a block starts off the lattice, in a wall or on a pit"};
         }

@@ -17,21 +17,6 @@ Rect latticeRect(int point) {
                 twips::kBlockSize};
 }
 
-// The lattice point of a cell, or -1 when the cell lies off the lattice.
-int cellPoint(int x, int y, int offsetX, int offsetY) {
-    const int left = twips::cellOrigin(x, offsetX) - twips::kBoardOrigin;
-    const int top = twips::cellOrigin(y, offsetY) - twips::kBoardOrigin;
-    if (left < 0 || top < 0 || left % 300 != 0 || top % 300 != 0) {
-        return -1;
-    }
-    const int kx = left / 300;
-    const int ky = top / 300;
-    if (kx >= kLatticeSide || ky >= kLatticeSide) {
-        return -1;
-    }
-    return ky * kLatticeSide + kx;
-}
-
 int neighbourPoint(int centre, int code) {
     const int raw = code <= 4 ? code - 1 : code; // undo neighbourCode's numbering
     const int dx = raw % 3 - 1;
@@ -57,18 +42,29 @@ bool overlapsAny(const Rect& r, const std::vector<Rect>& obstacles) {
 
 } // namespace
 
+int SlideModel::pointOfCell(const LevelDescription& level, int x, int y) {
+    const PieceArea square = cellArea(level, x, y, twips::kBlockSize);
+    const int left = square.left - twips::kBoardOrigin;
+    const int top = square.top - twips::kBoardOrigin;
+    if (left < 0 || top < 0 || left % 300 != 0 || top % 300 != 0) {
+        return -1;
+    }
+    const int kx = left / 300;
+    const int ky = top / 300;
+    if (kx >= kLatticeSide || ky >= kLatticeSide) {
+        return -1;
+    }
+    return ky * kLatticeSide + kx;
+}
+
 Expected<SlideModel> SlideModel::build(const LevelDescription& level) {
     SlideModel m;
     if (level.offsetX % 300 != 0 || level.offsetY % 300 != 0) {
         return Error{"the solver needs board offsets that are multiples of 300 twips"};
     }
-    using twips::cellOrigin;
     std::vector<Rect> walls;
     for (const WallCells& w : level.walls) {
-        walls.push_back(Rect{static_cast<int16_t>(cellOrigin(w.x, level.offsetX)),
-                             static_cast<int16_t>(cellOrigin(w.y, level.offsetY)),
-                             static_cast<int16_t>(twips::wallExtent(w.width)),
-                             static_cast<int16_t>(twips::wallExtent(w.height))});
+        walls.push_back(wallArea(level, w).rect());
     }
     for (const Rect& side : twips::kSides) {
         walls.push_back(side);
@@ -81,7 +77,7 @@ Expected<SlideModel> SlideModel::build(const LevelDescription& level) {
     m.patchAt_.assign(kLatticePoints, -1);
     std::vector<int16_t> pitAt(kLatticePoints, -1);
     for (const Cell& pit : level.pits) {
-        const int point = cellPoint(pit.x, pit.y, level.offsetX, level.offsetY);
+        const int point = pointOfCell(level, pit.x, pit.y);
         if (point < 0) {
             return Error{"a pit lies off the board"};
         }
@@ -91,7 +87,7 @@ Expected<SlideModel> SlideModel::build(const LevelDescription& level) {
         }
     }
     for (const Cell& patch : level.patches) {
-        const int point = cellPoint(patch.x, patch.y, level.offsetX, level.offsetY);
+        const int point = pointOfCell(level, patch.x, patch.y);
         if (point < 0) {
             return Error{"a patch lies off the board"};
         }
@@ -154,7 +150,7 @@ Expected<SlideModel> SlideModel::build(const LevelDescription& level) {
             if (block.colour != colour) {
                 continue;
             }
-            const int point = cellPoint(block.x, block.y, level.offsetX, level.offsetY);
+            const int point = pointOfCell(level, block.x, block.y);
             if (point < 0 || !free[point]) {
                 return Error{"a block overlaps a wall or lies off the board"};
             }
@@ -280,9 +276,7 @@ Expected<SlideModel> SlideModel::build(const LevelDescription& level) {
         for (const ColouredCell& dot : level.dots) {
             if (dot.colour == group.colour) {
                 dots.push_back(
-                    Rect{static_cast<int16_t>(cellOrigin(dot.x, level.offsetX) + twips::kDotInset),
-                         static_cast<int16_t>(cellOrigin(dot.y, level.offsetY) + twips::kDotInset),
-                         twips::kDotSize, twips::kDotSize});
+                    cellArea(level, dot.x, dot.y, twips::kDotSize, twips::kDotInset).rect());
             }
         }
         if (dots.size() > 64) {

@@ -60,6 +60,8 @@ public:
 
     // Lattice point <-> twips.
     static int twipsOf(int latticeCoordinate) { return 150 + 300 * latticeCoordinate; }
+    // The lattice point where a block on cell (x, y) of the level lies, or -1 off the lattice.
+    static int pointOfCell(const LevelDescription& level, int x, int y);
     BlockValue visibleValue(int point) const { return visibleValue_[point]; }
 
     // Where the block in `slot` ends up when flicked in `direction`, with the other blocks
