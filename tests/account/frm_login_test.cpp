@@ -80,6 +80,10 @@ void FrmLoginTest::layout_data() {
         "every time you play Dovrix.  If you do not wish to create a new account or\r\n"
         "login to an existing one, click the \"Continue...\" button below without entering\r\n"
         "a username or password.");
+    const QString student =
+        "If you are a Halvern student and would like to access your Halvern Dovrix data, check "
+        "this box and login using your regular school username and password.";
+    const QString connecting = "Connecting to Servers\r\nPlease Wait...";
     addControlRows({
         {"lblTitle", {240, -270, 9375, 1455}, "Dovrix", 72, true, kNavy, {}, Qt::AlignHCenter},
         {"lblHomeEdition", {360, 1320, 9135, 495}, "Home Edition", 20.25, true, {0, 64, 0}},
@@ -90,22 +94,10 @@ void FrmLoginTest::layout_data() {
         {"txtPassword", {5400, 5400, 2775, 450}, "", 14.25, true},
         {"optNewAccount", {1680, 6180, 3255, 375}, "Create a New Account", 9.75, true},
         {"optExistingAccount", {5160, 6180, 3255, 375}, "Login to an Existing Account", 9.75, true},
-        {"chkHalvernStudent",
-         {2160, 6750, 5655, 855},
-         "If you are a Halvern student and would like to access your Halvern Dovrix data, check "
-         "this box and login using your regular school username and password.",
-         9.75,
-         true,
-         {192, 0, 0}},
+        {"chkHalvernStudent", {2160, 6750, 5655, 855}, student, 9.75, true, {192, 0, 0}},
         {"cmdContinue", {1440, 7920, 6975, 1335}, "Continue...", 36, true, {}, {0, 192, 192}},
         // The notice lies exactly over the button.
-        {"lblConnecting",
-         {1440, 7920, 6975, 1335},
-         "Connecting to Servers\r\nPlease Wait...",
-         27.75,
-         true,
-         {},
-         {192, 0, 0}},
+        {"lblConnecting", {1440, 7920, 6975, 1335}, connecting, 27.75, true, {}, {192, 0, 0}},
     });
 }
 

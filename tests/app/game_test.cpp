@@ -108,7 +108,7 @@ void GameTest::lastLevelLeadsToTheEndWindow() {
     QCOMPARE(std::tuple(tmrBeep.interval(), tmrBeep.isSingleShot(), world.beeper.beeps),
              std::tuple(200, false, 0));
     for (int beep = 1; beep <= 10; ++beep) { // one a tick; ten, and no more
-        fire(tmrBeep);
+        world.fire(tmrBeep);
         QCOMPARE(std::pair(world.beeper.beeps, tmrBeep.isActive()), std::pair(beep, beep < 10));
     }
     // The play window closes for good; its closing sends the level once more.

@@ -112,7 +112,6 @@ private slots:
     void levelScrollBarMouse();
     void moveTimerRunsTheSlide();
     void boardPieces();
-    void boardGoesWhileTheRulesItDrawsAreThere();
 };
 
 void FrmMainTest::layout_data() {
@@ -428,11 +427,9 @@ void FrmMainTest::boardPieces() {
     dragBlock(game.window, blue, Direction::Down);
     QCOMPARE(game.pixelAt(game.pixels(blue).center()), QColor(0, 0, 255));
     QCOMPARE(game.pixelAt(QPoint(466, 66)), QColor(0, 0, 255)); // the dot stays
-}
 
-void FrmMainTest::boardGoesWhileTheRulesItDrawsAreThere() {
-    // Not deleted by QWidget's destructor, which runs after the window's members are gone.
-    Game game;
+    // A board goes while the rules it draws are there, not by QWidget's destructor, which runs
+    // after the window's members are gone.
     auto window = std::make_unique<FrmMain>(game.shared, game.messages, game.services);
     std::optional<bool> windowWhole;
     connect(

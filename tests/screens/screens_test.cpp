@@ -11,7 +11,6 @@
 #include <QTimer>
 
 #include <memory>
-#include <tuple>
 
 namespace dovrix::testing {
 
@@ -149,7 +148,7 @@ void ScreensTest::startButtonWhileLoadingHangs() {
         if (silent && !tmrLoad.isActive() && !startButton->isVisible()) {
             tmrStartWhileHanging = {tmrStart.interval(), tmrStart.isSingleShot(),
                                     tmrStart.isActive()};
-            fire(tmrStart);
+            world.fire(tmrStart);
             QTest::mouseClick(startButton, Qt::LeftButton);
             reachedWhenStarted = world.shared.levelReached;
             silent.reset(); // the requests fail now, and loading ends

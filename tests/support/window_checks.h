@@ -1,8 +1,7 @@
 #pragma once
 // What the window tests share: a control's place in twips, caption, font, colours and alignment as
 // one QtTest data row; a window's menus as one line; the titles of the boxes shown; and a block
-// dragged off its edge with real mouse events while the test ticks tmrMove; a window timer's
-// tick delivered by the test.
+// dragged off its edge with real mouse events while the test ticks tmrMove.
 
 #include "board_view.h"
 #include "fonts.h"
@@ -13,7 +12,6 @@
 #include <QMenuBar>
 #include <QPointer>
 #include <QPushButton>
-#include <QTimer>
 #include <QtTest>
 
 #include <algorithm>
@@ -121,13 +119,6 @@ inline QPoint beyond(const QRect& r, Direction d) {
             d == Direction::Up     ? r.top() - 10
             : d == Direction::Down ? r.bottom() + 10
                                    : r.center().y()};
-}
-
-// One tick of a window's timer, delivered by the test in place of the clock: a test reads the
-// interval the window gave the timer and drives its ticks, so an interval is checked exactly
-// on any machine, however busy.
-inline void fire(QTimer& timer) {
-    QVERIFY(QMetaObject::invokeMethod(&timer, "timeout", Qt::DirectConnection));
 }
 
 // One tick of tmrMove, and the repaints it asks for.
