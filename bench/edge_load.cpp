@@ -97,21 +97,44 @@ void makeCertificates(const std::string& folder) {
         folder);
 }
 
-int freePort() {
-    const int s = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    socklen_t length = sizeof address;
-    getsockname(s, reinterpret_cast<sockaddr*>(&address), &length);
-    close(s);
-    return ntohs(address.sin_port);
-}
+// A port held for nginx until the stack is stopped: a socket bound to it on every address,
+// never listening. The kernel gives it to no other program that asks for a free port, while
+// nginx, which sets SO_REUSEADDR, can still listen on it.
+class HeldPort {
+public:
+    HeldPort() {
+        const int yes = 1, no = 0;
+        sockaddr_storage address{};
+        fd_ = socket(AF_INET6, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        const bool v6 = fd_ >= 0 && setsockopt(fd_, IPPROTO_IPV6, IPV6_V6ONLY, &no, sizeof no) == 0;
+        if (!v6) {
+            close(fd_);
+            fd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        }
+        address.ss_family = v6 ? AF_INET6 : AF_INET;
+        auto* raw = reinterpret_cast<sockaddr*>(&address);
+        socklen_t length = v6 ? sizeof(sockaddr_in6) : sizeof(sockaddr_in);
+        if (setsockopt(fd_, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes) != 0 ||
+            bind(fd_, raw, length) != 0 || getsockname(fd_, raw, &length) != 0) {
+            throw std::runtime_error("no port for nginx");
+        }
+        // Both families keep the port in the same place, after the family.
+        number_ = ntohs(reinterpret_cast<sockaddr_in*>(&address)->sin_port);
+    }
+    ~HeldPort() { close(fd_); }
+    HeldPort(const HeldPort&) = delete;
+    HeldPort& operator=(const HeldPort&) = delete;
+    int number() const { return number_; }
+
+private:
+    int fd_ = -1;
+    int number_ = 0;
+};
 
 // scripts/serve in a child process, stopped with SIGTERM.
 class Stack {
 public:
-    Stack(const Settings& settings, const std::string& folder) : port_(freePort()) {
+    Stack(const Settings& settings, const std::string& folder) {
         int out[2];
         if (pipe(out) != 0) {
             throw std::runtime_error("pipe failed");
@@ -122,7 +145,7 @@ public:
         posix_spawn_file_actions_addclose(&actions, out[0]);
         std::vector<std::string> arguments = {settings.serve,
                                               "--port",
-                                              std::to_string(port_),
+                                              std::to_string(port_.number()),
                                               "--db",
                                               folder + "/accounts.sqlite",
                                               "--tls-cert",
@@ -147,7 +170,7 @@ public:
             line.push_back(c);
         }
         close(out[0]);
-        if (line != "listening on https://127.0.0.1:" + std::to_string(port_) + "/") {
+        if (line != "listening on https://127.0.0.1:" + std::to_string(port_.number()) + "/") {
             throw std::runtime_error("scripts/serve said: " + line);
         }
     }
@@ -164,10 +187,10 @@ public:
         pid_ = -1;
         return msSince(start);
     }
-    int port() const { return port_; }
+    int port() const { return port_.number(); }
 
 private:
-    int port_;
+    HeldPort port_;
     pid_t pid_ = -1;
 };
 

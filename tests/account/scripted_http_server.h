@@ -102,8 +102,8 @@ private:
 
 // The URL of a loopback port that nothing listens on, held so for the whole test program.
 inline std::string refusingUrl() {
-    static const ReservedPort refusing;
-    return "http://127.0.0.1:" + std::to_string(refusing.number()) + "/";
+    static const ReservedPort* refusing = new ReservedPort; // held until the program ends
+    return "http://127.0.0.1:" + std::to_string(refusing->number()) + "/";
 }
 
 } // namespace dovrix::testing

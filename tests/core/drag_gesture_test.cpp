@@ -37,9 +37,7 @@ TEST(DragGesture, TheFarthestCrossedEdgeChoosesAndPressesWaitForPlay) {
     EXPECT_EQ(f.state().blockColor, Colour::Blue);
 
     f.build(1);
-    f.play.pressBlock(f.blockRef(Colour::Blue, 1));
-    f.play.moveOverBlock(f.blockRef(Colour::Blue, 1), 247, -100);
-    f.play.releaseBlock();
+    f.release(Colour::Blue, 1, Direction::Up);
     f.play.tickMoveTimer();
     ASSERT_TRUE(f.state().blockMoving);
     f.play.pressBlock(f.blockRef(Colour::Blue, 2));

@@ -158,8 +158,7 @@ TEST(LevelCompletion, ARecordAtHomeIsUploadedOnlyWhenThePlayerAgrees) {
         // The new par stays in the catalogue whatever the answer: building the level again
         // shows it.
         EXPECT_EQ(f.shared.levelStrings[5], oneMoveLevel(1));
-        int16_t level = 5;
-        f.play.DisplayPuzzle(level);
+        f.play.DisplayPuzzle(f.shared.currentLevel = 5);
         EXPECT_EQ(f.play.state().levelPar, 1);
     }
 }

@@ -48,8 +48,7 @@ TEST(LevelString, LevelOneReadsAsItsPieces) {
                                           {10, 4, 1, 5}};
     EXPECT_EQ(level->walls, walls);
     EXPECT_TRUE(level->pits.empty() && level->patches.empty());
-    ASSERT_EQ(level->blocks.size(), 5u);
-    ASSERT_EQ(level->dots.size(), 5u);
+    ASSERT_TRUE(level->blocks.size() == 5 && level->dots.size() == 5);
     for (int i = 0; i < 5; ++i) {
         EXPECT_EQ(level->blocks[i], (ColouredCell{static_cast<int16_t>(5 + i), 9, Colour::Blue}));
         EXPECT_EQ(level->dots[i], (ColouredCell{static_cast<int16_t>(5 + i), 5, Colour::Blue}));

@@ -105,9 +105,8 @@ TEST(SlideModel, AgreesWithTheTickEngineOnRandomBoardsAndFlicks) {
             offGridStops += (moved.point % kLatticeSide + level.offsetX / 300) % 2 != 0;
             falls += !moved.visible;
             for (const Cell& patch : level.patches) {
-                const int px = (600 * patch.x + level.offsetX) / 300;
-                const int py = (600 * patch.y + level.offsetY) / 300;
-                patchStops += moved.visible && moved.point == py * kLatticeSide + px;
+                patchStops += moved.visible &&
+                              moved.point == SlideModel::pointOfCell(level, patch.x, patch.y);
             }
             besidePatch += moved.occupied >= 0;
         }
