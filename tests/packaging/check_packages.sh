@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # check_packages.sh SOURCE_DIR WORK_DIR VERSION
 # Builds the two Debian packages with scripts/package (a Release build of its own; lintian's
-# errors fail it), unpacks them into a fresh root and checks what they install as a desktop,
-# a software centre and systemd would: every program's --version, the desktop entry, the
-# metainfo, the icons, the unit and its exposure, and the server started with the shipped
-# configuration.
+# errors and warnings fail it), unpacks them into a fresh root and checks what they install as
+# a desktop, a software centre, man and systemd would: every program's --version, the manual
+# pages, the desktop entry, the metainfo, the icons, the unit and its exposure, and the server
+# started with the shipped configuration. Then, as root, check_on_debian.sh installs them on
+# a fresh Debian.
 set -euo pipefail
 source_dir=$1
 work=$2
@@ -33,10 +34,20 @@ for program in usr/games/dovrix usr/games/dovrix-solve usr/sbin/dovrix-account-s
     [ "$status" -eq 2 ] && [ ! -s "$work/out" ] && [ -s "$work/err" ] ||
         fail "$program --no-such-option: status $status, output '$(cat "$work/out")'"
 done
+# Every page with its sections, and nothing that lexgrog (which makes the whatis index) or
+# groff finds amiss.
 for page in man6/dovrix.6 man6/dovrix-solve.6 man8/dovrix-account-server.8; do
-    zcat "$root/usr/share/man/$page.gz" | grep -q 'Exit status' ||
-        fail "$page.gz is missing or has no exit status section"
+    file="$root/usr/share/man/$page.gz"
+    for section in NAME SYNOPSIS DESCRIPTION OPTIONS ENVIRONMENT FILES '"EXIT STATUS"' \
+        EXAMPLES '"SEE ALSO"'; do
+        zcat "$file" | grep -qx "\.SH $section" || fail "$page has no $section"
+    done
+    lexgrog "$file" >/dev/null || fail "lexgrog cannot read $page"
+    complaints="$(MANWIDTH=80 man --warnings -l "$file" 2>&1 >/dev/null)"
+    [ -z "$complaints" ] || fail "man --warnings $page: $complaints"
 done
+zcat "$root/usr/share/man/man6/dovrix.6.gz" | grep -q DOVRIX_CA_FILE ||
+    fail "dovrix(6) does not name DOVRIX_CA_FILE"
 for size in 16 32 48 64 128 256; do
     icon="$root/usr/share/icons/hicolor/${size}x${size}/apps/dovrix.png"
     [ "$(python3 -c 'import sys, struct; d = open(sys.argv[1], "rb").read(24);
@@ -84,6 +95,13 @@ wait "$server_pid" || fail "the server exits with $? on SIGTERM"
 # What the journal gets: a line at the stop, none per request.
 [ "$(cat "$work/server.err")" = "dovrix-account-server: stopped" ] ||
     fail "the server's standard error: $(cat "$work/server.err")"
+
+if [ "$(id -u)" -ne 0 ] || ! command -v piuparts debootstrap >/dev/null; then
+    echo "not checked on a fresh Debian: that needs root, piuparts and debootstrap"
+else
+    "$source_dir/tests/packaging/check_on_debian.sh" "$source_dir" "$work/debian-check" \
+        "$work/packages" "$root" || failures=$((failures + $?))
+fi
 
 [ "$failures" -eq 0 ] && echo "packages checked: $(ls "$work/packages")"
 exit "$failures"
