@@ -59,17 +59,16 @@ fi
 (cd "$old" && dpkg-scanpackages --multiversion . >Packages 2>/dev/null)
 
 debs=("$packages"/dovrix_*.deb "$packages"/dovrix-account-server_*.deb)
-step "piuparts: install, remove, purge, and upgrade from 1.0-1"
+# piuparts runs beside the chroot of our own below; its verdict is read at the end.
+step "piuparts: install, remove, purge, and upgrade from 1.0-1 (beside the rest)"
 extra=()
 while read -r uri suite; do
     extra+=(--extra-repo "deb $uri $suite main")
 done < <(tail -n +2 <<<"$sources")
 piuparts --basetgz "$base" --distribution bookworm --mirror "$mirror main" "${extra[@]}" \
     --bindmount "$old" --extra-repo "deb [trusted=yes] file://$old ./" \
-    --log-file "$work/piuparts.log" "${debs[@]}" >/dev/null 2>&1 ||
-    fail "piuparts: $(grep -m3 -E 'FAIL|ERROR' "$work/piuparts.log")"
-grep -q "PASS: Installation, upgrade and purging tests" "$work/piuparts.log" ||
-    fail "piuparts did not test the upgrade from 1.0-1"
+    --log-file "$work/piuparts.log" "${debs[@]}" >/dev/null 2>&1 &
+piuparts=$!
 
 # --- a chroot of our own: the same base, with the machine's sources
 root="$work/chroot"
@@ -200,5 +199,10 @@ done
 
 cleanup
 rm -rf "$root"
+if ! wait "$piuparts"; then
+    fail "piuparts: $(grep -m3 -E 'FAIL|ERROR' "$work/piuparts.log")"
+fi
+grep -q "PASS: Installation, upgrade and purging tests" "$work/piuparts.log" ||
+    fail "piuparts did not test the upgrade from 1.0-1"
 step "done"
 exit "$failures"
