@@ -82,7 +82,7 @@ cleanup() {
         if mountpoint -q "$root/$mount"; then umount "$root/$mount"; fi
     done
 }
-trap cleanup EXIT
+trap 'cleanup; kill "$piuparts" 2>/dev/null || true' EXIT
 cleanup
 rm -rf "$root"
 mkdir -p "$root"
@@ -111,8 +111,9 @@ family="$(in_root fc-match -f '%{family}' 'Liberation Sans' 2>&1 || true)"
 [ "$family" = "Liberation Sans" ] || fail "the game's typeface is not installed: '$family'"
 
 # The login window, from the installed game and from the same program on this machine, on
-# one display of 96 dots per inch.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -dpi 96 -nolisten tcp 3>"$work/display" \
+# one display of 96 dots per inch (which does not reset when a window closes, so the next
+# game finds it).
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -dpi 96 -nolisten tcp -noreset 3>"$work/display" \
     >/dev/null 2>&1 &
 display=$!
 for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
