@@ -65,6 +65,7 @@ extra=()
 while read -r uri suite; do
     extra+=(--extra-repo "deb $uri $suite main")
 done < <(tail -n +2 <<<"$sources")
+rm -f "$work/piuparts.log"
 piuparts --basetgz "$base" --distribution bookworm --mirror "$mirror main" "${extra[@]}" \
     --bindmount "$old" --extra-repo "deb [trusted=yes] file://$old ./" \
     --log-file "$work/piuparts.log" "${debs[@]}" >/dev/null 2>&1 &
