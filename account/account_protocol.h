@@ -47,6 +47,8 @@ inline constexpr std::string_view kSuccessReply = "Success";
 inline constexpr std::string_view kInvalidCredentialsReply = "Invalid Username and/or Password";
 inline constexpr std::string_view kUsernameTakenReply = "Username Already Exists";
 // The failure text of every login and of create; a district check reads it as a failure too.
+// nginx answers the two failure texts itself for what it refuses
+// (server/nginx/dovrix-account-server.conf).
 inline constexpr std::string_view kErrorCreatingAccountReply = "Error Creating Account";
 inline constexpr std::string_view kErrorUpdatingAccountReply = "Error Updating Account";
 
