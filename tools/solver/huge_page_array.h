@@ -1,8 +1,13 @@
 #pragma once
 // A zero-filled array in memory the kernel may back with huge pages. The solver's index is
-// read at random, and with 4 KiB pages most lookups would also miss the TLB.
+// read at random, and with 4 KiB pages most lookups would also miss the TLB. Windows gives
+// large pages only to accounts with a special privilege: there the pages are plain ones.
 
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/mman.h>
+#endif
 
 #include <cstddef>
 #include <new>
@@ -21,12 +26,19 @@ public:
         if (size_ == 0) {
             return;
         }
+#ifdef _WIN32
+        void* memory = VirtualAlloc(nullptr, bytes(), MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
+        if (memory == nullptr) {
+            throw std::bad_alloc();
+        }
+#else
         void* memory =
             mmap(nullptr, bytes(), PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
         if (memory == MAP_FAILED) {
             throw std::bad_alloc();
         }
         madvise(memory, bytes(), MADV_HUGEPAGE); // a hint; plain pages work too
+#endif
         data_ = static_cast<T*>(memory);
     }
     HugePageArray(const HugePageArray&) = delete;
@@ -38,7 +50,11 @@ public:
     }
     ~HugePageArray() {
         if (data_ != nullptr) {
+#ifdef _WIN32
+            VirtualFree(data_, 0, MEM_RELEASE);
+#else
             munmap(data_, bytes());
+#endif
         }
     }
 
