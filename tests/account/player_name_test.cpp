@@ -7,8 +7,10 @@
 
 #include <array>
 
+#ifndef _WIN32
 #include <pwd.h>
 #include <unistd.h>
+#endif
 
 namespace dovrix::testing {
 namespace {
@@ -64,9 +66,16 @@ TEST(PlayerName, ShapedFromTheLogOnNameAtSchoolAndInCapitalsAtHome) {
     }
 
     // Without any of the variables, the system's user name serves, the same on every run.
+#ifdef _WIN32
+    // The log-on name, which Windows also puts in USERNAME.
+    const char* user = std::getenv("USERNAME");
+    ASSERT_NE(user, nullptr);
+    std::string expected = user;
+#else
     const passwd* user = getpwuid(geteuid());
     ASSERT_NE(user, nullptr);
     std::string expected = user->pw_name;
+#endif
     for (char& c : expected) {
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     }

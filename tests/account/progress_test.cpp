@@ -8,10 +8,12 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#ifndef _WIN32
 #include <pwd.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 namespace dovrix::testing {
 namespace {
@@ -103,6 +105,7 @@ TEST(Progress, SaveWritesOnlyAHigherLevelAndThenSendsIt) {
     EXPECT_TRUE(std::filesystem::exists(world.share + "/Dovrix/.txt"));
 }
 
+#ifndef _WIN32
 // Runs `write` as a player without root's powers: in a child process that becomes nobody
 // when the tests run as root. True when it reports success.
 bool writesAsPlayer(const std::function<bool()>& write) {
@@ -157,6 +160,8 @@ TEST(Progress, TheirOwnFileInAFolderThePlayerMayNotWriteIsOverwritten) {
     EXPECT_EQ(share.read("Dovrix/Pat Kim.txt"), " 13 \r\n");
     EXPECT_NE(inode(), before);
 }
+
+#endif
 
 TEST(Progress, UnreachableShareStartsAtLevelOneAndSendsNothing) {
     ScriptedHttpServer server;
