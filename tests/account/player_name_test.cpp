@@ -67,7 +67,7 @@ TEST(PlayerName, ShapedFromTheLogOnNameAtSchoolAndInCapitalsAtHome) {
 
     // Without any of the variables, the system's user name serves, the same on every run.
 #ifdef _WIN32
-    // The log-on name, which Windows also puts in USERNAME.
+    // The log-on name, which Windows also puts in USERNAME (plain ASCII here).
     const char* user = std::getenv("USERNAME");
     ASSERT_NE(user, nullptr);
     std::string expected = user;
