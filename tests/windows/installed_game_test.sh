@@ -70,6 +70,14 @@ print(urllib.request.urlopen(sys.argv[1] + "dovrix/account?" + query).read().dec
         "$server_url" "$1" "$2"
 }
 
+server_holds() {
+    [ "$(account_level "$1" "$2")" = "$3" ]
+}
+
+file_holds() {
+    [ -f "$1" ] && [ "$(cat "$1"; echo .)" = "$2." ]
+}
+
 # Waits up to $1 seconds for a command to succeed.
 wait_for() {
     local seconds=$1
@@ -157,7 +165,7 @@ xdotool key Tab
 xdotool type --delay 20 'secret-1'
 xdotool key Tab space Tab Tab space
 start_level_one
-wait_for 30 test "$(account_level maryhome secret-1)" = 2 ||
+wait_for 30 server_holds maryhome secret-1 2 ||
     fail "the server holds $(account_level maryhome secret-1) for the new account"
 "$wineserver" -k
 uninstall_leaves_nothing
@@ -174,7 +182,7 @@ export NWUSERNAME=pat.kim
 start_game
 # No login window at school: the start window, then level 1.
 start_level_one
-wait_for 30 test "$(cat "$share/Dovrix/Pat Kim.txt" 2>/dev/null)" = $' 2 \r' ||
+wait_for 30 file_holds "$share/Dovrix/Pat Kim.txt" $' 2 \r\n' ||
     fail "the progress file holds '$(cat "$share/Dovrix/Pat Kim.txt" 2>/dev/null)'"
 "$wineserver" -k
 uninstall_leaves_nothing
