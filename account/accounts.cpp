@@ -7,6 +7,8 @@
 #include "progress_file.h"
 #include "request_urls.h"
 #include "text_case.h"
+#include "user_names.h"
+#include "utf8.h"
 
 #include <array>
 
@@ -48,17 +50,8 @@ void settleLevelReached(SharedState& shared, StoreRepair storeRepair) {
 // only. Anything else (an empty entry, a word, "0", "-3", "4.5") is skipped, so a broken or
 // hostile list can never erase a par or write text into a level string.
 bool isUsablePar(std::string_view entry) {
-    if (entry.empty() || entry.size() > 5) {
-        return false;
-    }
-    int value = 0;
-    for (char c : entry) {
-        if (c < '0' || c > '9') {
-            return false;
-        }
-        value = value * 10 + (c - '0');
-    }
-    return value >= 1 && value <= 32767;
+    const auto par = wholeNumber(entry);
+    return par && *par >= 1 && *par <= 32767;
 }
 
 std::vector<std::string_view> splitAtCommas(std::string_view text) {
@@ -122,7 +115,7 @@ void Accounts::GetPlayerName() {
     }
 
     std::string& accountUser = shared_.accountUser;
-    if (accountUser.find('.') == std::string::npos && !shared_.atSchool) {
+    if (!isSchoolLogOnName(accountUser) && !shared_.atSchool) {
         shared_.playerName = toUpperCase(accountUser.empty() ? working : accountUser);
         return;
     }

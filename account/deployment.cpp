@@ -1,6 +1,7 @@
 #include "deployment.h"
 
 #include "deployment_defaults.h"
+#include "number_text.h"
 
 #include <algorithm>
 
@@ -29,12 +30,8 @@ bool startsWithIgnoringCase(std::string_view text, std::string_view prefix) {
 }
 
 bool isPort(std::string_view digits) {
-    if (digits.empty() || digits.size() > 5 ||
-        !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; })) {
-        return false;
-    }
-    const int port = std::stoi(std::string(digits));
-    return port >= 1 && port <= 65535;
+    const auto port = wholeNumber(digits);
+    return port && *port >= 1 && *port <= 65535;
 }
 
 // One setting as the sources give it: the variable if it has a value, else the machine's.

@@ -4,6 +4,8 @@
 #include "fonts.h"
 #include "login_messages.h"
 #include "number_text.h"
+#include "user_names.h"
+#include "utf8.h"
 #include "window_controls.h"
 #include "wrapping_check_box.h"
 
@@ -25,7 +27,6 @@ namespace {
 
 constexpr int kClientWidth = 9855;
 constexpr int kClientHeight = 9600;
-constexpr int kMaxFieldLength = 25;
 
 using namespace protocol;
 
@@ -51,7 +52,7 @@ StudentCheck classifyStudentCheck(const std::optional<std::string>& reply) {
     if (*reply == kInvalidCredentialsReply) {
         return StudentCheck::Rejected;
     }
-    const std::size_t length = QString::fromStdString(*reply).toUcs4().size();
+    const std::size_t length = characterCount(*reply);
     if (length >= 1 && length <= 3) {
         return StudentCheck::ExistingStudent;
     }
@@ -63,7 +64,8 @@ QLineEdit* makeTextBox(QWidget* parent, const TwipScale& scale, const char* name
     auto* box = new QLineEdit(parent);
     box->setObjectName(QString::fromLatin1(name));
     box->setFont(gameFont(14.25, true));
-    box->setMaxLength(kMaxFieldLength);
+    // The longest name and password the server takes, in the same UTF-16 units.
+    box->setMaxLength(static_cast<int>(kLongestTypedText));
     placeControl(*box, scale, place.left, place.top, place.width, place.height);
     return box;
 }

@@ -14,32 +14,6 @@ std::string formatProgressFile(int16_t level) {
     return line;
 }
 
-namespace {
-
-bool isDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-
-// An optional sign, digits, and an optional decimal part; at least one digit in all.
-bool isNumber(std::string_view item) {
-    std::size_t i = 0;
-    if (i < item.size() && (item[i] == '-' || item[i] == '+')) {
-        ++i;
-    }
-    std::size_t digits = 0;
-    for (; i < item.size() && isDigit(item[i]); ++i) {
-        ++digits;
-    }
-    if (i < item.size() && item[i] == '.') {
-        for (++i; i < item.size() && isDigit(item[i]); ++i) {
-            ++digits;
-        }
-    }
-    return digits > 0 && i == item.size();
-}
-
-} // namespace
-
 std::optional<int16_t> readProgressFile(std::string_view content) {
     const std::size_t start = content.find_first_not_of(' ');
     if (start == std::string_view::npos) {
@@ -47,10 +21,11 @@ std::optional<int16_t> readProgressFile(std::string_view content) {
     }
     const std::string_view rest = content.substr(start);
     const std::string_view item = rest.substr(0, rest.find_first_of(" ,\r\n"));
-    if (!isNumber(item)) {
+    const auto number = entireNumber(item);
+    if (!number) {
         return std::nullopt;
     }
-    return roundToInt16(leadingNumber(item));
+    return roundToInt16(*number);
 }
 
 } // namespace dovrix

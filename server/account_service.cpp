@@ -3,12 +3,10 @@
 #include "account_protocol.h"
 #include "catalogue.h"
 #include "number_text.h"
-#include "text_case.h"
-#include "user_text.h"
+#include "user_names.h"
 
 #include <sodium.h>
 
-#include <charconv>
 #include <stdexcept>
 
 namespace dovrix::server {
@@ -27,29 +25,9 @@ constexpr int kHighestLevel = kCatalogueSize + 1;
 // can check in its window, so a live key is almost never dropped. About 3 MB per throttle.
 constexpr std::size_t kThrottleCapacity = 100000;
 
-// A plain decimal integer as the game writes them: an optional minus and 1 to 9 digits.
-std::optional<int> wholeNumber(const std::string& text) {
-    const char* begin = text.data();
-    const char* end = text.data() + text.size();
-    const std::size_t digits = text.size() - (!text.empty() && text.front() == '-' ? 1 : 0);
-    if (digits == 0 || digits > 9 || (!text.empty() && text.front() == '+')) {
-        return std::nullopt;
-    }
-    int value = 0;
-    const auto [last, error] = std::from_chars(begin, end, value);
-    if (error != std::errc{} || last != end) {
-        return std::nullopt;
-    }
-    return value;
-}
-
 const std::string* parameter(const QueryParameters& query, std::string_view name) {
     const auto found = query.find(std::string(name));
     return found == query.end() ? nullptr : &found->second;
-}
-
-std::string userKeyOf(const std::string& user) {
-    return toLowerCase(user);
 }
 
 // The login box's operations, whose names and passwords a player types.
@@ -137,8 +115,8 @@ Answer AccountService::account(const QueryParameters& query, const Client& clien
 
     const Caller caller{client, now};
     if (*operation == kCreateOperation) {
-        // A period marks a school log-on name, which the login window never creates.
-        if (user->find('.') != std::string::npos) {
+        // The login window never creates a school log-on name.
+        if (isSchoolLogOnName(*user)) {
             return {400, failure};
         }
         return create(*user, *password, caller);
@@ -224,7 +202,7 @@ Answer AccountService::create(const std::string& user, const std::string& passwo
     if (!creates_.take(caller.client.key, caller.now)) {
         return reply(429, kErrorCreatingAccountReply);
     }
-    const std::string key = userKeyOf(user);
+    const std::string key = userKey(user);
     // Check first so a taken name costs no hash; the insert below settles any race. Every
     // name on the student list belongs to its student.
     if (store_.findAccount(key) || store_.studentPasswordHash(key)) {
@@ -245,7 +223,7 @@ Answer AccountService::create(const std::string& user, const std::string& passwo
 
 Answer AccountService::login(const std::string& user, const std::string& password,
                              const Caller& caller) {
-    const std::string key = userKeyOf(user);
+    const std::string key = userKey(user);
     const auto account = store_.findAccount(key);
     // A school account has no password of its own: no password opens it as an online one.
     const std::string* hash = account && account->passwordHash ? &*account->passwordHash : nullptr;
@@ -265,7 +243,7 @@ Answer AccountService::login(const std::string& user, const std::string& passwor
 // level, creating the account if needed.
 Answer AccountService::checkStudent(const std::string& user, const std::string& password,
                                     bool replyLevel, const Caller& caller) {
-    const std::string key = userKeyOf(user);
+    const std::string key = userKey(user);
     const auto studentHash = store_.studentPasswordHash(key);
     const Verdict verdict = verify(key, studentHash ? &*studentHash : nullptr, password, caller);
     if (verdict == Verdict::Mismatch) {
@@ -292,7 +270,7 @@ Answer AccountService::schoolLogin(const std::string& user, const Caller& caller
     if (!caller.client.schoolNetwork) {
         return reply(200, kInvalidCredentialsReply);
     }
-    const std::string key = userKeyOf(user);
+    const std::string key = userKey(user);
     if (store_.hasStudents()) {
         if (!store_.studentPasswordHash(key)) {
             return reply(200, kInvalidCredentialsReply);
@@ -311,7 +289,7 @@ Answer AccountService::schoolLogin(const std::string& user, const Caller& caller
 // that a game believes saved must be.
 Answer AccountService::update(const std::string& user, const std::string& password, int level,
                               const Caller& caller) {
-    const std::string key = userKeyOf(user);
+    const std::string key = userKey(user);
     const auto account = store_.findAccount(key);
     Verdict verdict = Verdict::Mismatch;
     if (account && !account->passwordHash && password.empty()) {

@@ -1,9 +1,10 @@
 #include "address_range.h"
 
+#include "number_text.h"
+
 #include <arpa/inet.h>
 
 #include <algorithm>
-#include <charconv>
 #include <cstring>
 #include <optional>
 
@@ -78,13 +79,11 @@ Expected<AddressRange> AddressRange::parse(std::string_view text) {
     const int maxBits = v4 ? 32 : 128;
     int bits = maxBits;
     if (slash != std::string_view::npos) {
-        const std::string_view bitsText = text.substr(slash + 1);
-        const auto [end, error] =
-            std::from_chars(bitsText.data(), bitsText.data() + bitsText.size(), bits);
-        if (error != std::errc{} || end != bitsText.data() + bitsText.size() || bitsText.empty() ||
-            bits < 0 || bits > maxBits) {
+        const auto written = wholeNumber(text.substr(slash + 1));
+        if (!written || *written < 0 || *written > maxBits) {
             return Error{"bad prefix length in " + std::string(text)};
         }
+        bits = *written;
     }
     AddressRange range;
     range.prefixBits_ = v4 ? bits + 96 : bits;

@@ -2,9 +2,9 @@
 
 #include "passwords.h"
 #include "student_import.h"
-#include "text_case.h"
+#include "number_text.h"
+#include "user_names.h"
 
-#include <charconv>
 #include <cstdlib>
 #include <fstream>
 #include <ranges>
@@ -75,12 +75,11 @@ std::string defaultDatabasePath() {
 namespace {
 
 std::optional<int> integerArgument(const std::string& text, int least, int most) {
-    int value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc{} || end != text.data() + text.size() || value < least || value > most) {
+    const auto value = wholeNumber(text);
+    if (!value || *value < least || *value > most) {
         return std::nullopt;
     }
-    return value;
+    return *value;
 }
 
 } // namespace
@@ -200,7 +199,7 @@ Expected<ImportReport> importStudentFile(const std::string& csvPath,
     std::vector<StudentRecord> students(lines->size());
     std::vector<std::string> keys;
     for (const StudentLine& student : *lines) {
-        keys.push_back(toLowerCase(student.userName));
+        keys.push_back(userKey(student.userName));
     }
     // The names' owners, once before the slow hashing and once more as the import commits.
     const auto ownedNames = [&](const std::vector<std::size_t>& owned) {

@@ -1,7 +1,7 @@
 #include "student_import.h"
 
 #include "text_case.h"
-#include "user_text.h"
+#include "user_names.h"
 
 #include <map>
 
@@ -121,7 +121,7 @@ Expected<std::vector<StudentLine>> readStudentList(std::string_view text) {
             continue;
         }
         if (fault.empty()) {
-            const auto [earlier, added] = lineOfName.emplace(toLowerCase(fields[0]), lineNumber);
+            const auto [earlier, added] = lineOfName.emplace(userKey(fields[0]), lineNumber);
             if (!added) {
                 fault = "line " + std::to_string(earlier->second) + " gives this name already";
             }

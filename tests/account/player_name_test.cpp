@@ -48,6 +48,11 @@ TEST(PlayerName, ShapedFromTheLogOnNameAtSchoolAndInCapitalsAtHome) {
         {{"j", nullptr, nullptr}, true, "", {"j", "j"}},
         {{"john.", nullptr, nullptr}, true, "", {"john ", "john."}},
         {{"Émile.ZOLA", nullptr, nullptr}, true, "", {"Émile Zola", "émile.zola"}},
+        // Bytes that are not UTF-8 are no characters: an overlong period is no period.
+        {{"ann\xC0\xAElee", nullptr, nullptr},
+         true,
+         "",
+         {"ANn\uFFFD\uFFFDlee", "ann\uFFFD\uFFFDlee"}},
         // An account name already known wins over the log-on name, shaped in lower case.
         {{"someone", nullptr, nullptr}, true, "Kim.Lee", {"Kim Lee", "Kim.Lee"}},
         // The variables exist but say nothing: no name, and the progress file is ".txt".

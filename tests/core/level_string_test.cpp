@@ -1,6 +1,5 @@
 #include "catalogue.h"
 #include "level_string.h"
-#include "number_text.h"
 
 #include <gtest/gtest.h>
 
@@ -11,33 +10,6 @@ namespace dovrix {
 namespace {
 
 const std::string kLevel1(builtInLevelStrings()[0]); // as the catalogue holds it
-
-TEST(NumberText, FieldValuesReadLeadingBlanksSignAndDigits) {
-    const std::vector<std::pair<const char*, int16_t>> numbers = {
-        {"12", 12},   {"   7", 7}, {"-3", -3},       {"+4", 4},          {"", 0},    {"abc", 0},
-        {"12ab", 12}, {" -", 0},   {"32767", 32767}, {"-32768", -32768}, {"007", 7}, {"1 2", 1}};
-    for (const auto& [text, value] : numbers) {
-        EXPECT_EQ(fieldValue(text), value) << '"' << text << '"';
-    }
-    for (const char* text : {"32768", "-32769", "99999999999999999999"}) {
-        EXPECT_EQ(fieldValue(text), std::nullopt) << text;
-    }
-}
-
-TEST(NumberText, ServerNumbersReadDecimalsAndRoundHalvesToEven) {
-    const std::pair<const char*, double> numbers[] = {
-        {"57", 57.0}, {"  12.75xyz", 12.75}, {"<html>500</html>", 0.0}, {"-4", -4.0}, {"1e5", 1.0}};
-    for (const auto& [text, value] : numbers) {
-        EXPECT_EQ(leadingNumber(text), value) << text;
-    }
-    const std::pair<double, std::optional<int16_t>> rounded[] = {
-        {2.5, 2}, {3.5, 4}, {-1.5, -2}, {32767.4, 32767}, {32767.5, {}}, {-40000, {}}};
-    for (const auto& [number, value] : rounded) {
-        EXPECT_EQ(roundToInt16(number), value) << number;
-    }
-    EXPECT_EQ(trimBlanks("  9 "), "9");
-    EXPECT_EQ(trimBlanks("   "), "");
-}
 
 TEST(LevelString, LevelOneReadsAsItsPieces) {
     const auto level = parseLevelString(kLevel1);

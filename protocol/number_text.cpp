@@ -19,6 +19,36 @@ std::size_t skipBlanks(std::string_view text) {
     return i;
 }
 
+// How far a leading number reaches into the text, and what it is worth.
+struct LeadingNumber {
+    double value = 0.0;
+    std::size_t end = 0;    // one past its last character
+    std::size_t digits = 0; // before and after the decimal point
+};
+
+LeadingNumber readLeadingNumber(std::string_view text) {
+    LeadingNumber number;
+    std::size_t i = skipBlanks(text);
+    double sign = 1.0;
+    if (i < text.size() && (text[i] == '-' || text[i] == '+')) {
+        sign = text[i] == '-' ? -1.0 : 1.0;
+        ++i;
+    }
+    for (; i < text.size() && isDigit(text[i]); ++i, ++number.digits) {
+        number.value = number.value * 10.0 + (text[i] - '0');
+    }
+    if (i < text.size() && text[i] == '.') {
+        double scale = 0.1;
+        for (++i; i < text.size() && isDigit(text[i]); ++i, ++number.digits) {
+            number.value += (text[i] - '0') * scale;
+            scale /= 10.0;
+        }
+    }
+    number.value *= sign;
+    number.end = i;
+    return number;
+}
+
 } // namespace
 
 std::optional<int16_t> fieldValue(std::string_view text) {
@@ -45,24 +75,32 @@ std::optional<int16_t> fieldValue(std::string_view text) {
 }
 
 double leadingNumber(std::string_view text) {
-    std::size_t i = skipBlanks(text);
-    double sign = 1.0;
-    if (i < text.size() && (text[i] == '-' || text[i] == '+')) {
-        sign = text[i] == '-' ? -1.0 : 1.0;
-        ++i;
+    return readLeadingNumber(text).value;
+}
+
+std::optional<double> entireNumber(std::string_view text) {
+    const LeadingNumber number = readLeadingNumber(text);
+    if (number.digits == 0 || number.end != text.size()) {
+        return std::nullopt;
     }
-    double value = 0.0;
-    for (; i < text.size() && isDigit(text[i]); ++i) {
-        value = value * 10.0 + (text[i] - '0');
+    return number.value;
+}
+
+std::optional<int32_t> wholeNumber(std::string_view text) {
+    const bool negative = text.starts_with('-');
+    const std::string_view digits = text.substr(negative ? 1 : 0);
+    // Nine digits always fit 32 bits.
+    if (digits.empty() || digits.size() > 9) {
+        return std::nullopt;
     }
-    if (i < text.size() && text[i] == '.') {
-        double scale = 0.1;
-        for (++i; i < text.size() && isDigit(text[i]); ++i) {
-            value += (text[i] - '0') * scale;
-            scale /= 10.0;
+    int32_t value = 0;
+    for (char c : digits) {
+        if (!isDigit(c)) {
+            return std::nullopt;
         }
+        value = value * 10 + (c - '0');
     }
-    return sign * value;
+    return negative ? -value : value;
 }
 
 std::optional<int16_t> roundToInt16(double value) {
