@@ -2,23 +2,28 @@
 # check_on_debian.sh SOURCE_DIR WORK_DIR PACKAGES_DIR UNPACKED_ROOT
 # The packages on a fresh Debian 12 as a school's machine gets them, in chroots made from a
 # debootstrap of the machine's own apt sources (kept in ${XDG_CACHE_HOME:-~/.cache}/dovrix):
-#   - piuparts: both packages installed, removed and purged, and upgraded from the 1.0-1
+#   - piuparts: both packages installed, removed and purged, and upgraded from the 1.0-2
 #     packages (built once from the commit they were released from, kept in the cache), with
 #     nothing left behind and no link broken;
+#   - check_under_systemd.sh: the account service on a server booted with systemd, set up
+#     by the school guide's commands, upgraded from 1.0-2, removed and purged;
 #   - the game installed where fonts-liberation is absent brings it, and its login window,
 #     shown on a display of its own, looks as it does on the machine that built it;
 #   - the account server behind nginx as the README enables it: the site answers plain http
 #     with a redirect to https, removing the package keeps the accounts, purging it takes
 #     them, the logs and the site's link, and nginx's configuration still tests good.
-# Needs root (chroot, mounts); prints what each step took.
+# piuparts and the booted server run beside the chroot's checks; their verdicts are read at
+# the end. Needs root (chroot, mounts, systemd-nspawn); prints what each step took.
 set -euo pipefail
 source_dir=$1
 work=$2
 packages=$3
 unpacked=$4
 cache="${XDG_CACHE_HOME:-$HOME/.cache}/dovrix"
-# The commit the 1.0-1 packages were built from (by its own scripts/package).
-old_release=35a83af
+# The release schools have: the commit its packages were built from (by its own
+# scripts/package).
+old_version=1.0-2
+old_release=db1fb3ce8acca700051d5072837420aeb4fc57d3
 failures=0
 fail() {
     echo "FAILED: $*" >&2
@@ -48,22 +53,24 @@ if [ ! -s "$base" ]; then
     rm -rf "$cache/debootstrap"
 fi
 
-old="$cache/packages-1.0-1"
+# The old packages, with the index of a repository where piuparts' apt finds them; made under
+# another name and renamed, since other checkouts share the cache.
+old="$cache/packages-$old_version"
 if ! compgen -G "$old/*.deb" >/dev/null; then
-    step "building the 1.0-1 packages from $old_release"
+    step "building the $old_version packages from $old_release"
     rm -rf "$work/old-release"
     git -C "$source_dir" worktree add --detach "$work/old-release/source" "$old_release" >/dev/null
     "$work/old-release/source/scripts/package" "$work/old-release" >"$work/old-release.log"
-    mkdir -p "$old"
-    cp "$work/old-release/packages/"*_1.0-1_*.deb "$old/"
+    mkdir -p "$old.part-$$"
+    cp "$work/old-release/packages/"*_"$old_version"_*.deb "$old.part-$$/"
+    (cd "$old.part-$$" && dpkg-scanpackages --multiversion . >Packages 2>/dev/null)
+    mv -T "$old.part-$$" "$old" 2>/dev/null || rm -rf "$old.part-$$"
     git -C "$source_dir" worktree remove --force "$work/old-release/source"
 fi
-# A repository of them, where piuparts' apt finds the version to upgrade from.
-(cd "$old" && dpkg-scanpackages --multiversion . >Packages 2>/dev/null)
 
 debs=("$packages"/dovrix_*.deb "$packages"/dovrix-account-server_*.deb)
 # piuparts runs beside the chroot of our own below; its verdict is read at the end.
-step "piuparts: install, remove, purge, and upgrade from 1.0-1 (beside the rest)"
+step "piuparts: install, remove, purge, and upgrade from $old_version (beside the rest)"
 extra=()
 while read -r uri suite; do
     extra+=(--extra-repo "deb $uri $suite main")
@@ -73,6 +80,14 @@ piuparts --basetgz "$base" --distribution bookworm --mirror "$mirror main" "${ex
     --bindmount "$old" --extra-repo "deb [trusted=yes] file://$old ./" \
     --log-file "$work/piuparts.log" "${debs[@]}" >/dev/null 2>&1 &
 piuparts=$!
+
+step "the account service under systemd (beside the rest)"
+while read -r uri suite; do
+    echo "deb $uri $suite main"
+done <<<"$sources" >"$work/sources.list"
+"$source_dir/tests/packaging/check_under_systemd.sh" "$source_dir" "$work/systemd" "$packages" \
+    "$old" "$base" "$work/sources.list" >"$work/systemd.log" 2>&1 &
+under_systemd=$!
 
 # --- a chroot of our own: the same base, with the machine's sources
 root="$work/chroot"
@@ -86,14 +101,12 @@ cleanup() {
         if mountpoint -q "$root/$mount"; then umount "$root/$mount"; fi
     done
 }
-trap 'cleanup; kill "$piuparts" 2>/dev/null || true' EXIT
+trap 'cleanup; kill "$piuparts" "$under_systemd" 2>/dev/null || true' EXIT
 cleanup
 rm -rf "$root"
 mkdir -p "$root"
 tar -C "$root" -xzf "$base"
-while read -r uri suite; do
-    echo "deb $uri $suite main"
-done <<<"$sources" >"$root/etc/apt/sources.list"
+cp "$work/sources.list" "$root/etc/apt/sources.list"
 # No service starts in the chroot: its nginx would listen on this machine's port 80.
 printf '#!/bin/sh\nexit 101\n' >"$root/usr/sbin/policy-rc.d"
 chmod 755 "$root/usr/sbin/policy-rc.d"
@@ -208,6 +221,10 @@ if ! wait "$piuparts"; then
     fail "piuparts: $(grep -m3 -E 'FAIL|ERROR' "$work/piuparts.log")"
 fi
 grep -q "PASS: Installation, upgrade and purging tests" "$work/piuparts.log" ||
-    fail "piuparts did not test the upgrade from 1.0-1"
+    fail "piuparts did not test the upgrade from $old_version"
+status=0
+wait "$under_systemd" || status=$?
+sed 's/^/    under systemd: /' "$work/systemd.log"
+[ "$status" -eq 0 ] || fail "under systemd: $status failures ($work/systemd.log)"
 step "done"
 exit "$failures"
