@@ -5,7 +5,7 @@
 # a desktop, a software centre, man and systemd would: every program's --version, the manual
 # pages, the desktop entry, the metainfo, the icons, the unit and its exposure, and the server
 # started with the shipped configuration. Then, as root, check_on_debian.sh installs them on
-# a fresh Debian.
+# a fresh Debian, and on a server booted with systemd.
 set -euo pipefail
 source_dir=$1
 work=$2
@@ -96,8 +96,8 @@ wait "$server_pid" || fail "the server exits with $? on SIGTERM"
 [ "$(cat "$work/server.err")" = "dovrix-account-server: stopped" ] ||
     fail "the server's standard error: $(cat "$work/server.err")"
 
-if [ "$(id -u)" -ne 0 ] || ! command -v piuparts debootstrap >/dev/null; then
-    echo "not checked on a fresh Debian: that needs root, piuparts and debootstrap"
+if [ "$(id -u)" -ne 0 ] || ! command -v piuparts debootstrap systemd-nspawn >/dev/null; then
+    echo "not checked on a fresh Debian: that needs root, piuparts, debootstrap and systemd-nspawn"
 else
     "$source_dir/tests/packaging/check_on_debian.sh" "$source_dir" "$work/debian-check" \
         "$work/packages" "$root" || failures=$((failures + $?))

@@ -121,7 +121,8 @@ fi
 # through nginx, checked against the guide's certificate.
 ask() {
     in_machine curl -sS --max-time 60 --cacert /etc/dovrix/tls/fullchain.pem \
-        --resolve games.school.example:443:127.0.0.1 "https://games.school.example/$1" 2>&1
+        --resolve games.school.example:443:127.0.0.1 "https://games.school.example/$1" 2>&1 ||
+        true
 }
 # expect TARGET REPLY: the request gets that reply.
 expect() {
