@@ -24,15 +24,7 @@ cache="${XDG_CACHE_HOME:-$HOME/.cache}/dovrix"
 # scripts/package).
 old_version=1.0-2
 old_release=db1fb3ce8acca700051d5072837420aeb4fc57d3
-failures=0
-fail() {
-    echo "FAILED: $*" >&2
-    failures=$((failures + 1))
-}
-started=$SECONDS
-step() {
-    echo "[$((SECONDS - started)) s] $*"
-}
+source "$source_dir/tests/packaging/report.sh"
 mkdir -p "$cache" "$work"
 
 # The machine's apt sources, as "URI SUITE" lines, the release's own first.

@@ -23,15 +23,7 @@ sources_list=$6
 guide="$source_dir/docs/school.md"
 version="$(dpkg-parsechangelog -l "$source_dir/debian/changelog" -S Version)"
 old_deb="$(cd "$old" && ls dovrix-account-server_*.deb)"
-failures=0
-fail() {
-    echo "FAILED: $*" >&2
-    failures=$((failures + 1))
-}
-started=$SECONDS
-step() {
-    echo "[$((SECONDS - started)) s] $*"
-}
+source "$source_dir/tests/packaging/report.sh"
 mkdir -p "$work"
 root="$work/machine"
 machine="dovrix-school-$$"
@@ -135,12 +127,13 @@ account() {
 }
 service="dovrix-account-server"
 main_pid() {
-    in_machine systemctl show -p MainPID --value "$service"
+    in_machine systemctl show -p MainPID --value "$service" || true
 }
 # Every file the service keeps is its own: a file it cannot open loses it the accounts.
 owned_by_service() {
     local strangers
-    strangers="$(in_machine find /var/lib/private/dovrix ! -user "$service" -printf '%p %u\n')"
+    strangers="$(in_machine find /var/lib/private/dovrix ! -user "$service" \
+        -printf '%p %u\n' 2>&1)" || true
     [ -z "$strangers" ] || fail "$1 leaves files the service does not own: $strangers"
 }
 
@@ -158,7 +151,7 @@ check_service() {
         fail "the service is not running: $(in_machine journalctl -u "$service" -n 5 2>&1)"
     local pid uid
     pid="$(main_pid)"
-    uid="$(in_machine id -u "$service" 2>&1)"
+    uid="$(in_machine id -u "$service" 2>&1)" || true
     [ "$(in_machine stat -c '%U %G' "/proc/$pid")" = "$service www-data" ] ||
         fail "the service runs as '$(in_machine stat -c '%U %G' "/proc/$pid" 2>&1)'"
     # A dynamic user: made by systemd while the unit runs, in its range, in no passwd file.
@@ -251,7 +244,8 @@ $block" < <(yes) >"$work/block.log" 2>&1 || status=$?
         # not the school network any more.
         expect "$(account qel Pupil '')" "Invalid Username and/or Password"
         answer="$(in_machine curl -s -o /dev/null -w '%{http_code} %{redirect_url}' \
-            --resolve games.school.example:80:127.0.0.1 'http://games.school.example/dovrix/pars')"
+            --resolve games.school.example:80:127.0.0.1 \
+            'http://games.school.example/dovrix/pars')" || true
         [ "$answer" = "301 https://games.school.example/dovrix/pars" ] ||
             fail "plain http answers '$answer'"
         ;;
@@ -306,7 +300,8 @@ done
 
 step "apt remove: the service stops, the accounts stay"
 in_machine sudo apt remove "$service" < <(yes) >>"$log" 2>&1 || fail "apt remove: $(tail -3 "$log")"
-[ "$(in_machine systemctl is-active "$service")" != active ] || fail "the service runs after apt remove"
+[ "$(in_machine systemctl is-active "$service")" != active ] ||
+    fail "the service runs after apt remove"
 in_machine test -e /run/dovrix-account-server && fail "the socket's folder is left after apt remove"
 in_machine test -s /var/lib/dovrix/accounts.sqlite || fail "apt remove took the accounts"
 # nginx answers for the missing server with the failure text the game knows.
@@ -315,8 +310,9 @@ in_machine nginx -t -q 2>/dev/null || fail "nginx -t after apt remove"
 
 step "apt purge: the accounts and the site's link go, nginx stays good"
 in_machine sudo apt purge "$service" < <(yes) >>"$log" 2>&1 || fail "apt purge: $(tail -3 "$log")"
-for gone in /var/lib/dovrix /var/lib/private/dovrix /etc/nginx/sites-enabled/dovrix-account-server.conf \
-    /etc/systemd/system/multi-user.target.wants/$service.service /etc/dovrix/account-server.conf; do
+for gone in /var/lib/dovrix /var/lib/private/dovrix /etc/dovrix/account-server.conf \
+    /etc/nginx/sites-enabled/dovrix-account-server.conf \
+    "/etc/systemd/system/multi-user.target.wants/$service.service"; do
     in_machine test -e "$gone" -o -L "$gone" && fail "$gone is left after apt purge"
 done
 in_machine nginx -t -q 2>/dev/null || fail "nginx -t after apt purge: $(in_machine nginx -t 2>&1)"
