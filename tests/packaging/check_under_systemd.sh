@@ -129,11 +129,12 @@ service="dovrix-account-server"
 main_pid() {
     in_machine systemctl show -p MainPID --value "$service" || true
 }
-# Every file the service keeps is its own: a file it cannot open loses it the accounts.
+# Every file the service keeps is its own (the owner systemd gives its folder, whether the
+# service runs or not): a file it cannot open loses it the accounts.
 owned_by_service() {
     local strangers
-    strangers="$(in_machine find /var/lib/private/dovrix ! -user "$service" \
-        -printf '%p %u\n' 2>&1)" || true
+    strangers="$(in_machine sh -c 'find /var/lib/private/dovrix \
+        ! -uid "$(stat -c %u /var/lib/private/dovrix)" -printf "%p %u\n"' 2>&1)" || true
     [ -z "$strangers" ] || fail "$1 leaves files the service does not own: $strangers"
 }
 
