@@ -15,6 +15,9 @@
 
 #include <httplib.h>
 
+#include <pwd.h>
+#include <unistd.h>
+
 namespace dovrix::testing {
 
 using namespace std::chrono_literals;
@@ -30,6 +33,8 @@ private slots:
     void theProgramOpensItsFirstWindow_data();
     void theProgramOpensItsFirstWindow();
     void theProgramTakesTheMachineSettings();
+    void theProgramNamesTheSchoolPlayerByTheFirstLogOnVariable_data();
+    void theProgramNamesTheSchoolPlayerByTheFirstLogOnVariable();
     void anUnusableSettingIsShownOverTheFirstWindow();
 };
 
@@ -314,6 +319,87 @@ void GameTest::theProgramTakesTheMachineSettings() {
         const QStringList errors = QString::fromUtf8(game.readAllStandardError()).split('\n');
         // The game's own lines on the standard error, not Qt's.
         QCOMPARE(errors.filter(QRegularExpression("^dovrix: ")).join('\n'), QString(run.report));
+    }
+}
+
+void GameTest::theProgramNamesTheSchoolPlayerByTheFirstLogOnVariable_data() {
+    // The three variables ("-": not set), the progress file the game writes on the share
+    // and the account it opens on the server ("-": the system's user name).
+    QTest::addColumn<QStringList>("variables");
+    QTest::addColumn<QString>("progressFile");
+    QTest::addColumn<QString>("account");
+    const QStringList all = {"Nw.Kim", "Lo.Kim", "Us.Kim"};
+    QTest::newRow("NWUSERNAME first") << all << "Nw Kim.txt" << "nw.kim";
+    QTest::newRow("LOGIN when NWUSERNAME is blank")
+        << QStringList{"  ", "Lo.Kim", "Us.Kim"} << "Lo Kim.txt" << "lo.kim";
+    QTest::newRow("LOGIN without NWUSERNAME")
+        << QStringList{"-", "Lo.Kim", "Us.Kim"} << "Lo Kim.txt" << "lo.kim";
+    QTest::newRow("USERNAME when the others say nothing")
+        << QStringList{"", " ", "Us.Kim"} << "Us Kim.txt" << "us.kim";
+    QTest::newRow("USERNAME alone") << QStringList{"-", "-", "Us.Kim"} << "Us Kim.txt" << "us.kim";
+    QTest::newRow("the system's user name without any variable")
+        << QStringList{"-", "-", "-"} << "" << "-";
+    // Variables that exist but are empty name no one: not even the system's user.
+    QTest::newRow("no name when all three are empty")
+        << QStringList{"", "", ""} << ".txt" << "";
+}
+
+// At school the player is the first of NWUSERNAME, LOGIN and USERNAME that holds more than
+// blanks, and the system's user only when none of them is set: the program's progress file
+// on the share and its account on the server are that player's, and no one else's.
+void GameTest::theProgramNamesTheSchoolPlayerByTheFirstLogOnVariable() {
+    QFETCH(QStringList, variables);
+    QFETCH(QString, progressFile);
+    QFETCH(QString, account);
+    TempFolder serverFolder;
+    RunningAccountServer server(serverOptions(serverFolder.file("accounts.sqlite")));
+    TempFolder folder;
+    const auto share = folder.path() / "Dovrix";
+    std::filesystem::create_directories(share);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove("DOVRIX_STARTUP_PROBE");
+    environment.insert("QT_QPA_PLATFORM", "offscreen");
+    environment.insert("DOVRIX_SERVER_URL", QString::fromStdString(server.url()));
+    environment.insert("DOVRIX_PROGRESS_SHARE", QString::fromStdString(folder.path().string()));
+    environment.insert("USERDOMAIN", "VORNA");
+    environment.insert("HOMEDRIVE", "H:");
+    const QStringList names = {"NWUSERNAME", "LOGIN", "USERNAME"};
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        environment.remove(names[i]);
+        if (variables[i] != "-") {
+            environment.insert(names[i], variables[i]);
+        }
+    }
+    QProcess game;
+    game.setProcessEnvironment(environment);
+    game.start(QStringLiteral(DOVRIX_PROGRAM), {});
+    // The files on the share, each with its content.
+    const auto files = [&] {
+        QStringList written;
+        for (const auto& file : std::filesystem::directory_iterator(share)) {
+            written.push_back(QString::fromStdString(file.path().filename().string()) + " " +
+                              QString::fromStdString(fileContent(file).value_or("")));
+        }
+        return written;
+    };
+    const QString stored = "  1 \r\n"; // after the blank that ends the name
+    if (!progressFile.isEmpty()) {
+        QTRY_COMPARE_WITH_TIMEOUT(files(), QStringList{progressFile + stored}, 30000);
+    } else {
+        QTRY_VERIFY_WITH_TIMEOUT(files().size() == 1 && files()[0].endsWith(stored), 30000);
+    }
+    game.kill();
+    game.waitForFinished();
+
+    // The school's update of an account the game opened, and of one it did not.
+    const std::string systemUser = getpwuid(geteuid())->pw_name;
+    httplib::Client client("127.0.0.1", server.port());
+    const auto update = [&](const std::string& user) {
+        return client.Get("/dovrix/account?o=update&u=" + user + "&p=&l=1")->body;
+    };
+    for (const std::string user : {"nw.kim", "lo.kim", "us.kim", systemUser.c_str()}) {
+        const bool opened = user == (account == "-" ? systemUser : account.toStdString());
+        QCOMPARE(update(user), std::string(opened ? "OK" : "Error Updating Account"));
     }
 }
 

@@ -2,6 +2,7 @@
 // line, its first line of output, its signals.
 
 #include "local_http.h"
+#include "shifted_clock.h"
 #include "temp_folder.h"
 
 #include <QProcess>
@@ -32,11 +33,23 @@ namespace {
 
 const std::string kInvalid = "Invalid Username and/or Password";
 const std::string kCreating = "Error Creating Account";
+const std::string kUpdating = "Error Updating Account";
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+// Every limit counts an event for ten minutes at least and eleven at most. Moved on by these
+// from the first event a limit counted, or from the last, the server must still refuse, or
+// have forgotten them all.
+constexpr auto kStillCounted = 590s;
+constexpr auto kAllForgotten = 661s;
 
 // The program in a child process, killed if it is still running at the end.
 class Program : public QProcess {
 public:
-    explicit Program(const std::vector<std::string>& arguments) {
+    explicit Program(const std::vector<std::string>& arguments,
+                     const QProcessEnvironment& environment =
+                         QProcessEnvironment::systemEnvironment()) {
+        setProcessEnvironment(environment);
         QStringList list;
         std::ranges::transform(arguments, std::back_inserter(list), &QString::fromStdString);
         start(qEnvironmentVariable("DOVRIX_ACCOUNT_SERVER", "dovrix-account-server"), list);
@@ -62,13 +75,17 @@ public:
 class Server : public Program {
 public:
     // Without a database, `more` alone (a configuration file, say).
-    explicit Server(const std::string& database, std::vector<std::string> more = {})
-        : Program([&] {
-              if (!database.empty()) {
-                  more.insert(more.begin(), {"--port", "0", "--db", database});
-              }
-              return more;
-          }()) {
+    explicit Server(const std::string& database, std::vector<std::string> more = {},
+                    const QProcessEnvironment& environment =
+                        QProcessEnvironment::systemEnvironment())
+        : Program(
+              [&] {
+                  if (!database.empty()) {
+                      more.insert(more.begin(), {"--port", "0", "--db", database});
+                  }
+                  return more;
+              }(),
+              environment) {
         const std::string prefix = "listening on http://127.0.0.1:", line = firstLine();
         if (line.starts_with("listening on unix:")) {
             socket = line.substr(18);
@@ -293,16 +310,74 @@ TEST(ServerProgram, RefusesUpdatesAloudAndCountsEveryGuessAlike) {
     }
 }
 
+// Online guessing: ten wrong passwords per account from one address in ten minutes, and a
+// hundred in all; past either, that address gets no answer to any password for the account
+// (or for any account), while the owners elsewhere still log in. Inside the school network,
+// where a whole school may share an address, only the account's limit counts. Ten minutes
+// on, the guesses are forgotten.
+TEST(ServerProgram, WrongPasswordsLockOnlyTheGuessingAddressOutForTenMinutes) {
+    TempFolder folder;
+    ShiftedClock clock(folder.file("clock"));
+    Server server(folder.file("accounts.sqlite"),
+                  {"--trust", "10.0.0.0/8", "--socket", folder.file("account.sock")},
+                  clock.environment());
+    const auto login = [](int account, const std::string& password) {
+        return "o=login&u=m" + std::to_string(account) + "&p=" + password;
+    };
+    const std::string attacker = "203.0.113.5", elsewhere = "198.51.100.1", school = "10.0.0.9";
+    const auto expect = [&](const std::pair<int, std::string>& reply,
+                            const std::vector<std::string>& targets, const std::string& client) {
+        for (const std::string& target : targets) {
+            EXPECT_EQ(server.fetch(target, client), reply) << target << " from " << client;
+        }
+    };
+    for (int account = 0; account <= 10; ++account) {
+        expect({200, "Success"}, {"o=create&u=m" + std::to_string(account) + "&p=secret"},
+               elsewhere);
+    }
+    const Clock::time_point first = Clock::now();
+    for (int guess = 0; guess < 100; ++guess) {
+        for (const std::string& client : {attacker, school}) {
+            expect({200, kInvalid}, {login(guess / 10, "guess" + std::to_string(guess % 10))},
+                   client);
+        }
+        if (guess == 9) {
+            expect({429, kCreating}, {login(0, "secret"), login(0, "guess")}, attacker);
+            expect({429, kUpdating}, {"o=update&u=M0&p=secret&l=9"}, attacker);
+            expect({200, "1"}, {login(0, "secret")}, elsewhere);
+            expect({200, kInvalid}, {login(0, "guess")}, elsewhere);
+            expect({200, "1"}, {login(10, "secret")}, attacker);
+        }
+    }
+    const Clock::time_point last = Clock::now();
+    expect({429, kCreating}, {login(10, "secret"), login(0, "secret")}, attacker);
+    expect({429, kCreating}, {login(0, "secret")}, school);
+    expect({200, "1"}, {login(10, "secret")}, elsewhere);
+    expect({200, "1"}, {login(10, "secret")}, school);
+    clock.setTo(first + kStillCounted);
+    expect({429, kCreating}, {login(10, "secret")}, attacker);
+    expect({429, kCreating}, {login(0, "secret")}, school);
+    clock.setTo(last + kAllForgotten);
+    expect({200, "1"}, {login(10, "secret"), login(0, "secret")}, attacker);
+    expect({200, "1"}, {login(0, "secret")}, school);
+}
+
 // New accounts are limited per client before any password is hashed, an IPv6 client being
 // its whole /64; so are new accounts of the school login, which opens only the names on the
-// student list once there is one.
-TEST(ServerProgram, LimitsNewAccountsPerClient) {
+// student list once there is one, and par uploads. Each limit holds for ten minutes.
+TEST(ServerProgram, LimitsNewAccountsAndUploadsPerClientForTenMinutes) {
     TempFolder folder;
     const std::string database = folder.file("accounts.sqlite");
-    Server server(database, {"--trust", "10.0.0.0/8", "--socket", folder.file("account.sock")});
+    ShiftedClock clock(folder.file("clock"));
+    Server server(database, {"--trust", "10.0.0.0/8", "--socket", folder.file("account.sock")},
+                  clock.environment());
     const auto reply = [](bool allowed, const std::string& body) {
         return allowed ? std::pair(200, body) : std::pair(429, kCreating);
     };
+    const auto upload = [&](const std::string& client) {
+        return server.fetch("/dovrix/pars?Level=87&Moves=19&Par=19", client);
+    };
+    const Clock::time_point first = Clock::now();
     for (int n = 0; n <= 20; ++n) {
         const std::string number = std::to_string(n);
         EXPECT_EQ(server.fetch("o=create&u=new" + number + "&p=pw", "2001:db8:1:2::" + number),
@@ -310,9 +385,23 @@ TEST(ServerProgram, LimitsNewAccountsPerClient) {
             << n;
         EXPECT_EQ(server.fetch("o=qel&u=pupil" + number + "&p=", "10.0.0.5"), reply(n < 20, "1"))
             << n;
+        if (n <= 10) { // no upload lowers the par: each is answered as not acted on
+            EXPECT_EQ(upload("10.0.0.9"), std::pair(n < 10 ? 200 : 429, std::string("Ignored")))
+                << n;
+        }
     }
+    const Clock::time_point last = Clock::now();
     EXPECT_EQ(server.get("o=create&u=other&p=pw", "2001:db8:1:3::1"), "Success");
     EXPECT_EQ(server.get("o=qel&u=pupil1&p=", "10.0.0.5"), "1");
+    EXPECT_EQ(upload("10.0.0.8").first, 200);
+    clock.setTo(first + kStillCounted);
+    EXPECT_EQ(server.fetch("o=create&u=later&p=pw", "2001:db8:1:2::99"), reply(false, ""));
+    EXPECT_EQ(server.fetch("o=qel&u=later.on&p=", "10.0.0.5"), reply(false, ""));
+    EXPECT_EQ(upload("10.0.0.9").first, 429);
+    clock.setTo(last + kAllForgotten);
+    EXPECT_EQ(server.fetch("o=create&u=later&p=pw", "2001:db8:1:2::99"), reply(true, "Success"));
+    EXPECT_EQ(server.fetch("o=qel&u=later.on&p=", "10.0.0.5"), reply(true, "1"));
+    EXPECT_EQ(upload("10.0.0.9").first, 200);
     std::ofstream(folder.file("students.csv")) << "pupil1,pw\nli.chen,pw\n";
     Program import({"import-students", folder.file("students.csv"), "--db", database});
     EXPECT_EQ(import.exitCodeAtEnd(), 0);
