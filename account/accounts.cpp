@@ -5,7 +5,7 @@
 #include "catalogue.h"
 #include "number_text.h"
 #include "progress_file.h"
-#include "request_urls.h"
+#include "server_requests.h"
 #include "text_case.h"
 #include "user_names.h"
 #include "utf8.h"
@@ -73,11 +73,11 @@ Accounts::Accounts(SharedState& shared, const Deployment& deployment, HttpGet& h
     : shared_(shared), deployment_(deployment), http_(http), share_(share), messages_(messages),
       environment_(environment) {}
 
-std::optional<std::string> Accounts::send(const std::string& url) {
+std::optional<std::string> Accounts::send(const ServerRequest& request) {
     if (deployment_.serverUrl.empty()) {
         return std::nullopt;
     }
-    return http_.get(url);
+    return http_.get(request);
 }
 
 void Accounts::setServerPaths() {
@@ -189,7 +189,7 @@ void Accounts::SaveProgress() {
 }
 
 void Accounts::LoginAccount(std::string_view operation) {
-    const auto reply = send(accountRequestUrl(deployment_.serverUrl, shared_.accountPath, operation,
+    const auto reply = send(accountRequest(deployment_.serverUrl, shared_.accountPath, operation,
                                               shared_.accountUser, shared_.accountPassword));
     const auto fail = [this] {
         shared_.levelReached = 1;
@@ -222,7 +222,7 @@ void Accounts::UpdateAccount() {
         return;
     }
     const auto reply =
-        send(updateRequestUrl(deployment_.serverUrl, shared_.accountPath, shared_.accountUser,
+        send(updateRequest(deployment_.serverUrl, shared_.accountPath, shared_.accountUser,
                               shared_.accountPassword, shared_.levelReached));
     if (reply) {
         shared_.serverReply = *reply;
@@ -236,7 +236,7 @@ void Accounts::UpdateAccount() {
 }
 
 void Accounts::DownloadPars() {
-    const auto reply = send(parListUrl(deployment_.serverUrl, shared_.parListPath));
+    const auto reply = send(parListRequest(deployment_.serverUrl, shared_.parListPath));
     if (!reply) {
         return;
     }
@@ -265,7 +265,7 @@ void Accounts::DownloadPars() {
 
 std::optional<std::string> Accounts::createAccount() {
     const auto reply =
-        send(accountRequestUrl(deployment_.serverUrl, shared_.accountPath, kCreateOperation,
+        send(accountRequest(deployment_.serverUrl, shared_.accountPath, kCreateOperation,
                                shared_.accountUser, shared_.accountPassword));
     if (reply) {
         shared_.serverReply = *reply;
@@ -275,7 +275,7 @@ std::optional<std::string> Accounts::createAccount() {
 
 std::optional<std::string> Accounts::checkDistrictStudent() {
     const auto reply =
-        send(accountRequestUrl(deployment_.serverUrl, shared_.accountPath, kDistrictCheckOperation,
+        send(accountRequest(deployment_.serverUrl, shared_.accountPath, kDistrictCheckOperation,
                                shared_.accountUser, shared_.accountPassword));
     if (reply) {
         shared_.serverReply = *reply;
@@ -285,7 +285,7 @@ std::optional<std::string> Accounts::checkDistrictStudent() {
 
 void Accounts::uploadPar(int16_t level, int32_t moves, int16_t oldPar) {
     const auto reply =
-        send(parUploadUrl(deployment_.serverUrl, shared_.parListPath, level, moves, oldPar));
+        send(parUploadRequest(deployment_.serverUrl, shared_.parListPath, level, moves, oldPar));
     if (reply) {
         shared_.serverReply = *reply;
     }

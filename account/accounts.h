@@ -50,7 +50,7 @@ public:
 private:
     // The GET of a request to the account server; a failed transfer, without sending
     // anything, when the deployment has no usable server.
-    std::optional<std::string> send(const std::string& url);
+    std::optional<std::string> send(const ServerRequest& request);
 
     SharedState& shared_;
     Deployment deployment_;

@@ -1,7 +1,6 @@
 #include "deployment.h"
 
 #include "deployment_defaults.h"
-#include "number_text.h"
 
 #include <algorithm>
 
@@ -10,8 +9,6 @@ namespace dovrix {
 namespace {
 
 constexpr std::string_view kEnvironmentSource = "environment variable";
-constexpr std::string_view kBadServerUrl =
-    "it is not an http:// or https:// address with a server name";
 
 // A base URL without its final slash would glue the path onto the host or the last path
 // segment; the slash is added rather than sending requests nowhere.
@@ -27,11 +24,6 @@ bool startsWithIgnoringCase(std::string_view text, std::string_view prefix) {
            std::equal(prefix.begin(), prefix.end(), text.begin(), [](char a, char b) {
                return a == (b >= 'A' && b <= 'Z' ? static_cast<char>(b - 'A' + 'a') : b);
            });
-}
-
-bool isPort(std::string_view digits) {
-    const auto port = wholeNumber(digits);
-    return port && *port >= 1 && *port <= 65535;
 }
 
 // One setting as the sources give it: the variable if it has a value, else the machine's.
@@ -67,48 +59,6 @@ private:
 
 } // namespace
 
-bool isUsableServerUrl(std::string_view url) {
-    if (std::any_of(url.begin(), url.end(), [](char c) {
-            return static_cast<unsigned char>(c) <= ' ' || c == 0x7f || c == '?' || c == '#';
-        })) {
-        return false;
-    }
-    std::string_view rest;
-    if (startsWithIgnoringCase(url, "http://")) {
-        rest = url.substr(7);
-    } else if (startsWithIgnoringCase(url, "https://")) {
-        rest = url.substr(8);
-    } else {
-        return false;
-    }
-    std::string_view authority = rest.substr(0, rest.find('/'));
-    if (authority.find('@') != std::string_view::npos) {
-        return false; // names and passwords do not belong in a shared setting
-    }
-    std::string_view port;
-    if (authority.starts_with('[')) {
-        const std::size_t close = authority.find(']');
-        if (close == std::string_view::npos || close == 1) {
-            return false;
-        }
-        if (close + 1 < authority.size()) {
-            if (authority[close + 1] != ':') {
-                return false;
-            }
-            port = authority.substr(close + 2);
-            if (!isPort(port)) {
-                return false;
-            }
-        }
-        return true;
-    }
-    const std::size_t colon = authority.find(':');
-    if (colon != std::string_view::npos && !isPort(authority.substr(colon + 1))) {
-        return false;
-    }
-    return !authority.substr(0, colon).empty();
-}
-
 Deployment Deployment::builtIn() {
     Deployment deployment;
     deployment.serverUrl = withFinalSlash(std::string(builtin::kServerUrl));
@@ -140,8 +90,7 @@ Deployment Deployment::resolve(const Environment& environment, const MachineSett
 
     const Candidate server = sources.pick("DOVRIX_SERVER_URL", "ServerUrl");
     apply(deployment.serverUrl, server,
-          isUsableServerUrl(server.value) ? std::nullopt
-                                          : std::optional<std::string>(kBadServerUrl));
+          server.given() ? checks.serverUrlProblem(server.value) : std::nullopt);
     deployment.serverUrl = withFinalSlash(deployment.serverUrl);
 
     const Candidate share = sources.pick("DOVRIX_PROGRESS_SHARE", "ProgressShare");

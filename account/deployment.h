@@ -37,6 +37,9 @@ public:
     virtual std::optional<std::string> folderProblem(const std::string& folder) const = 0;
     // Certificates to trust: a readable file that holds at least one.
     virtual std::optional<std::string> authorityFileProblem(const std::string& file) const = 0;
+    // The account server's base URL: http:// or https://, a server name, a port from 1 to
+    // 65535 if any, no user name or password, no query or fragment (the paths follow it).
+    virtual std::optional<std::string> serverUrlProblem(const std::string& url) const = 0;
 };
 
 // A value that cannot be used, and where it came from.
@@ -70,10 +73,6 @@ struct Deployment {
     static Deployment resolve(const Environment& environment, const MachineSettings& machine,
                               const SettingChecks& checks);
 };
-
-// Whether a base URL of the account server can be used: http:// or https://, a server name,
-// a port of digits if any, no blanks, and no query or fragment (the paths follow it).
-bool isUsableServerUrl(std::string_view url);
 
 // The report of the settings that cannot be used, for the player to pass on: a message box
 // titled "Dovrix -- Settings Not Used", and the same as lines for the standard error.

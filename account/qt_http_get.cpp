@@ -5,7 +5,7 @@
 #include <QNetworkRequest>
 #include <QSslCertificate>
 #include <QTimer>
-#include <QUrl>
+#include <QUrlQuery>
 
 #include <memory>
 
@@ -20,6 +20,22 @@ bool isTransferFailure(QNetworkReply::NetworkError error) {
 }
 
 } // namespace
+
+QUrl requestUrl(const ServerRequest& request) {
+    QUrl url = QUrl::fromEncoded(QByteArray::fromStdString(request.base + request.path),
+                                 QUrl::StrictMode);
+    if (!request.query.empty()) {
+        // QUrlQuery leaves '+' and '/' as they are; values encoded first carry them through.
+        QUrlQuery query;
+        for (const auto& [name, value] : request.query) {
+            query.addQueryItem(
+                QString::fromLatin1(QByteArray(name.data(), static_cast<qsizetype>(name.size()))),
+                QString::fromLatin1(QUrl::toPercentEncoding(QByteArray::fromStdString(value))));
+        }
+        url.setQuery(query);
+    }
+    return url;
+}
 
 QtHttpGet::QtHttpGet(QObject* parent) : QObject(parent) {
     // A reply arrives whole or not at all; redirects are followed like a browser would.
@@ -36,8 +52,8 @@ void QtHttpGet::trustAuthoritiesFrom(const std::string& pemFile) {
                                                      QSslCertificate::PatternSyntax::FixedString));
 }
 
-std::optional<std::string> QtHttpGet::get(const std::string& url) {
-    const QUrl address = QUrl::fromEncoded(QByteArray::fromStdString(url), QUrl::StrictMode);
+std::optional<std::string> QtHttpGet::get(const ServerRequest& serverRequest) {
+    const QUrl address = requestUrl(serverRequest);
     if (!address.isValid() || address.isRelative()) {
         return std::nullopt;
     }

@@ -9,10 +9,17 @@
 #include <QNetworkAccessManager>
 #include <QObject>
 #include <QSslConfiguration>
+#include <QUrl>
 
 #include <chrono>
 
 namespace dovrix {
+
+// The URL of a request: its base and path, and its query with every value percent-encoded
+// but for letters, digits and "-._~", so '&', '=', '+', '#', '%' and blanks in a name or a
+// password reach the server as typed. Values are UTF-8, as every name and password the game
+// holds is (the login box, the letter-case rules). Invalid when the base is no URL.
+QUrl requestUrl(const ServerRequest& request);
 
 class QtHttpGet : public QObject, public HttpGet {
     Q_OBJECT
@@ -23,7 +30,7 @@ public:
 
     // The body whatever the HTTP status; nullopt when no complete reply came: no connection,
     // unknown host, a malformed URL, or no whole reply within the time-out.
-    std::optional<std::string> get(const std::string& url) override;
+    std::optional<std::string> get(const ServerRequest& request) override;
 
     // The most a request may take, from sending to the last byte of the reply.
     void setTimeout(std::chrono::milliseconds timeout) { timeout_ = timeout; }

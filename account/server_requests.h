@@ -1,31 +1,37 @@
 #pragma once
-// The URLs of the account server's requests. The user name and the password are
-// percent-encoded, so '&', '#', '%', '+' and blanks reach the server as typed.
+// The account server's requests as the game holds them: the base URL, the path below it and
+// the query's parameters with their values as typed. The transport (QtHttpGet) writes the
+// URL, percent-encoding every value.
 
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace dovrix {
 
-// Every byte outside the unreserved characters (letters, digits, '-', '.', '_', '~') becomes
-// %XX; UTF-8 text is encoded byte by byte.
-std::string percentEncode(std::string_view text);
+struct ServerRequest {
+    std::string base; // absolute, ends with '/'
+    std::string path; // below the base: "dovrix/account", "dovrix/pars"
+    // In order; none at all is a request without a query.
+    std::vector<std::pair<std::string_view, std::string>> query;
+};
 
-// base + accountPath + "?o=" + operation + "&u=" + user + "&p=" + password
-std::string accountRequestUrl(std::string_view base, std::string_view accountPath,
-                              std::string_view operation, std::string_view user,
-                              std::string_view password);
+// accountPath ?o=operation &u=user &p=password
+ServerRequest accountRequest(std::string_view base, std::string_view accountPath,
+                             std::string_view operation, std::string_view user,
+                             std::string_view password);
 
-// The account request with "&l=" + level appended.
-std::string updateRequestUrl(std::string_view base, std::string_view accountPath,
-                             std::string_view user, std::string_view password, int16_t level);
+// The account request of an update, with &l=level after the password.
+ServerRequest updateRequest(std::string_view base, std::string_view accountPath,
+                            std::string_view user, std::string_view password, int16_t level);
 
-// base + parListPath
-std::string parListUrl(std::string_view base, std::string_view parListPath);
+// parListPath, no query.
+ServerRequest parListRequest(std::string_view base, std::string_view parListPath);
 
-// base + parListPath + "?Level=" + level + "&Moves=" + moves + "&Par=" + oldPar
-std::string parUploadUrl(std::string_view base, std::string_view parListPath, int16_t level,
-                         int32_t moves, int16_t oldPar);
+// parListPath ?Level=level &Moves=moves &Par=oldPar
+ServerRequest parUploadRequest(std::string_view base, std::string_view parListPath, int16_t level,
+                               int32_t moves, int16_t oldPar);
 
 } // namespace dovrix

@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QSettings>
 #include <QSslCertificate>
+#include <QUrl>
 
 #include <array>
 
@@ -81,6 +82,20 @@ SystemSettingChecks::authorityFileProblem(const std::string& file) const {
         return "the file holds no certificate (PEM)";
     }
     return std::nullopt;
+}
+
+std::optional<std::string> SystemSettingChecks::serverUrlProblem(const std::string& url) const {
+    const QUrl address(QString::fromStdString(url), QUrl::StrictMode);
+    const bool usable = address.isValid() &&
+                        (address.scheme() == u"http" || address.scheme() == u"https") &&
+                        !address.host().isEmpty() && address.port() != 0 &&
+                        // Names and passwords do not belong in a shared setting.
+                        address.userInfo().isEmpty() && !address.hasQuery() &&
+                        !address.hasFragment();
+    if (usable) {
+        return std::nullopt;
+    }
+    return "it is not an http:// or https:// address with a server name";
 }
 
 } // namespace dovrix

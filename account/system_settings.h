@@ -16,6 +16,7 @@ class SystemSettingChecks : public SettingChecks {
 public:
     std::optional<std::string> folderProblem(const std::string& folder) const override;
     std::optional<std::string> authorityFileProblem(const std::string& file) const override;
+    std::optional<std::string> serverUrlProblem(const std::string& url) const override;
 };
 
 } // namespace dovrix

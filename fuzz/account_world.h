@@ -15,7 +15,7 @@ namespace dovrix::fuzz {
 // Answers every request with the same body.
 class ReplyingHttp : public HttpGet {
 public:
-    std::optional<std::string> get(const std::string&) override { return reply; }
+    std::optional<std::string> get(const ServerRequest&) override { return reply; }
     std::optional<std::string> reply;
 };
 
