@@ -61,11 +61,11 @@ MessageBox resultBox(const std::string& playerName, int16_t level, const std::st
 }
 
 // The progress goes to the progress file and the account at school, to the account at home.
-void storeProgress(const SharedState& shared, CompletionEffects& effects) {
+void storeProgress(const SharedState& shared, PlayServices& services) {
     if (shared.atSchool) {
-        effects.SaveProgress();
+        services.SaveProgress();
     } else {
-        effects.UpdateAccount();
+        services.UpdateAccount();
     }
 }
 
@@ -82,8 +82,8 @@ std::string newParRecordText(int16_t level, int32_t moves, int16_t oldPar) {
            "\r\n" + "Par:    " + std::to_string(oldPar) + "\r\n";
 }
 
-void CompleteLevel(PlayScreen& play, SharedState& shared, MessageBoxService& messages,
-                   CompletionEffects& effects) {
+bool CompleteLevel(PlayScreen& play, SharedState& shared, MessageBoxService& messages,
+                   PlayServices& services) {
     play.stopMoveTimer();
 
     PlayWindowState& s = play.state();
@@ -94,7 +94,7 @@ void CompleteLevel(PlayScreen& play, SharedState& shared, MessageBoxService& mes
     if (moves < par) {
         // A new record. An unknown par (0) never gets here.
         if (shared.atSchool) {
-            effects.writeRecordFile(newParRecordPath(shared.playerName, effects.localTime()),
+            services.writeRecordFile(newParRecordPath(shared.playerName, services.localTime()),
                                     newParRecordText(level, moves, par));
         }
         // The catalogue keeps the new par for the rest of the run, whatever the answer below.
@@ -107,7 +107,7 @@ void CompleteLevel(PlayScreen& play, SharedState& shared, MessageBoxService& mes
             uploadAnswer = messages.show(uploadQuestion(level));
         }
         if (uploadAnswer == MessageAnswer::Yes || shared.atSchool) {
-            effects.uploadPar(level, moves, par);
+            services.uploadPar(level, moves, par);
         }
     } else {
         const std::string parText = par == 0 ? "Unknown" : std::to_string(par);
@@ -116,18 +116,18 @@ void CompleteLevel(PlayScreen& play, SharedState& shared, MessageBoxService& mes
 
     if (level >= shared.levelCount) {
         shared.levelReached = static_cast<int16_t>(shared.levelCount + 1);
-        storeProgress(shared, effects);
-        effects.showEndScreen();
-        effects.closePlayWindow();
-        return; // the move timer stays stopped
+        storeProgress(shared, services);
+        services.showEndScreen();
+        return true; // the move timer stays stopped
     }
     s.selectedBlock = s.board.blank();
     shared.currentLevel = static_cast<int16_t>(level + 1);
     if (shared.levelReached < shared.currentLevel) {
         shared.levelReached = shared.currentLevel;
-        storeProgress(shared, effects);
+        storeProgress(shared, services);
     }
     play.DisplayPuzzle(shared.currentLevel);
+    return false;
 }
 
 } // namespace dovrix

@@ -33,26 +33,6 @@ private:
     FrmMain& window_;
 };
 
-// Level completion's effects: the program's services, and closing this window.
-class FrmMain::Completion : public CompletionEffects {
-public:
-    explicit Completion(FrmMain& window) : window_(window) {}
-    void writeRecordFile(const std::string& path, const std::string& content) override {
-        window_.services_.writeRecordFile(path, content);
-    }
-    LocalTime localTime() override { return window_.services_.localTime(); }
-    void uploadPar(int16_t level, int32_t moves, int16_t oldPar) override {
-        window_.services_.uploadPar(level, moves, oldPar);
-    }
-    void SaveProgress() override { window_.services_.SaveProgress(); }
-    void UpdateAccount() override { window_.services_.UpdateAccount(); }
-    void showEndScreen() override { window_.services_.showEndScreen(); }
-    void closePlayWindow() override { window_.closeAfterLastLevel(); }
-
-private:
-    FrmMain& window_;
-};
-
 namespace {
 
 // The play window's labels: top-aligned, in their own text colour.
@@ -74,7 +54,7 @@ QString qt(const std::string& text) {
 FrmMain::FrmMain(SharedState& shared, MessageBoxService& messages, PlayServices& services,
                  QWidget* parent)
     : GameWindow(parent), shared_(shared), messages_(messages), services_(services),
-      host_(std::make_unique<Host>(*this)), completion_(std::make_unique<Completion>(*this)),
+      host_(std::make_unique<Host>(*this)),
       play_(shared, *host_, messages) {
     setObjectName(QStringLiteral("frmMain"));
     createControls();
@@ -357,7 +337,9 @@ void FrmMain::levelEndPressed(int shift) {
 void FrmMain::levelBeaten() {
     // The solved board, with its last step, stays on screen behind the boxes.
     syncFromState();
-    CompleteLevel(play_, shared_, messages_, *completion_);
+    if (CompleteLevel(play_, shared_, messages_, services_)) {
+        closeAfterLastLevel();
+    }
 }
 
 void FrmMain::closeAfterLastLevel() {

@@ -56,7 +56,6 @@ protected:
 
 private:
     class Host;
-    class Completion;
 
     void createControls();
     void createActions();
@@ -77,7 +76,6 @@ private:
     MessageBoxService& messages_;
     PlayServices& services_;
     std::unique_ptr<Host> host_;
-    std::unique_ptr<Completion> completion_;
     PlayScreen play_;
 
     BoardView* board_ = nullptr;

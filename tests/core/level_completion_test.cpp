@@ -23,7 +23,7 @@ std::string oneMoveLevel(int par) {
 // A blue block and a red dot that nothing can cover.
 const std::string kUnsolvable = "1,0,0,0,0,0,1,7,7,1,1,0,0,2,";
 
-struct RecordingEffects : CompletionEffects {
+struct RecordingEffects : PlayServices {
     void writeRecordFile(const std::string& path, const std::string& content) override {
         calls.push_back("write " + path + " " + content);
     }
@@ -35,12 +35,9 @@ struct RecordingEffects : CompletionEffects {
     void SaveProgress() override { calls.push_back("SaveProgress"); }
     void UpdateAccount() override { calls.push_back("UpdateAccount"); }
     void showEndScreen() override { calls.push_back("showEndScreen"); }
-    void closePlayWindow() override {
-        calls.push_back("closePlayWindow");
-        play->unload();
-    }
+    bool endScreenShowing() const override { return false; }
+    void endProgram() override { calls.push_back("endProgram"); }
 
-    PlayScreen* play = nullptr;
     LocalTime now{2013, 3, 3, 14, 5, 9};
     std::vector<std::string> calls;
 };
@@ -57,7 +54,6 @@ struct CompletionFixture : PlayHost {
         shared.atSchool = atSchool;
         shared.playerName = "player1";
         shared.levelReached = static_cast<int16_t>(level);
-        effects.play = &play;
         // Whether the move timer still ran when each box opened.
         messages.whileOpen = [this] { timerRunningAtBox.push_back(play.state().tmrMoveEnabled); };
         int16_t number = static_cast<int16_t>(level);
@@ -65,7 +61,11 @@ struct CompletionFixture : PlayHost {
     }
     void levelBeaten() override {
         ++beaten;
-        CompleteLevel(play, shared, messages, effects);
+        if (CompleteLevel(play, shared, messages, effects)) {
+            // What the play window does then: it closes.
+            effects.calls.push_back("closePlayWindow");
+            play.unload();
+        }
     }
     void focusLevelScrollBar() override {}
 
