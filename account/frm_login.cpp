@@ -156,14 +156,9 @@ void FrmLogin::createControls() {
 }
 
 void FrmLogin::createMenus() {
-    mnuExit_ = new QAction(QStringLiteral("Exit"), this);
-    mnuExit_->setObjectName(QStringLiteral("mnuExit"));
-    mnuExit_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_X));
+    mnuExit_ = makeExitAction();
     connect(mnuExit_, &QAction::triggered, this, &FrmLogin::exitChosen);
-
-    QMenu* file = menuBar()->addMenu(QStringLiteral("File"));
-    file->setObjectName(QStringLiteral("mnuFile"));
-    file->addAction(mnuExit_);
+    addMenu("mnuFile", "File")->addAction(mnuExit_);
 }
 
 void FrmLogin::load() {

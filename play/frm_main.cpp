@@ -142,18 +142,13 @@ void FrmMain::createControls() {
 }
 
 void FrmMain::createActions() {
-    auto action = [this](const char* name, const char* text, QKeySequence shortcut) {
-        auto* a = new QAction(QString::fromUtf8(text), this);
-        a->setObjectName(QString::fromLatin1(name));
-        a->setShortcut(shortcut);
-        return a;
-    };
-    mnuRestart_ = action("mnuRestart", "Restart Level", QKeySequence(Qt::CTRL | Qt::Key_R));
-    mnuExit_ = action("mnuExit", "Exit", QKeySequence(Qt::CTRL | Qt::Key_X));
-    mnuUndoMove_ = action("mnuUndoMove", "Undo Move", QKeySequence(Qt::CTRL | Qt::Key_U));
+    mnuRestart_ = makeAction("mnuRestart", "Restart Level", QKeySequence(Qt::CTRL | Qt::Key_R));
+    mnuExit_ = makeExitAction();
+    mnuUndoMove_ = makeAction("mnuUndoMove", "Undo Move", QKeySequence(Qt::CTRL | Qt::Key_U));
     mnuUndoMove_->setEnabled(false);
-    mnuDirections_ = action("mnuDirections", "How to Play", QKeySequence(Qt::CTRL | Qt::Key_H));
-    mnuAbout_ = action("mnuAbout", "About", QKeySequence(Qt::CTRL | Qt::Key_A));
+    mnuDirections_ =
+        makeAction("mnuDirections", "How to Play", QKeySequence(Qt::CTRL | Qt::Key_H));
+    mnuAbout_ = makeAction("mnuAbout", "About", QKeySequence(Qt::CTRL | Qt::Key_A));
 
     connect(mnuRestart_, &QAction::triggered, this, &FrmMain::restartLevel);
     connect(mnuExit_, &QAction::triggered, this, &FrmMain::exitProgram);
@@ -163,15 +158,11 @@ void FrmMain::createActions() {
 }
 
 void FrmMain::createMenus() {
-    QMenu* file = menuBar()->addMenu(QStringLiteral("File"));
-    file->setObjectName(QStringLiteral("mnuFile"));
+    QMenu* file = addMenu("mnuFile", "File");
     file->addAction(mnuRestart_);
     file->addAction(mnuExit_);
-    QMenu* edit = menuBar()->addMenu(QStringLiteral("Edit"));
-    edit->setObjectName(QStringLiteral("mnuEdit"));
-    edit->addAction(mnuUndoMove_);
-    QMenu* help = menuBar()->addMenu(QStringLiteral("Help"));
-    help->setObjectName(QStringLiteral("mnuHelp"));
+    addMenu("mnuEdit", "Edit")->addAction(mnuUndoMove_);
+    QMenu* help = addMenu("mnuHelp", "Help");
     help->addAction(mnuDirections_);
     help->addAction(mnuAbout_);
 }

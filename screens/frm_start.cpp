@@ -92,21 +92,12 @@ void FrmStart::createControls() {
 }
 
 void FrmStart::createActions() {
-    mnuExit_ = new QAction(QStringLiteral("Exit"), this);
-    mnuExit_->setObjectName(QStringLiteral("mnuExit"));
-    mnuExit_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_X));
+    mnuExit_ = makeExitAction();
     connect(mnuExit_, &QAction::triggered, this, &FrmStart::exitChosen);
-    mnuAbout_ = new QAction(QStringLiteral("About"), this);
-    mnuAbout_->setObjectName(QStringLiteral("mnuAbout"));
-    mnuAbout_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_A));
+    mnuAbout_ = makeAction("mnuAbout", "About", QKeySequence(Qt::CTRL | Qt::Key_A));
     connect(mnuAbout_, &QAction::triggered, this, [this] { ShowAboutBox(messages_); });
-
-    QMenu* file = menuBar()->addMenu(QStringLiteral("File"));
-    file->setObjectName(QStringLiteral("mnuFile"));
-    file->addAction(mnuExit_);
-    QMenu* help = menuBar()->addMenu(QStringLiteral("Help"));
-    help->setObjectName(QStringLiteral("mnuHelp"));
-    help->addAction(mnuAbout_);
+    addMenu("mnuFile", "File")->addAction(mnuExit_);
+    addMenu("mnuHelp", "Help")->addAction(mnuAbout_);
 }
 
 void FrmStart::load() {

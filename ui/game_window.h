@@ -4,8 +4,11 @@
 
 #include "twips.h"
 
+#include <QKeySequence>
 #include <QMainWindow>
 
+class QAction;
+class QMenu;
 class QShowEvent;
 
 namespace dovrix {
@@ -16,6 +19,13 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+
+    // A menu item of this window with its shortcut, found by its name as the controls are.
+    QAction* makeAction(const char* name, const char* text, const QKeySequence& shortcut);
+    // A menu of the menu bar, found by its name.
+    QMenu* addMenu(const char* name, const char* title);
+    // The Exit item, Ctrl+X, that every window's File menu has.
+    QAction* makeExitAction();
 
     const TwipScale scale_;
 
