@@ -74,9 +74,6 @@ struct PieceRef {
     int16_t index = 0;
     uint32_t generation = 0;
 
-    bool sameElement(const PieceRef& other) const {
-        return family == other.family && index == other.index;
-    }
     bool operator==(const PieceRef&) const = default;
 };
 

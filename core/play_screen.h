@@ -68,7 +68,6 @@ struct PlayWindowState {
 
 // Key codes and shift bits as the level scroll bar's key handler sees them.
 inline constexpr int16_t kKeyEnd = 35;
-inline constexpr int16_t kKeyHome = 36;
 inline constexpr int kShiftBit = 1;
 inline constexpr int kCtrlBit = 2;
 inline constexpr int kAltBit = 4;
