@@ -157,34 +157,27 @@ HttpRequest requestOf(const httplib::Request& request, const Connection& connect
             connection.throughFrontEnd};
 }
 
-// A listening Unix socket at `path`. A socket that a server which did not stop cleanly left
-// there is replaced; a live one, or any other file, is not.
-int listenOnUnixSocket(const std::string& path) {
+// Makes way for a Unix socket at `path`: a socket that a server which did not stop cleanly
+// left there is removed; a live one, or any other file, is left for the bind to fail on.
+void removeStaleSocket(const std::string& path) {
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     if (path.empty() || path.size() >= sizeof address.sun_path) {
         throw std::runtime_error("cannot listen on " + path + ": not a usable socket path");
     }
     std::copy(path.begin(), path.end(), address.sun_path);
-    const auto* where = reinterpret_cast<const sockaddr*>(&address);
-    const int listener = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     struct stat existing {};
-    if (listener >= 0 && ::lstat(path.c_str(), &existing) == 0 && S_ISSOCK(existing.st_mode) &&
-        ::connect(listener, where, sizeof address) != 0) {
+    if (::lstat(path.c_str(), &existing) != 0 || !S_ISSOCK(existing.st_mode)) {
+        return;
+    }
+    const int probe = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (probe >= 0 && ::connect(probe, reinterpret_cast<const sockaddr*>(&address),
+                                sizeof address) != 0) {
         ::unlink(path.c_str());
     }
-    const int fresh = listener < 0 ? -1 : ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    ::close(listener);
-    // Anyone who can reach the folder may connect: the folder is what keeps others out.
-    if (fresh < 0 || ::bind(fresh, where, sizeof address) != 0 ||
-        ::chmod(path.c_str(), 0666) != 0 || ::listen(fresh, SOMAXCONN) != 0) {
-        const std::string reason = std::strerror(errno);
-        if (fresh >= 0) {
-            ::close(fresh);
-        }
-        throw std::runtime_error("cannot listen on " + path + ": " + reason);
+    if (probe >= 0) {
+        ::close(probe);
     }
-    return fresh;
 }
 
 } // namespace
@@ -193,6 +186,8 @@ int listenOnUnixSocket(const std::string& path) {
 // calls its protected process_request: no public interface, so a new cpp-httplib may change
 // what they do without a word. Written for Debian 12's 0.11.4; before accepting another
 // version, read its Server::listen_internal and process_request and adjust the version here.
+// (Its own connection handling times each read, not the request, and a stop waits for those
+// read time-outs: HACKING.md says why the override stays.)
 static_assert(std::string_view(CPPHTTPLIB_VERSION) == "0.11.4",
               "the account server's connection handling was written for cpp-httplib 0.11.4");
 
@@ -201,7 +196,9 @@ static_assert(std::string_view(CPPHTTPLIB_VERSION) == "0.11.4",
 // stopping server need not wait for its connections' read time-outs.
 class AccountServer::Http : public httplib::Server {
 public:
-    explicit Http(RequestHandler& handler) : handler_(handler) {
+    // `throughFrontEnd`: the server listens on the front end's Unix socket.
+    Http(RequestHandler& handler, bool throughFrontEnd)
+        : handler_(handler), throughFrontEnd_(throughFrontEnd) {
         // Every request goes to the request handler, whatever its method and path.
         set_pre_routing_handler([this](const httplib::Request& request,
                                        httplib::Response& response) {
@@ -260,9 +257,12 @@ public:
     }
 
 private:
-    bool process_and_close_socket(socket_t socket) override { return serve(socket, false); }
+    bool process_and_close_socket(socket_t socket) override {
+        return serve(socket, throughFrontEnd_);
+    }
 
     RequestHandler& handler_;
+    const bool throughFrontEnd_;
     std::atomic<bool> stopping_{false};
 };
 
@@ -273,16 +273,13 @@ AccountServer::AccountServer(ServerOptions options) : options_(std::move(options
         const std::lock_guard lock(logMutex);
         std::cerr << line << '\n';
     });
-    http_ = std::make_unique<Http>(*handler_);
+    const bool onSocket = !options_.socketPath.empty();
+    http_ = std::make_unique<Http>(*handler_, onSocket);
 
     const int threads = options_.threads > 0 ? options_.threads : 1;
     http_->new_task_queue = [threads] {
         return new httplib::ThreadPool(static_cast<size_t>(threads));
     };
-    if (!options_.socketPath.empty()) {
-        listener_ = listenOnUnixSocket(options_.socketPath);
-        return;
-    }
     // cpp-httplib sets SO_REUSEPORT by default, which lets a second server share the
     // port and take half of the requests to another database. Only SO_REUSEADDR, so a
     // restart can take the port back at once.
@@ -293,14 +290,27 @@ AccountServer::AccountServer(ServerOptions options) : options_(std::move(options
         listeningSocket = socket;
     });
 
-    if (options_.port == 0) {
+    if (onSocket) {
+        const std::string& path = options_.socketPath;
+        removeStaleSocket(path);
+        // cpp-httplib's own Unix socket: the path in place of a host, the port unused.
+        http_->set_address_family(AF_UNIX);
+        if (!http_->bind_to_port(path, 1)) {
+            throw std::runtime_error("cannot listen on " + path + ": " + std::strerror(errno));
+        }
+        socketBound_ = true;
+        // Anyone who can reach the folder may connect: the folder is what keeps others out.
+        if (::chmod(path.c_str(), 0666) != 0) {
+            throw std::runtime_error("cannot listen on " + path + ": " + std::strerror(errno));
+        }
+    } else if (options_.port == 0) {
         port_ = http_->bind_to_any_port(options_.bindAddress);
     } else if (http_->bind_to_port(options_.bindAddress, options_.port)) {
         port_ = options_.port;
     } else {
         port_ = -1;
     }
-    if (port_ <= 0) {
+    if (!onSocket && port_ <= 0) {
         throw std::runtime_error("cannot listen on " + options_.bindAddress + " port " +
                                  std::to_string(options_.port));
     }
@@ -317,14 +327,13 @@ AccountServer::AccountServer(ServerOptions options) : options_(std::move(options
 
 AccountServer::~AccountServer() {
     stop();
-    if (listener_ >= 0) {
-        ::close(listener_);
+    if (socketBound_) {
         ::unlink(options_.socketPath.c_str());
     }
 }
 
 std::string AccountServer::url() const {
-    if (listener_ >= 0) {
+    if (!options_.socketPath.empty()) {
         return "unix:" + options_.socketPath;
     }
     const bool v6 = options_.bindAddress.find(':') != std::string::npos;
@@ -333,35 +342,15 @@ std::string AccountServer::url() const {
 }
 
 void AccountServer::run() {
-    if (listener_ < 0) {
-        http_->listen_after_bind();
-        return;
-    }
-    // The Unix socket's connections, answered on a pool of threads as cpp-httplib answers
-    // those of a TCP port.
-    httplib::ThreadPool pool(static_cast<std::size_t>(std::max(options_.threads, 1)));
-    socketRunning_ = true;
-    while (!stopRequested_) {
-        pollfd waiting{listener_, POLLIN, 0};
-        if (::poll(&waiting, 1, static_cast<int>(kStopCheck.count())) <= 0) {
-            continue;
-        }
-        const int connection = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
-        if (connection >= 0) {
-            pool.enqueue([this, connection] { http_->serve(connection, true); });
-        }
-    }
-    pool.shutdown();
-    socketRunning_ = false;
+    http_->listen_after_bind();
 }
 
 bool AccountServer::isRunning() const {
-    return listener_ >= 0 ? socketRunning_.load() : http_->is_running();
+    return http_->is_running();
 }
 
 void AccountServer::stop() {
     if (http_) {
-        stopRequested_ = true;
         http_->stopConnections();
         http_->stop();
     }

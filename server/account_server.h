@@ -37,9 +37,7 @@ private:
     std::unique_ptr<RequestHandler> handler_;
     std::unique_ptr<Http> http_;
     int port_ = 0;
-    int listener_ = -1; // the Unix socket, when there is one
-    std::atomic<bool> stopRequested_{false};
-    std::atomic<bool> socketRunning_{false};
+    bool socketBound_ = false; // the Unix socket is this server's, to remove at the end
 };
 
 } // namespace dovrix::server

@@ -26,6 +26,7 @@
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 namespace dovrix::testing {
@@ -166,6 +167,38 @@ TEST(ServerProgram, BelievesTheForwardedAddressOnlyThroughItsSocket) {
                                                           {"school", kCreating}}) {
         EXPECT_EQ(socket.get("o=qel&u=pat.kim&p=", header), reply) << header;
     }
+}
+
+// The socket is open to whoever may enter its folder, whatever umask the server has; one that
+// a server which did not stop left behind is taken over, a live one or another file is not,
+// and a stopping server removes its own.
+TEST(ServerProgram, TakesItsSocketOverFromADeadServerButNotALiveOne) {
+    TempFolder folder;
+    const std::string path = folder.file("account.sock");
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::copy(path.begin(), path.end(), address.sun_path);
+    const int dead = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_EQ(::bind(dead, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ::close(dead); // its file stays, and nothing answers there
+    {
+        Server server(folder.file("accounts.sqlite"), {"--socket", path});
+        EXPECT_EQ(server.socket, path);
+        EXPECT_EQ(std::filesystem::status(path).permissions(), std::filesystem::perms(0666));
+        EXPECT_EQ(server.get("o=qel&u=pat&p="), "1");
+        Program rival({"--socket", path, "--db", folder.file("other.sqlite")});
+        EXPECT_EQ(rival.exitCodeAtEnd(), 1);
+        EXPECT_NE(rival.errors().find("cannot listen on " + path), std::string::npos);
+        EXPECT_EQ(server.get("o=qel&u=pat&p="), "1");
+        server.signal(SIGTERM);
+        EXPECT_EQ(server.exitCodeAtEnd(), 0);
+    }
+    EXPECT_FALSE(std::filesystem::exists(path));
+    std::ofstream(path) << "not a socket\n";
+    Program onFile({"--socket", path, "--db", folder.file("accounts.sqlite")});
+    EXPECT_EQ(onFile.exitCodeAtEnd(), 1);
+    std::ifstream kept(path);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "not a socket\n");
 }
 
 // Idle connections and requests that never finish arriving do not keep a stopping server
