@@ -1,5 +1,7 @@
 #include "local_http.h"
 
+#include "number_text.h"
+
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -40,7 +42,8 @@ std::optional<LocalReply> getOverSocket(const std::string& socketPath, const std
     if (!sent || !exchange.starts_with("HTTP/1.1 ") || bodyStart == std::string::npos) {
         return std::nullopt;
     }
-    return LocalReply{std::atoi(exchange.c_str() + 9), exchange.substr(bodyStart + 4)};
+    const auto status = wholeNumber(std::string_view(exchange).substr(9, 3));
+    return LocalReply{status.value_or(0), exchange.substr(bodyStart + 4)};
 }
 
 } // namespace dovrix::server
