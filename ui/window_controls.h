@@ -7,12 +7,15 @@
 #include "twips.h"
 
 #include <QColor>
+#include <QCoreApplication>
 #include <QFont>
 #include <QLabel>
 #include <QLayout>
 #include <QMainWindow>
 #include <QPushButton>
 #include <QString>
+#include <QStyle>
+#include <QStyleFactory>
 
 namespace dovrix {
 
@@ -57,13 +60,27 @@ inline QLabel* makeLabel(QWidget* parent, const TwipScale& scale, const char* na
     return label;
 }
 
-// A push button filled with a colour. It is no dialog's default button, so Enter in another
-// control does not press it.
+// The style the game's coloured buttons are drawn in: Fusion, which fills a push button with
+// its palette's Button colour. Windows's own styles draw push buttons in the system's colours
+// whatever the palette says; Fusion is also what the whole game is drawn in on Debian. One
+// for the program, ending with the application.
+inline QStyle* filledButtonStyle() {
+    static QStyle* const style = [] {
+        QStyle* fusion = QStyleFactory::create(QStringLiteral("Fusion"));
+        fusion->setParent(QCoreApplication::instance());
+        return fusion;
+    }();
+    return style;
+}
+
+// A push button filled with a colour, under any style of the application. It is no dialog's
+// default button, so Enter in another control does not press it.
 inline QPushButton* makeButton(QWidget* parent, const TwipScale& scale, const char* name,
                                const QString& text, const Rect& place, const QFont& font,
                                const QColor& fill) {
     auto* button = new QPushButton(text, parent);
     button->setObjectName(QString::fromLatin1(name));
+    button->setStyle(filledButtonStyle());
     button->setFont(font);
     QPalette palette = button->palette();
     palette.setColor(QPalette::Button, fill);
