@@ -4,6 +4,7 @@
 #include "beeper.h"
 #include "game.h"
 #include "help_and_version.h"
+#include "parent_console.h"
 #include "pictures.h"
 #include "qt_message_boxes.h"
 #include "shared_state.h"
@@ -14,6 +15,7 @@
 #include <iostream>
 
 int main(int argc, char** argv) {
+    dovrix::useParentConsole();
     // Before QApplication: --help and --version need no display.
     if (const auto status = dovrix::answerCommandLine(argc, argv, std::cout, std::cerr)) {
         return *status;
