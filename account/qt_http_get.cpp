@@ -4,9 +4,12 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QSslCertificate>
+#include <QSslError>
+#include <QStringList>
 #include <QTimer>
 #include <QUrlQuery>
 
+#include <iostream>
 #include <memory>
 
 namespace dovrix {
@@ -17,6 +20,24 @@ namespace {
 // content and protocol errors above come with an HTTP reply whose body is still the answer.
 bool isTransferFailure(QNetworkReply::NetworkError error) {
     return error != QNetworkReply::NoError && error < QNetworkReply::ContentAccessDenied;
+}
+
+// One line for whoever looks after the computer: the player's box only says that the server
+// could not be reached. The URL goes without its query, which holds the name and password.
+void reportTlsFailure(const QUrl& address, const QList<QSslError>& certificateErrors,
+                      const QString& transferError) {
+    QStringList reasons;
+    for (const QSslError& error : certificateErrors) {
+        reasons << error.errorString();
+    }
+    if (reasons.isEmpty()) {
+        reasons << transferError;
+    }
+    const QString url =
+        address.adjusted(QUrl::RemoveUserInfo | QUrl::RemoveQuery | QUrl::RemoveFragment)
+            .toString();
+    std::cerr << "dovrix: TLS failed for " << url.toStdString() << ": "
+              << reasons.join(QStringLiteral("; ")).toStdString() << std::endl;
 }
 
 } // namespace
@@ -68,6 +89,9 @@ std::optional<std::string> QtHttpGet::get(const ServerRequest& serverRequest) {
         emit waitingChanged(true);
     }
     std::unique_ptr<QNetworkReply> reply(manager_.get(request));
+    QList<QSslError> certificateErrors;
+    connect(reply.get(), &QNetworkReply::sslErrors, reply.get(),
+            [&certificateErrors](const QList<QSslError>& errors) { certificateErrors = errors; });
     QEventLoop loop;
     QTimer deadline;
     deadline.setSingleShot(true);
@@ -82,6 +106,9 @@ std::optional<std::string> QtHttpGet::get(const ServerRequest& serverRequest) {
         emit waitingChanged(false);
     }
 
+    if (reply->error() == QNetworkReply::SslHandshakeFailedError) {
+        reportTlsFailure(address, certificateErrors, reply->errorString());
+    }
     const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     if (isTransferFailure(reply->error()) || !status.isValid()) {
         return std::nullopt;
