@@ -116,6 +116,11 @@ Deployment Deployment::resolve(const Environment& environment, const MachineSett
 
 namespace {
 
+constexpr std::string_view kNoProgressFiles =
+    "Dovrix keeps no progress files on the school's share.";
+constexpr std::string_view kTellTheAdministrator =
+    "Please tell the person who looks after this computer.";
+
 std::vector<std::string> consequences(const Deployment& deployment) {
     std::vector<std::string> lines;
     if (deployment.serverUrl.empty()) {
@@ -123,7 +128,7 @@ std::vector<std::string> consequences(const Deployment& deployment) {
                         "shared pars.");
     }
     if (deployment.progressShare.empty()) {
-        lines.push_back("Dovrix keeps no progress files on the school's share.");
+        lines.emplace_back(kNoProgressFiles);
     }
     return lines;
 }
@@ -146,7 +151,7 @@ MessageBox settingsReport(const Deployment& deployment) {
     for (std::string& line : consequences(deployment)) {
         box.lines.push_back(std::move(line));
     }
-    box.lines.push_back("Please tell the person who looks after this computer.");
+    box.lines.emplace_back(kTellTheAdministrator);
     return box;
 }
 
@@ -159,6 +164,25 @@ std::string settingsReportForLog(const Deployment& deployment) {
         text += "dovrix: " + line + "\n";
     }
     return text;
+}
+
+namespace {
+
+constexpr std::string_view kNoShareSet =
+    "No progress share is set for this computer (ProgressShare).";
+
+} // namespace
+
+MessageBox missingShareReport() {
+    return MessageBox{.title = "Dovrix -- No Progress Share",
+                      .lines = {std::string(kNoShareSet), "", std::string(kNoProgressFiles),
+                                std::string(kTellTheAdministrator)},
+                      .icon = MessageIcon::Exclamation};
+}
+
+std::string missingShareReportForLog() {
+    return "dovrix: " + std::string(kNoShareSet) + "\ndovrix: " + std::string(kNoProgressFiles) +
+           "\n";
 }
 
 } // namespace dovrix

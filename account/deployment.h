@@ -79,4 +79,10 @@ struct Deployment {
 MessageBox settingsReport(const Deployment& deployment);
 std::string settingsReportForLog(const Deployment& deployment);
 
+// The report at school when no progress share is set and none is built in (the Windows
+// build has none: no folder means the same on every school's network): a box titled
+// "Dovrix -- No Progress Share", and the same as lines for the standard error.
+MessageBox missingShareReport();
+std::string missingShareReportForLog();
+
 } // namespace dovrix

@@ -31,14 +31,21 @@ void Game::start() {
     if (!shared_.startScreenShown) {
         login.show();
     }
-    if (deployment_.problems.empty()) {
+    // At school without a share the progress files fail to open like those of a share out of
+    // reach, but nobody chose that: it is reported. The settings report says so itself.
+    const bool noShareAtSchool = shared_.atSchool && deployment_.progressShare.empty();
+    if (deployment_.problems.empty() && !noShareAtSchool) {
         return;
     }
     // Once per run, for whoever looks after the computer: on the standard error for the
     // administrator, and in a box over the first window for the player, who may be the only
     // one to see it. The game goes on behind the box (at school the loading sequence runs).
-    std::cerr << settingsReportForLog(deployment_) << std::flush;
-    QTimer::singleShot(0, &login, [this] { messages_.show(settingsReport(deployment_)); });
+    const bool settingsNotUsed = !deployment_.problems.empty();
+    std::cerr << (settingsNotUsed ? settingsReportForLog(deployment_) : missingShareReportForLog())
+              << std::flush;
+    QTimer::singleShot(0, &login, [this, settingsNotUsed] {
+        messages_.show(settingsNotUsed ? settingsReport(deployment_) : missingShareReport());
+    });
 }
 
 FrmLogin& Game::frmLogin() {

@@ -35,7 +35,7 @@ std::string helpText() {
            "                                        Dovrix/, the players' progress files,\n"
            "                                        such as \\\\fs1\\dovrix$ on Windows\n"
            "                                        (built in: " +
-           builtIn.progressShare +
+           (builtIn.progressShare.empty() ? std::string("none") : builtIn.progressShare) +
            ")\n"
            "  CaFile, DOVRIX_CA_FILE                a PEM file of certificate authorities\n"
            "                                        trusted for https:// besides the\n"
