@@ -18,9 +18,7 @@ wineserver=$(dirname "$wine")/wineserver
 work=$(mktemp -d)
 trap '"$wineserver" -k 2>/dev/null || true; rm -rf "$work"' EXIT
 export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-"$wine" wineboot --init >/dev/null 2>&1
-"$wine" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v Arial /t REG_SZ \
-    /d 'Liberation Sans' /f >/dev/null 2>&1
+"$(dirname "$0")/../tests/windows/new-prefix" "$WINEPREFIX"
 "$wine" msiexec /i "Z:${msi//\//\\}" /qn
 "$wineserver" -p 2>/dev/null || true # stays up between the runs (already up after the install)
 
