@@ -1,37 +1,19 @@
 // The account routines against the real account server, on a loopback port with a fresh
-// database: in this process, or for the Windows build under Wine the Debian program, which
-// tests/windows/wine-run starts for the test program.
+// database (in this process, or for the Windows build the Debian program under wine-run).
 
 #include "account_world.h"
 #include "expected_messages.h"
 #include "number_text.h"
-#ifndef _WIN32
-#include "command_line.h"
-#include "running_account_server.h"
-#endif
+#include "test_account_server.h"
 
 #include <gtest/gtest.h>
 
 namespace dovrix::testing {
 namespace {
 
-#ifdef _WIN32
-struct DebianAccountServer {
-    std::string url() const {
-        const char* url = std::getenv("DOVRIX_TEST_SERVER_URL");
-        return url ? url : throw std::runtime_error("no account server: run under wine-run");
-    }
-};
-#endif
-
 class AccountsWithServer : public ::testing::Test {
 protected:
-#ifdef _WIN32
-    DebianAccountServer server_;
-#else
-    TempFolder serverFolder_;
-    RunningAccountServer server_{serverOptions(serverFolder_.file("accounts.sqlite"))};
-#endif
+    TestAccountServer server_;
 };
 
 TEST_F(AccountsWithServer, HomePlayersCreateOrCheckTheirAccountPlayAndComeBack) {

@@ -2,11 +2,10 @@
 // and Continue against the real account server on a loopback port (and a scripted server for
 // replies the real one does not give), with every message box's exact text.
 
-#include "command_line.h"
 #include "expected_messages.h"
 #include "game_world.h"
-#include "running_account_server.h"
 #include "scripted_http_server.h"
+#include "test_account_server.h"
 
 #include <QCheckBox>
 #include <QStyleOptionFrame>
@@ -46,16 +45,12 @@ private:
         }
         return world;
     }
-    TempFolder serverFolder_;
-    std::unique_ptr<RunningAccountServer> server_;
+    // With the students of tests/account/students.csv.
+    std::unique_ptr<TestAccountServer> server_;
 };
 
 void FrmLoginTest::initTestCase() {
-    const std::string database = serverFolder_.file("accounts.sqlite");
-    const std::string csv = serverFolder_.file("students.csv");
-    std::ofstream(csv) << "jo.park,Sch00l pass\nal.reyes,Other pass\n";
-    QVERIFY(server::importStudentFile(csv, database).ok());
-    server_ = std::make_unique<RunningAccountServer>(serverOptions(database));
+    server_ = std::make_unique<TestAccountServer>();
     // An online player at level 57, a name already taken, and a student who has played.
     httplib::Client client("127.0.0.1", server_->port());
     for (const auto& [request, reply] : std::vector<std::pair<std::string, std::string>>{

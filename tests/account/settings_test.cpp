@@ -11,18 +11,26 @@
 namespace dovrix::testing {
 namespace {
 
+// The machine's settings and two full paths of a share, as each system writes them.
+#ifdef _WIN32
+constexpr const char* kConf = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Dovrix\\Dovrix";
+constexpr const char* kShare = "\\\\fs1\\dovrix$";
+constexpr const char* kOtherShare = "H:\\test";
+constexpr const char* kNotFullPath = "it is not a full path such as \\\\fs1\\dovrix$ or H:\\dovrix";
+#else
 constexpr const char* kConf = "/etc/xdg/Dovrix/Dovrix.conf";
+constexpr const char* kShare = "/srv/dovrix$";
+constexpr const char* kOtherShare = "/mnt/test";
+constexpr const char* kNotFullPath = "it is not a full path such as /mnt/dovrix$";
+#endif
 
 struct SettingsWorld {
     SettingsWorld() {
         for (const char* name : {"DOVRIX_SERVER_URL", "DOVRIX_PROGRESS_SHARE", "DOVRIX_CA_FILE"}) {
             variables.set(name, nullptr);
         }
-        const std::string command = "cd '" + folder.path().string() +
-                                    "' && openssl req -x509 -newkey ec -pkeyopt "
-                                    "ec_paramgen_curve:P-256 -nodes -keyout key.pem -out "
-                                    "authority.pem -days 2 -subj /CN=School 2>/dev/null";
-        EXPECT_EQ(std::system(command.c_str()), 0);
+        // A certificate made by openssl when the tests were built.
+        std::filesystem::copy_file(DOVRIX_TEST_AUTHORITY, folder.file("authority.pem"));
         std::ofstream(folder.file("notes.pem")) << "no certificate here\n";
     }
     Deployment resolve() const { return Deployment::resolve(environment, machine, checks); }
@@ -44,23 +52,23 @@ TEST(Deployment, AVariableBeatsTheMachineSettingWhichBeatsTheBuiltInValue) {
     EXPECT_EQ(values(world.resolve()), values(builtIn));
 
     world.machine.values = {{"ServerUrl", "HTTPS://games.school.example:8443/dovrix"},
-                            {"ProgressShare", "/srv/dovrix$"},
+                            {"ProgressShare", kShare},
                             {"CaFile", world.folder.file("authority.pem")},
                             {"DistrictDomain", "NORTHSIDE"},
                             {"HomeDrive", "S:"}};
     EXPECT_EQ(values(world.resolve()),
-              std::tuple("HTTPS://games.school.example:8443/dovrix/", "/srv/dovrix$",
+              std::tuple("HTTPS://games.school.example:8443/dovrix/", kShare,
                          world.folder.file("authority.pem"), "NORTHSIDE", "S:", 0u));
 
     // Empty variables count as none; set ones win.
     world.variables.set("DOVRIX_SERVER_URL", "");
     EXPECT_EQ(world.resolve().serverUrl, "HTTPS://games.school.example:8443/dovrix/");
     world.variables.set("DOVRIX_SERVER_URL", "http://[::1]:9000");
-    world.variables.set("DOVRIX_PROGRESS_SHARE", "/mnt/test");
+    world.variables.set("DOVRIX_PROGRESS_SHARE", kOtherShare);
     std::filesystem::copy_file(world.folder.file("authority.pem"), world.folder.file("own.pem"));
     world.variables.set("DOVRIX_CA_FILE", world.folder.file("own.pem").c_str());
     EXPECT_EQ(values(world.resolve()),
-              std::tuple("http://[::1]:9000/", "/mnt/test", world.folder.file("own.pem"),
+              std::tuple("http://[::1]:9000/", kOtherShare, world.folder.file("own.pem"),
                          "NORTHSIDE", "S:", 0u));
 
     // An empty machine setting counts as none too.
@@ -71,13 +79,12 @@ TEST(Deployment, AVariableBeatsTheMachineSettingWhichBeatsTheBuiltInValue) {
 TEST(Deployment, AValueThatCannotBeUsedIsReportedAndNothingTakesItsPlace) {
     SettingsWorld world;
     world.machine.values = {{"ServerUrl", "https://games.school.example/"},
-                            {"ProgressShare", "/srv/dovrix$"}};
+                            {"ProgressShare", kShare}};
     // A bad variable falls back neither to the machine's server nor to the built-in one. The
     // report names the value, where it came from, why, and what the game does without it.
     world.variables.set("DOVRIX_SERVER_URL", "games.school.example");
     Deployment deployment = world.resolve();
-    EXPECT_EQ(std::tie(deployment.serverUrl, deployment.progressShare),
-              std::tuple("", "/srv/dovrix$"));
+    EXPECT_EQ(std::tie(deployment.serverUrl, deployment.progressShare), std::tuple("", kShare));
     const MessageBox report = settingsReport(deployment);
     EXPECT_EQ(std::tie(report.title, report.icon),
               std::tuple("Dovrix -- Settings Not Used", MessageIcon::Exclamation));
@@ -103,7 +110,7 @@ TEST(Deployment, AValueThatCannotBeUsedIsReportedAndNothingTakesItsPlace) {
                   std::tuple("", "", ""));
         EXPECT_EQ(settingsReportForLog(deployment),
                   "dovrix: setting not used: ProgressShare \"dovrix$\" (machine setting, " +
-                      std::string(kConf) + "): it is not a full path such as /mnt/dovrix$.\n" +
+                      std::string(kConf) + "): " + kNotFullPath + ".\n" +
                       "dovrix: setting not used: CaFile \"" + world.folder.file(file) +
                       "\" (machine setting, " + kConf + "): " + reason + ".\n" +
                       "dovrix: Dovrix plays without the account server: no online accounts and "

@@ -33,12 +33,13 @@ struct CountingBeeper : Beeper {
 enum class Setting { Home, School };
 
 // The environment of one player, set before the game reads it, and put back afterwards.
+// Without `shareGiven`, the game has no DOVRIX_PROGRESS_SHARE: only the built-in share.
 struct PlayerEnvironment {
     PlayerEnvironment(const std::string& serverUrl, Setting setting,
-                      const std::optional<std::string>& authorityFile) {
+                      const std::optional<std::string>& authorityFile, bool shareGiven) {
         std::filesystem::create_directories(folder.path() / "share" / "Dovrix" / "NewPars");
         variables.set("DOVRIX_SERVER_URL", serverUrl.c_str());
-        variables.set("DOVRIX_PROGRESS_SHARE", share().c_str());
+        variables.set("DOVRIX_PROGRESS_SHARE", shareGiven ? share().c_str() : nullptr);
         variables.set("DOVRIX_CA_FILE", authorityFile ? authorityFile->c_str() : nullptr);
         // The district's domain and home drive in lower case: the test is case-blind.
         const bool school = setting == Setting::School;
@@ -66,8 +67,9 @@ inline int exitCodeAfter(const std::function<void()>& action, int withinMs = 100
 struct GameWorld {
     // `authorityFile`: certificates the game trusts besides the system's (DOVRIX_CA_FILE).
     explicit GameWorld(const std::string& serverUrl, Setting setting = Setting::Home,
-                       const std::optional<std::string>& authorityFile = std::nullopt)
-        : environment(serverUrl, setting, authorityFile) {}
+                       const std::optional<std::string>& authorityFile = std::nullopt,
+                       bool shareGiven = true)
+        : environment(serverUrl, setting, authorityFile, shareGiven) {}
 
     std::string share() const { return environment.share(); }
 

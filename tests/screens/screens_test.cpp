@@ -66,9 +66,14 @@ void ScreensTest::startWindowLayout() {
         auto* rules = start.findChild<FittingLabel*>("lblInstructions");
         const QFontMetricsF metrics(rules->font());
         QVERIFY(rules->lineCount() >= 12);
-        QVERIFY((rules->lineCount() - 1) * rules->linePitch() + metrics.ascent() +
-                    metrics.descent() <=
-                rules->height());
+        const qreal bottom =
+            (rules->lineCount() - 1) * rules->linePitch() + metrics.ascent() + metrics.descent();
+        QVERIFY2(bottom <= rules->height(),
+                 qPrintable(QString("%1 lines %2 apart end at %3 in a label %4 high")
+                                .arg(rules->lineCount())
+                                .arg(rules->linePitch())
+                                .arg(bottom)
+                                .arg(rules->height())));
         QVERIFY(rules->linePitch() >= metrics.capHeight() + metrics.descent());
         // A text that fits keeps the font's own spacing.
         FittingLabel shortText("Good luck!\r\nGood luck!");

@@ -3,7 +3,10 @@
 #include <cstdlib>
 #ifdef _WIN32
 #include <winsock2.h> // before windows.h, for the tests that also serve HTTP
+
 #include <windows.h>
+// windows.h names MessageBoxW by a macro MessageBox, which would rename the game's own.
+#undef MessageBox
 #endif
 #include <map>
 #include <optional>
