@@ -89,7 +89,10 @@ winepath_of() {
 authority=$(winepath_of "$work/authority.pem")
 printf 'pat.kim,kim-password\n' >"$work/students.csv"
 "$server_program" import-students "$work/students.csv" --db "$work/accounts.sqlite" >/dev/null
-port=$("$python" -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+port=$("$python" -c 'import socket
+s = socket.socket()
+s.bind(("127.0.0.1", 0))
+print(s.getsockname()[1])')
 # scripts/serve keeps its folder, nginx's log with it, here; nginx's workers, which run as
 # nobody when the test runs as root, pass through to the account server's socket in it.
 mkdir "$work/serve"
@@ -110,7 +113,8 @@ account_level() {
     "$python" -c 'import ssl, sys, urllib.parse, urllib.request
 query = urllib.parse.urlencode({"o": "login", "u": sys.argv[3], "p": sys.argv[4]})
 tls = ssl.create_default_context(cafile=sys.argv[2])
-print(urllib.request.urlopen(sys.argv[1] + "dovrix/account?" + query, context=tls).read().decode())' \
+reply = urllib.request.urlopen(sys.argv[1] + "dovrix/account?" + query, context=tls)
+print(reply.read().decode())' \
         "$server_url" "$work/authority.pem" "$1" "$2"
 }
 
@@ -169,22 +173,30 @@ shortcuts() {
     find "$WINEPREFIX/drive_c" -iname 'dovrix*.lnk'
 }
 
-# The same package as the next version, as wixl makes it for that version: its product
-# version and code, a package code of its own, and the Upgrade rows of MajorUpgrade.
+# The same package as the next version (the last number of the product version one more), as
+# wixl makes it for that version: its product version and code, a package code of its own, and
+# the Upgrade rows of MajorUpgrade.
 next_version_of() {
-    local next=$2 upgrade_code guid
+    local next=$2 version upgrade_code guid
     guid() { "$python" -c 'import uuid; print("{%s}" % str(uuid.uuid4()).upper())'; }
     cp "$1" "$next"
-    upgrade_code=$(msiinfo export "$next" Property | sed -n 's/^UpgradeCode\t//p' | tr -d '\r')
-    printf '%s\r\n' "UpgradeCode	VersionMin	VersionMax	Language	Attributes	Remove	ActionProperty" \
+    version=$(product_property "$next" ProductVersion)
+    version=${version%.*}.$((${version##*.} + 1))
+    upgrade_code=$(product_property "$next" UpgradeCode)
+    printf '%s\r\n' \
+        "UpgradeCode	VersionMin	VersionMax	Language	Attributes	Remove	ActionProperty" \
         "s38	S20	S20	S255	i4	S255	s72" \
         "Upgrade	UpgradeCode	VersionMin	VersionMax	Language	Attributes" \
-        "$upgrade_code		1.0.1		1		WIX_UPGRADE_DETECTED" \
-        "$upgrade_code	1.0.1			2		WIX_DOWNGRADE_DETECTED" >"$work/Upgrade.idt"
+        "$upgrade_code		$version		1		WIX_UPGRADE_DETECTED" \
+        "$upgrade_code	$version			2		WIX_DOWNGRADE_DETECTED" >"$work/Upgrade.idt"
     (cd "$work" && msibuild "$next" -i Upgrade.idt \
-        -q "UPDATE \`Property\` SET \`Value\` = '1.0.1' WHERE \`Property\` = 'ProductVersion'" \
+        -q "UPDATE \`Property\` SET \`Value\` = '$version' WHERE \`Property\` = 'ProductVersion'" \
         -q "UPDATE \`Property\` SET \`Value\` = '$(guid)' WHERE \`Property\` = 'ProductCode'" \
-        -s "Dovrix 1.0.1" "Dovrix developers" "x64;1033" "$(guid)")
+        -s "Dovrix $version" "Dovrix developers" "x64;1033" "$(guid)")
+}
+
+product_property() {
+    msiinfo export "$1" Property | tr -d '\r' | sed -n "s/^$2\t//p"
 }
 
 # Starts the installed game as the Start-menu shortcut does and waits for its first window.
@@ -293,19 +305,25 @@ install "$msi" SERVERURL="$server_url" CAFILE="$authority"
 set_by_hand HomeDrive C:
 
 # A graphical program has no console of its own: started from one, it writes there.
-launch_in_console="$wine '$(winepath_of "$console_launcher")' 'C:\\Program Files\\Dovrix\\dovrix.exe'"
-script -qec "$launch_in_console --version" /dev/null >"$work/console" || fail "dovrix.exe --version in a console failed"
+launch_in_console="$wine '$(winepath_of "$console_launcher")'"
+launch_in_console+=" 'C:\\Program Files\\Dovrix\\dovrix.exe'"
+script -qec "$launch_in_console --version" /dev/null >"$work/console" ||
+    fail "dovrix.exe --version in a console failed"
 # The console's screen as Wine draws it on a terminal: a cursor step for each blank.
 version=$("$python" -c 'import re, sys
 text = open(sys.argv[1], encoding="utf-8", errors="replace").read()
 text = re.sub(r"\x1b\[(\d*)C", lambda m: " " * int(m.group(1) or 1), text)
 print(re.sub(r"\x1b\[[0-9;?]*[A-Za-z]", "", text).replace("\r", "").strip())' "$work/console")
-[ "$version" = "dovrix 1.0" ] || fail "dovrix.exe --version in a console printed '$version'"
+# The game's version is the product version without its last number.
+expected=$(product_property "$msi" ProductVersion)
+[ "$version" = "dovrix ${expected%.*}" ] ||
+    fail "dovrix.exe --version in a console printed '$version'"
 
 start_game
 log_in maryhome secret-1 new
 wait_for 60 looks_as_on_debian start start.png 110,556 110,600 ||
-    fail "the start window's button is not as on Debian: $(cat "$work/looks")"
+    fail "no start window after the login over TLS, or its button not as on Debian:" \
+        "$(cat "$work/looks")"
 play_level_one
 looks_as_on_debian play play.png 646,300 646,353 646,406 ||
     fail "the play window's buttons are not as on Debian: $(cat "$work/looks")"
@@ -328,6 +346,7 @@ echo "== a message box"
 letters=$(settings_box_ink 'IIIIIIIIIIIIIIII!!!!!!!!!!!!!!!!')
 cp "$work/box.png" "$shots/box.png"
 blanks=$(settings_box_ink '                                ')
+echo "the settings box: $letters dark pixels with I and !, $blanks with blanks"
 ((letters > blanks + 100)) ||
     fail "the box draws I and ! blank ($letters dark pixels against $blanks with blanks)"
 
