@@ -1,6 +1,7 @@
 #include "account_server.h"
 
 #include "request_handler.h"
+#include "school_store.h"
 
 #include <httplib.h>
 
@@ -266,13 +267,21 @@ private:
     std::atomic<bool> stopping_{false};
 };
 
+namespace {
+
+void logLine(const std::string& line) {
+    static std::mutex logMutex;
+    const std::lock_guard lock(logMutex);
+    std::cerr << line << '\n';
+}
+
+} // namespace
+
 AccountServer::AccountServer(ServerOptions options) : options_(std::move(options)) {
     store_ = std::make_unique<AccountStore>(options_.databasePath);
-    handler_ = std::make_unique<RequestHandler>(*store_, options_, [](const std::string& line) {
-        static std::mutex logMutex;
-        const std::lock_guard lock(logMutex);
-        std::cerr << line << '\n';
-    });
+    school_ = std::make_unique<SchoolStore>(options_.databasePath);
+    purgeUnseen();
+    handler_ = std::make_unique<RequestHandler>(*store_, options_, logLine);
     const bool onSocket = !options_.socketPath.empty();
     http_ = std::make_unique<Http>(*handler_, onSocket);
 
@@ -327,6 +336,14 @@ AccountServer::AccountServer(ServerOptions options) : options_(std::move(options
 
 AccountServer::~AccountServer() {
     stop();
+    {
+        const std::lock_guard lock(retentionMutex_);
+        retentionStop_ = true;
+    }
+    retentionWake_.notify_all();
+    if (retention_.joinable()) {
+        retention_.join();
+    }
     if (socketBound_) {
         ::unlink(options_.socketPath.c_str());
     }
@@ -341,7 +358,36 @@ std::string AccountServer::url() const {
     return "http://" + host + ":" + std::to_string(port_) + "/";
 }
 
+void AccountServer::purgeUnseen() {
+    try {
+        const std::int64_t cutoff =
+            secondsNow() - static_cast<std::int64_t>(options_.retainDays) * 86400;
+        const PurgeReport report = school_->purge(cutoff, false);
+        if (!report.accounts.empty() || !report.students.empty()) {
+            logLine("dovrix-account-server: retention: deleted " +
+                    std::to_string(report.accounts.size()) + " accounts and " +
+                    std::to_string(report.students.size()) + " students unseen for " +
+                    std::to_string(options_.retainDays) + " days");
+        }
+    } catch (const std::exception& error) {
+        logLine("dovrix-account-server: retention: " + escapedForLog(error.what()));
+    }
+}
+
+void AccountServer::keepRetention() {
+    std::unique_lock lock(retentionMutex_);
+    while (!retentionWake_.wait_for(lock, std::chrono::hours(24),
+                                    [this] { return retentionStop_; })) {
+        lock.unlock();
+        purgeUnseen();
+        lock.lock();
+    }
+}
+
 void AccountServer::run() {
+    if (!retention_.joinable()) {
+        retention_ = std::thread([this] { keepRetention(); });
+    }
     http_->listen_after_bind();
 }
 

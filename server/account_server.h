@@ -4,12 +4,17 @@
 #include "server_options.h"
 
 #include <atomic>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 
 namespace dovrix::server {
 
 class RequestHandler;
+class SchoolStore;
+class Console;
 
 class AccountServer {
 public:
@@ -31,13 +36,21 @@ public:
 
 private:
     class Http;
+    // Deletes what retention says (at start, before answering, then once a day).
+    void purgeUnseen();
+    void keepRetention();
 
     ServerOptions options_;
     std::unique_ptr<AccountStore> store_;
+    std::unique_ptr<SchoolStore> school_;
     std::unique_ptr<RequestHandler> handler_;
     std::unique_ptr<Http> http_;
     int port_ = 0;
     bool socketBound_ = false; // the Unix socket is this server's, to remove at the end
+    std::mutex retentionMutex_;
+    std::condition_variable retentionWake_;
+    bool retentionStop_ = false;
+    std::thread retention_;
 };
 
 } // namespace dovrix::server

@@ -5,8 +5,6 @@
 #include "number_text.h"
 #include "user_names.h"
 
-#include <sodium.h>
-
 #include <stdexcept>
 
 namespace dovrix::server {
@@ -21,9 +19,6 @@ Answer reply(int status, std::string_view body) {
 
 // The highest level an update may send: every level beaten.
 constexpr int kHighestLevel = kCatalogueSize + 1;
-// How many keys each throttle has room for: far more than the wrong passwords the hashing pool
-// can check in its window, so a live key is almost never dropped. About 3 MB per throttle.
-constexpr std::size_t kThrottleCapacity = 100000;
 
 const std::string* parameter(const QueryParameters& query, std::string_view name) {
     const auto found = query.find(std::string(name));
@@ -62,23 +57,14 @@ std::vector<int> catalogueParList() {
 AccountService::AccountService(AccountStore& store, ServiceSettings settings)
     : store_(store), settings_(settings),
       hasher_(settings_.parallelHashes, settings_.waitingHashes),
+      decoyHash_(decoyPasswordHash(hasher_)),
       credentials_(settings_.credentialLifetime, settings_.credentialCapacity),
-      wrongPerAccount_(kWrongPasswordsPerAccount, kThrottleWindow, kThrottleCapacity),
-      wrongPerAddress_(kWrongPasswordsPerAddress, kThrottleWindow, kThrottleCapacity),
+      gate_(hasher_, decoyHash_, &credentials_),
       creates_(kCreatesPerAddress, kThrottleWindow, kThrottleCapacity),
       schoolAccounts_(kSchoolAccountsPerAddress, kThrottleWindow, kThrottleCapacity),
       parUploads_(kParUploadsPerAddress, kThrottleWindow, kThrottleCapacity) {
     store_.reconcilePars(catalogueParList(),
                          [](int level) -> std::optional<int> { return provenOptimum(level); });
-    // The decoy's password is thrown away: nothing can match it.
-    unsigned char secret[32];
-    randombytes_buf(secret, sizeof secret);
-    const auto decoy =
-        hasher_.hash(std::string_view(reinterpret_cast<const char*>(secret), sizeof secret));
-    if (!decoy) {
-        throw std::runtime_error("out of memory while hashing a password");
-    }
-    decoyHash_ = *decoy;
 }
 
 Answer AccountService::account(const QueryParameters& query, const Client& client,
@@ -138,57 +124,10 @@ Answer AccountService::account(const QueryParameters& query, const Client& clien
     return update(*user, *password, *level, caller);
 }
 
-// Whose share of the password hasher a hash takes: the client's; inside the school network,
-// where many players share an address, the account's at that address.
-std::string AccountService::hashingShare(const std::string& userKey, const Caller& caller) {
-    return caller.client.schoolNetwork ? userKey + '\n' + caller.client.key : caller.client.key;
-}
-
 AccountService::Verdict AccountService::verify(const std::string& userKey,
                                                const std::string* storedHash,
                                                const std::string& password, const Caller& caller) {
-    if (password.empty()) {
-        return Verdict::Mismatch;
-    }
-    // Both limits are reserved before the hash, so guesses sent at once cannot pass them
-    // together; past either, no password is checked at all. Inside the school network only
-    // the account's limit counts: one student's guesses must not lock out the school.
-    const std::string accountAndAddress = userKey + '\n' + caller.client.key;
-    const bool perAddress = !caller.client.schoolNetwork;
-    if (!wrongPerAccount_.take(accountAndAddress, caller.now)) {
-        return Verdict::Throttled;
-    }
-    if (perAddress && !wrongPerAddress_.take(caller.client.key, caller.now)) {
-        wrongPerAccount_.giveBack(accountAndAddress, caller.now);
-        return Verdict::Throttled;
-    }
-    const auto giveBack = [&] {
-        wrongPerAccount_.giveBack(accountAndAddress, caller.now);
-        if (perAddress) {
-            wrongPerAddress_.giveBack(caller.client.key, caller.now);
-        }
-    };
-    const std::string& hash = storedHash ? *storedHash : decoyHash_;
-    if (storedHash && credentials_.contains(userKey, hash, password)) {
-        giveBack();
-        return Verdict::Match;
-    }
-    switch (hasher_.verify(hash, password, hashingShare(userKey, caller))) {
-    case PasswordHasher::Check::Busy:
-        giveBack();
-        return Verdict::Busy;
-    case PasswordHasher::Check::Mismatch:
-        return Verdict::Mismatch;
-    case PasswordHasher::Check::Match:
-        break;
-    }
-    if (!storedHash) {
-        return Verdict::Mismatch;
-    }
-    giveBack();
-    wrongPerAccount_.forget(accountAndAddress);
-    credentials_.remember(userKey, hash, password);
-    return Verdict::Match;
+    return gate_.verify(userKey, storedHash, password, caller.client, caller.now);
 }
 
 // A password check that neither matched nor failed: past a guessing limit (429) or too busy to
@@ -208,7 +147,7 @@ Answer AccountService::create(const std::string& user, const std::string& passwo
     if (store_.findAccount(key) || store_.studentPasswordHash(key)) {
         return reply(200, kUsernameTakenReply);
     }
-    const auto hash = hasher_.hash(password, hashingShare(key, caller));
+    const auto hash = hasher_.hash(password, PasswordGate::hashingShare(key, caller.client));
     if (!hash) {
         // Too busy to hash: no account was made, so none is counted.
         creates_.giveBack(caller.client.key, caller.now);
@@ -234,6 +173,7 @@ Answer AccountService::login(const std::string& user, const std::string& passwor
     if (verdict != Verdict::Match) {
         return refusal(verdict, kErrorCreatingAccountReply);
     }
+    store_.noteSeen(key);
     return {200, std::to_string(account->level)};
 }
 

@@ -4,6 +4,7 @@
 
 #include "account_protocol.h"
 #include "account_store.h"
+#include "password_gate.h"
 #include "passwords.h"
 #include "rate_limit.h"
 
@@ -26,15 +27,6 @@ struct Answer {
     std::string body;
 };
 
-// Who sends a request: the client's address, the key its limits count under (the address;
-// an IPv6 address's /64, which one machine holds whole), and whether it lies in the school
-// network.
-struct Client {
-    std::string address;
-    std::string key;
-    bool schoolNetwork = false;
-};
-
 // The reply to a failed account request with operation `o`, whatever the failure: the text
 // that operation's client reads as a failure. Empty for an operation no client sends (an
 // empty reply is a failure to every client).
@@ -54,11 +46,8 @@ struct ServiceSettings {
     std::ptrdiff_t waitingHashes = 4;
 };
 
-// Limits per client address within any ten minutes, counted before any work is done.
-inline constexpr std::chrono::minutes kThrottleWindow{10};
-inline constexpr std::size_t kWrongPasswordsPerAccount = 10; // per account and address
-// Not inside the school network, where a whole school may share one address.
-inline constexpr std::size_t kWrongPasswordsPerAddress = 100;
+// Limits per client address within any ten minutes (kThrottleWindow), besides the wrong
+// passwords that PasswordGate counts.
 inline constexpr std::size_t kCreatesPerAddress = 20;
 // New accounts that the school login opens when there is no student list.
 inline constexpr std::size_t kSchoolAccountsPerAddress = 20;
@@ -76,8 +65,15 @@ public:
     // A request to the par list path: the list without a query, an upload with one.
     Answer parList(const QueryParameters& query, const Client& client, Clock::time_point now);
 
+    // For the school's console, which hashes on the same pool within the same limits.
+    PasswordHasher& passwordHasher() { return hasher_; }
+    const std::string& decoyHash() const { return decoyHash_; }
+    // Forgets the verified password remembered for the account: its password was changed or
+    // the account deleted, and the old password must not open it again.
+    void forgetCredentials(const std::string& userKey) { credentials_.forget(userKey); }
+
 private:
-    enum class Verdict { Match, Mismatch, Throttled, Busy };
+    using Verdict = PasswordGate::Verdict;
     struct Caller {
         const Client& client;
         Clock::time_point now;
@@ -95,7 +91,6 @@ private:
     // against the same limits and gets the same answers as a known one.
     Verdict verify(const std::string& userKey, const std::string* storedHash,
                    const std::string& password, const Caller& caller);
-    static std::string hashingShare(const std::string& userKey, const Caller& caller);
     static Answer refusal(Verdict verdict, std::string_view failure);
     std::string formatParList();
     Answer uploadPar(const QueryParameters& query);
@@ -105,8 +100,7 @@ private:
     PasswordHasher hasher_;
     std::string decoyHash_;
     CredentialCache credentials_;
-    RateLimit wrongPerAccount_;
-    RateLimit wrongPerAddress_;
+    PasswordGate gate_;
     RateLimit creates_;
     RateLimit schoolAccounts_;
     RateLimit parUploads_;

@@ -1,141 +1,14 @@
 #include "account_store.h"
 
+#include "school_names.h"
+
 #include <sqlite3.h>
+
+#include <map>
 
 namespace dovrix::server {
 
-// A prepared statement that is finalised when it goes out of scope. Statements are prepared
-// per call: SQLite prepares these short ones in microseconds, and no cached statement can be
-// left half-stepped by an error.
-class AccountStore::Statement {
-public:
-    Statement(sqlite3* db, const char* sql) : db_(db) {
-        if (sqlite3_prepare_v2(db, sql, -1, &statement_, nullptr) != SQLITE_OK) {
-            throw StoreError(std::string("cannot prepare statement: ") + sqlite3_errmsg(db));
-        }
-    }
-    ~Statement() { sqlite3_finalize(statement_); }
-    Statement(const Statement&) = delete;
-    Statement& operator=(const Statement&) = delete;
-
-    Statement& bind(int index, const std::string& text) {
-        check(sqlite3_bind_text(statement_, index, text.data(), static_cast<int>(text.size()),
-                                SQLITE_TRANSIENT));
-        return *this;
-    }
-    Statement& bind(int index, int value) {
-        check(sqlite3_bind_int(statement_, index, value));
-        return *this;
-    }
-    Statement& bindNull(int index) {
-        check(sqlite3_bind_null(statement_, index));
-        return *this;
-    }
-
-    // True while there is a row to read.
-    bool step() {
-        const int result = sqlite3_step(statement_);
-        if (result == SQLITE_ROW) {
-            return true;
-        }
-        if (result == SQLITE_DONE) {
-            return false;
-        }
-        throw StoreError(std::string("database error: ") + sqlite3_errmsg(db_));
-    }
-    void reset() {
-        sqlite3_reset(statement_);
-        sqlite3_clear_bindings(statement_);
-    }
-
-    int integer(int column) const { return sqlite3_column_int(statement_, column); }
-    bool isNull(int column) const { return sqlite3_column_type(statement_, column) == SQLITE_NULL; }
-    std::string text(int column) const {
-        const auto* data = sqlite3_column_text(statement_, column);
-        return data
-                   ? std::string(reinterpret_cast<const char*>(data),
-                                 static_cast<std::size_t>(sqlite3_column_bytes(statement_, column)))
-                   : std::string();
-    }
-
-private:
-    void check(int result) {
-        if (result != SQLITE_OK) {
-            throw StoreError(std::string("cannot bind value: ") + sqlite3_errmsg(db_));
-        }
-    }
-
-    sqlite3* db_;
-    sqlite3_stmt* statement_ = nullptr;
-};
-
-namespace {
-
-// A transaction that rolls back unless committed.
-class Transaction {
-public:
-    explicit Transaction(sqlite3* db) : db_(db) { run("BEGIN IMMEDIATE"); }
-    ~Transaction() {
-        if (!done_) {
-            sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-        }
-    }
-    void commit() {
-        run("COMMIT");
-        done_ = true;
-    }
-
-private:
-    void run(const char* sql) {
-        if (sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) != SQLITE_OK) {
-            throw StoreError(std::string("database error: ") + sqlite3_errmsg(db_));
-        }
-    }
-    sqlite3* db_;
-    bool done_ = false;
-};
-
-constexpr const char* kSchema = R"sql(
-CREATE TABLE IF NOT EXISTS accounts (
-    user_key      TEXT PRIMARY KEY,  -- the user name in lower case
-    user_name     TEXT NOT NULL,     -- as first sent
-    password_hash TEXT,              -- Argon2id; NULL for school accounts
-    level         INTEGER NOT NULL DEFAULT 1 CHECK (level >= 1)
-) WITHOUT ROWID;
-CREATE TABLE IF NOT EXISTS students (
-    user_key      TEXT PRIMARY KEY,
-    password_hash TEXT NOT NULL
-) WITHOUT ROWID;
-CREATE TABLE IF NOT EXISTS pars (
-    level INTEGER PRIMARY KEY,
-    par   INTEGER NOT NULL
-);
-)sql";
-
-} // namespace
-
-AccountStore::AccountStore(const std::string& path) {
-    const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX;
-    if (sqlite3_open_v2(path.c_str(), &db_, flags, nullptr) != SQLITE_OK) {
-        const std::string message = db_ ? sqlite3_errmsg(db_) : "out of memory";
-        sqlite3_close(db_);
-        db_ = nullptr;
-        throw StoreError("cannot open " + path + ": " + message);
-    }
-    try {
-        // Another process (an import while the server runs) may hold the write lock briefly.
-        // Short enough that a request waiting for it still ends before a stopping server must.
-        sqlite3_busy_timeout(db_, 2000);
-        // WAL with synchronous NORMAL: a commit is in the log before the reply goes out, so a
-        // killed process loses nothing; only a power cut may lose the last commits.
-        execute("PRAGMA journal_mode = WAL");
-        execute("PRAGMA synchronous = NORMAL");
-        execute(kSchema);
-    } catch (...) {
-        sqlite3_close(db_);
-        throw;
-    }
-}
+AccountStore::AccountStore(const std::string& path) : db_(openDatabase(path)) {}
 
 AccountStore::~AccountStore() {
     if (db_) {
@@ -143,16 +16,7 @@ AccountStore::~AccountStore() {
     }
 }
 
-void AccountStore::execute(const char* sql) {
-    char* message = nullptr;
-    if (sqlite3_exec(db_, sql, nullptr, nullptr, &message) != SQLITE_OK) {
-        const std::string text = message ? message : "unknown error";
-        sqlite3_free(message);
-        throw StoreError("database error: " + text);
-    }
-}
-
-AccountStore::Statement AccountStore::prepare(const char* sql) {
+Statement AccountStore::prepare(const char* sql) {
     return Statement(db_, sql);
 }
 
@@ -194,10 +58,10 @@ CreateResult AccountStore::createOnlineAccount(const std::string& userKey,
                                                const std::string& passwordHash) {
     const std::lock_guard lock(mutex_);
     Statement insert = prepare(
-        "INSERT INTO accounts (user_key, user_name, password_hash, level) "
-        "SELECT ?1, ?2, ?3, 1 WHERE NOT EXISTS (SELECT 1 FROM students WHERE user_key = ?1) "
+        "INSERT INTO accounts (user_key, user_name, password_hash, level, last_seen) "
+        "SELECT ?1, ?2, ?3, 1, ?4 WHERE NOT EXISTS (SELECT 1 FROM students WHERE user_key = ?1) "
         "ON CONFLICT (user_key) DO NOTHING");
-    insert.bind(1, userKey).bind(2, userName).bind(3, passwordHash);
+    insert.bind(1, userKey).bind(2, userName).bind(3, passwordHash).bind(4, secondsNow());
     insert.step();
     return sqlite3_changes(db_) == 1 ? CreateResult::Created : CreateResult::NameTaken;
 }
@@ -210,6 +74,10 @@ std::optional<int> AccountStore::openSchoolAccount(const std::string& userKey,
                                "VALUES (?1, ?2, NULL, 1) ON CONFLICT (user_key) DO NOTHING");
     insert.bind(1, userKey).bind(2, userName);
     insert.step();
+    // Seen, whether the school login opens it or (at a name an online account holds) not.
+    Statement seen = prepare("UPDATE accounts SET last_seen = ?2 WHERE user_key = ?1");
+    seen.bind(1, userKey).bind(2, secondsNow());
+    seen.step();
     Statement select =
         prepare("SELECT password_hash IS NULL, level FROM accounts WHERE user_key = ?1");
     select.bind(1, userKey);
@@ -225,12 +93,46 @@ std::optional<int> AccountStore::openSchoolAccount(const std::string& userKey,
     return level;
 }
 
+void AccountStore::noteSeen(const std::string& userKey) {
+    const std::lock_guard lock(mutex_);
+    Statement update = prepare("UPDATE accounts SET last_seen = ?2 WHERE user_key = ?1");
+    update.bind(1, userKey).bind(2, secondsNow());
+    update.step();
+}
+
 bool AccountStore::raiseLevel(const std::string& userKey, int level) {
     const std::lock_guard lock(mutex_);
-    Statement update = prepare("UPDATE accounts SET level = max(level, ?2) WHERE user_key = ?1");
-    update.bind(1, userKey).bind(2, level);
+    const std::int64_t now = secondsNow();
+    Statement select = prepare("SELECT level FROM accounts WHERE user_key = ?1");
+    select.bind(1, userKey);
+    if (!select.step()) {
+        return false;
+    }
+    const int old = select.integer(0);
+    if (level <= old) {
+        // Most updates repeat the level already stored: only the sight is new.
+        Statement update = prepare("UPDATE accounts SET last_seen = ?2 WHERE user_key = ?1");
+        update.bind(1, userKey).bind(2, now);
+        update.step();
+        return sqlite3_changes(db_) == 1;
+    }
+    Transaction transaction(db_);
+    Statement update =
+        prepare("UPDATE accounts SET level = max(level, ?2), last_seen = ?3 WHERE user_key = ?1");
+    update.bind(1, userKey).bind(2, level).bind(3, now);
     update.step();
-    return sqlite3_changes(db_) == 1;
+    const bool found = sqlite3_changes(db_) == 1;
+    // A game that played offline, or a first update after the school login, may skip levels:
+    // each one passed is reached now.
+    Statement reached = prepare("INSERT INTO levels_reached (user_key, level, reached_at) "
+                                "VALUES (?1, ?2, ?3) ON CONFLICT DO NOTHING");
+    for (int passed = old + 1; found && passed <= level; ++passed) {
+        reached.bind(1, userKey).bind(2, passed).bind(3, now);
+        reached.step();
+        reached.reset();
+    }
+    transaction.commit();
+    return found;
 }
 
 std::vector<std::size_t>
@@ -257,9 +159,15 @@ std::vector<std::size_t> AccountStore::importStudents(const std::vector<StudentR
     Statement select =
         prepare("SELECT 1 FROM accounts WHERE user_key = ?1 AND password_hash IS NOT NULL");
     Statement takeAccount = prepare("UPDATE accounts SET password_hash = NULL WHERE user_key = ?1");
-    Statement upsert =
-        prepare("INSERT INTO students (user_key, password_hash) VALUES (?1, ?2) "
-                "ON CONFLICT (user_key) DO UPDATE SET password_hash = excluded.password_hash");
+    Statement upsert = prepare(
+        "INSERT INTO students (user_key, password_hash, class_key, listed_at, user_name) "
+        "VALUES (?1, ?2, ?3, ?4, ?5) ON CONFLICT (user_key) DO UPDATE SET "
+        "password_hash = excluded.password_hash, class_key = excluded.class_key, "
+        "listed_at = excluded.listed_at, user_name = excluded.user_name");
+    // A class keeps the spelling it was last imported with.
+    Statement addClass = prepare("INSERT INTO classes (class_key, name) VALUES (?1, ?2) "
+                                 "ON CONFLICT (class_key) DO UPDATE SET name = excluded.name");
+    const std::int64_t now = secondsNow();
     std::vector<std::size_t> taken;
     for (std::size_t i = 0; i < students.size(); ++i) {
         select.bind(1, students[i].userKey);
@@ -270,7 +178,17 @@ std::vector<std::size_t> AccountStore::importStudents(const std::vector<StudentR
             takeAccount.reset();
         }
         select.reset();
-        upsert.bind(1, students[i].userKey).bind(2, students[i].passwordHash);
+        upsert.bind(1, students[i].userKey).bind(2, students[i].passwordHash).bind(4, now);
+        upsert.bind(5, students[i].userName.empty() ? students[i].userKey : students[i].userName);
+        if (students[i].className.empty()) {
+            upsert.bindNull(3);
+        } else {
+            const std::string classKey = classKeyOf(students[i].className);
+            upsert.bind(3, classKey);
+            addClass.bind(1, classKey).bind(2, students[i].className);
+            addClass.step();
+            addClass.reset();
+        }
         upsert.step();
         upsert.reset();
     }
@@ -293,37 +211,64 @@ std::vector<int> AccountStore::pars() {
     return result;
 }
 
+void AccountStore::notePar(int level, int oldPar, int newPar) {
+    Statement note = prepare(
+        "INSERT INTO par_changes (level, old_par, new_par, changed_at) VALUES (?1, ?2, ?3, ?4)");
+    note.bind(1, level).bind(2, oldPar).bind(3, newPar).bind(4, secondsNow());
+    note.step();
+}
+
 bool AccountStore::lowerPar(int level, int moves) {
     const std::lock_guard lock(mutex_);
-    Statement update = prepare("UPDATE pars SET par = ?2 WHERE level = ?1 AND par > ?2");
+    Transaction transaction(db_);
+    Statement select = prepare("SELECT par FROM pars WHERE level = ?1 AND par > ?2");
+    select.bind(1, level).bind(2, moves);
+    if (!select.step()) {
+        return false;
+    }
+    const int old = select.integer(0);
+    Statement update = prepare("UPDATE pars SET par = ?2 WHERE level = ?1");
     update.bind(1, level).bind(2, moves);
     update.step();
-    return sqlite3_changes(db_) == 1;
+    notePar(level, old, moves);
+    transaction.commit();
+    return true;
 }
 
 void AccountStore::reconcilePars(const std::vector<int>& cataloguePars,
                                  const std::function<std::optional<int>(int)>& floor) {
     const std::lock_guard lock(mutex_);
     Transaction transaction(db_);
-    Statement insert =
-        prepare("INSERT INTO pars (level, par) VALUES (?1, ?2) ON CONFLICT (level) DO NOTHING");
-    Statement lower = prepare("UPDATE pars SET par = ?2 WHERE level = ?1 AND par > ?2");
-    Statement raise = prepare("UPDATE pars SET par = ?2 WHERE level = ?1 AND par < ?2");
+    std::map<int, int> stored;
+    for (Statement select = prepare("SELECT level, par FROM pars"); select.step();) {
+        stored[select.integer(0)] = select.integer(1);
+    }
+    Statement insert = prepare("INSERT INTO pars (level, par) VALUES (?1, ?2)");
+    Statement update = prepare("UPDATE pars SET par = ?2 WHERE level = ?1");
     for (std::size_t index = 0; index < cataloguePars.size(); ++index) {
         const int level = static_cast<int>(index) + 1;
         const int cataloguePar = cataloguePars[index];
-        insert.bind(1, level).bind(2, cataloguePar);
-        insert.step();
-        insert.reset();
-        if (cataloguePar >= 1) {
-            lower.bind(1, level).bind(2, cataloguePar);
-            lower.step();
-            lower.reset();
+        const auto found = stored.find(level);
+        if (found == stored.end()) {
+            insert.bind(1, level).bind(2, cataloguePar);
+            insert.step();
+            insert.reset();
         }
-        if (const auto least = floor(level)) {
-            raise.bind(1, level).bind(2, *least);
-            raise.step();
-            raise.reset();
+        const int old = found == stored.end() ? cataloguePar : found->second;
+        int par = old;
+        if (cataloguePar >= 1 && par > cataloguePar) {
+            par = cataloguePar;
+        }
+        if (const auto least = floor(level); least && par < *least) {
+            par = *least;
+        }
+        if (par != old) {
+            update.bind(1, level).bind(2, par);
+            update.step();
+            update.reset();
+            if (found != stored.end()) {
+                notePar(level, old, par);
+            }
         }
     }
     Statement trim = prepare("DELETE FROM pars WHERE level > ?1");

@@ -1,6 +1,7 @@
 #include "command_line.h"
 
 #include "passwords.h"
+#include "school_names.h"
 #include "student_import.h"
 #include "number_text.h"
 #include "user_names.h"
@@ -18,9 +19,14 @@ const char* const kUsage =
     "  dovrix-account-server [--bind ADDR] [--port N | --socket PATH] [--db FILE]\n"
     "                        [--trust RANGES] [--threads N]\n"
     "                        [--credential-lifetime SECONDS] [--log-requests]\n"
+    "                        [--retain-days N] [--console on|off] [--console-from RANGES]\n"
     "  dovrix-account-server --config FILE [OPTION]...\n"
     "  dovrix-account-server import-students FILE.csv [--db FILE] [--take-over]\n"
     "  dovrix-account-server backup [--db FILE] OUT\n"
+    "  dovrix-account-server add-teacher NAME (--classes LIST | --admin) [OPTION]...\n"
+    "  dovrix-account-server remove-teacher NAME [OPTION]...\n"
+    "  dovrix-account-server list-teachers [OPTION]...\n"
+    "  dovrix-account-server purge [--dry-run] [OPTION]...\n"
     "  dovrix-account-server --help | --version\n"
     "The account server for the Dovrix game: progress, school logins and the par list.\n"
     "\n"
@@ -40,6 +46,13 @@ const char* const kUsage =
     "  --credential-lifetime SECONDS\n"
     "                   how long a verified password is remembered (default 900; 0: never)\n"
     "  --log-requests   one line per request on standard error (no query strings)\n"
+    "  --retain-days N  delete an account unseen (no login, no update) for N days, with\n"
+    "                   its history, once a day (default 400)\n"
+    "  --console on|off the teachers' console under dovrix/console/ (default on; it\n"
+    "                   answers only once a teacher exists)\n"
+    "  --console-from RANGES\n"
+    "                   the address ranges the console answers (default: the --trust\n"
+    "                   ranges and loopback)\n"
     "  --help           show this help and exit\n"
     "  --version        show the version and exit\n"
     "\n"
@@ -50,6 +63,15 @@ const char* const kUsage =
     "                   online account; --take-over gives those accounts to the students\n"
     "  backup           copies the database to OUT, consistent even while a server\n"
     "                   writes to it\n"
+    "  add-teacher      adds a teacher of the classes in LIST (comma-separated), or with\n"
+    "                   --admin of every class and the teachers' page; the password (10\n"
+    "                   to 128 characters) is read from standard input, never from the\n"
+    "                   command line. For a teacher who exists: a new password, role and\n"
+    "                   classes, and their sessions end\n"
+    "  remove-teacher   removes a teacher and ends their sessions\n"
+    "  list-teachers    lists the teachers and their classes\n"
+    "  purge            deletes now what retention would (--dry-run: only lists it)\n"
+    "  Each command takes --db FILE, or --config FILE for the service's settings.\n"
     "\n"
     "Output:\n"
     "  The first line on standard output is \"listening on http://ADDR:PORT/\" (or\n"
@@ -84,20 +106,56 @@ std::optional<int> integerArgument(const std::string& text, int least, int most)
 
 } // namespace
 
+namespace {
+
+// The commands that name what they act on first, and whether that is required.
+struct CommandName {
+    const char* word;
+    CommandLine::Command command;
+    bool takesName;
+};
+constexpr CommandName kCommands[] = {
+    {"import-students", CommandLine::Command::ImportStudents, true},
+    {"backup", CommandLine::Command::Backup, false},
+    {"add-teacher", CommandLine::Command::AddTeacher, true},
+    {"remove-teacher", CommandLine::Command::RemoveTeacher, true},
+    {"list-teachers", CommandLine::Command::ListTeachers, false},
+    {"purge", CommandLine::Command::Purge, false},
+};
+
+// The commands of the school's records take the service's settings (its --config), of which
+// they use the database and the retention time.
+bool takesServiceSettings(CommandLine::Command command) {
+    using enum CommandLine::Command;
+    return command == Serve || command == AddTeacher || command == RemoveTeacher ||
+           command == ListTeachers || command == Purge;
+}
+
+} // namespace
+
 Expected<CommandLine> parseCommandLine(const std::vector<std::string>& arguments) {
     CommandLine line;
     std::size_t i = 0;
-    if (!arguments.empty() && arguments[0] == "import-students") {
-        line.command = CommandLine::Command::ImportStudents;
-        if (arguments.size() < 2 || arguments[1].starts_with("--")) {
-            return Error{"import-students needs a CSV file"};
+    for (const CommandName& name : kCommands) {
+        if (arguments.empty() || arguments[0] != name.word) {
+            continue;
         }
-        line.studentFile = arguments[1];
-        i = 2;
-    } else if (!arguments.empty() && arguments[0] == "backup") {
-        line.command = CommandLine::Command::Backup;
+        line.command = name.command;
         i = 1;
+        if (name.takesName) {
+            if (arguments.size() < 2 || arguments[1].starts_with("--")) {
+                return Error{std::string(name.word) +
+                             (name.command == CommandLine::Command::ImportStudents
+                                  ? " needs a CSV file"
+                                  : " needs a teacher's name")};
+            }
+            (name.command == CommandLine::Command::ImportStudents ? line.studentFile
+                                                                   : line.teacherName) =
+                arguments[1];
+            i = 2;
+        }
     }
+    bool consoleFromGiven = false;
     for (; i < arguments.size(); ++i) {
         const std::string& option = arguments[i];
         if (option == "--help" || option == "-h") {
@@ -117,16 +175,26 @@ Expected<CommandLine> parseCommandLine(const std::vector<std::string>& arguments
             line.takeOver = true;
             continue;
         }
-        if (option == "--log-requests" && line.command == CommandLine::Command::Serve) {
+        if (option == "--admin" && line.command == CommandLine::Command::AddTeacher) {
+            line.administrator = true;
+            continue;
+        }
+        if (option == "--dry-run" && line.command == CommandLine::Command::Purge) {
+            line.dryRun = true;
+            continue;
+        }
+        const bool serving = takesServiceSettings(line.command);
+        if (option == "--log-requests" && serving) {
             line.options.logRequests = true;
             continue;
         }
-        const bool serving = line.command == CommandLine::Command::Serve;
         const bool known =
             option == "--db" ||
-            (serving &&
-             (option == "--bind" || option == "--port" || option == "--trust" ||
-              option == "--socket" || option == "--threads" || option == "--credential-lifetime"));
+            (option == "--classes" && line.command == CommandLine::Command::AddTeacher) ||
+            (serving && (option == "--bind" || option == "--port" || option == "--trust" ||
+                         option == "--socket" || option == "--threads" ||
+                         option == "--credential-lifetime" || option == "--retain-days" ||
+                         option == "--console" || option == "--console-from"));
         if (option == "--trusted-proxy") {
             // Any local user could connect from a trusted address and name any client.
             return Error{"--trusted-proxy is gone: nginx reaches the server through --socket"};
@@ -168,10 +236,58 @@ Expected<CommandLine> parseCommandLine(const std::vector<std::string>& arguments
                 return Error{"--credential-lifetime needs a number of seconds"};
             }
             line.options.service.credentialLifetime = std::chrono::seconds(*seconds);
+        } else if (option == "--retain-days") {
+            const auto days = integerArgument(value, 1, 100000);
+            if (!days) {
+                return Error{"--retain-days needs a number of days from 1 to 100000"};
+            }
+            line.options.retainDays = *days;
+        } else if (option == "--console") {
+            if (value != "on" && value != "off") {
+                return Error{"--console is on or off"};
+            }
+            line.options.console = value == "on";
+        } else if (option == "--console-from") {
+            auto ranges = AddressRanges::parse(value);
+            if (!ranges) {
+                return Error{"--console-from: " + ranges.error()};
+            }
+            line.options.consoleFrom = *ranges;
+            consoleFromGiven = true;
+        } else if (option == "--classes") {
+            line.classes.clear();
+            for (const auto part : std::views::split(value, ',')) {
+                std::string name(part.begin(), part.end());
+                name.erase(0, name.find_first_not_of(' '));
+                name.erase(name.find_last_not_of(' ') + 1);
+                if (!isAcceptableClassName(name)) {
+                    return Error{"--classes: \"" + name + "\" is no class name (1 to " +
+                                 std::to_string(kLongestClassName) +
+                                 " characters, comma-separated)"};
+                }
+                line.classes.push_back(name);
+            }
         }
     }
     if (line.command == CommandLine::Command::Backup && line.backupFile.empty()) {
         return Error{"backup needs a file to write"};
+    }
+    if (line.command == CommandLine::Command::AddTeacher) {
+        if (!isAcceptableTeacherName(line.teacherName)) {
+            return Error{"a teacher's name is 1 to 64 characters without control characters"};
+        }
+        if (line.administrator == !line.classes.empty()) {
+            return Error{"add-teacher needs --classes LIST or --admin, not both"};
+        }
+    }
+    if (!consoleFromGiven) {
+        // The school network and this machine, as the trusted ranges stand after every option.
+        AddressRanges from = line.options.trusted;
+        const AddressRanges loopback = AddressRanges::loopback();
+        for (const AddressRange& range : loopback.ranges()) {
+            from.add(range);
+        }
+        line.options.consoleFrom = from;
     }
     return line;
 }
@@ -230,7 +346,7 @@ Expected<ImportReport> importStudentFile(const std::string& csvPath,
                         failed = true;
                         return;
                     }
-                    students[k] = {keys[k], *hash};
+                    students[k] = {keys[k], *hash, (*lines)[k].userName, (*lines)[k].className};
                 }
             });
         }

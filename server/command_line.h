@@ -3,8 +3,13 @@
 //   dovrix-account-server [--bind ADDR] [--port N | --socket PATH] [--db FILE]
 //                         [--trust RANGES] [--threads N]
 //                         [--credential-lifetime SECONDS] [--log-requests]
+//                         [--retain-days N] [--console on|off] [--console-from RANGES]
 //   dovrix-account-server import-students FILE.csv [--db FILE] [--take-over]
 //   dovrix-account-server backup [--db FILE] OUT
+//   dovrix-account-server add-teacher NAME (--classes LIST | --admin) [OPTION]...
+//   dovrix-account-server remove-teacher NAME [OPTION]...
+//   dovrix-account-server list-teachers [OPTION]...
+//   dovrix-account-server purge [--dry-run] [OPTION]...
 // --config FILE is expanded before parsing (config_file.h).
 
 #include "account_server.h"
@@ -16,12 +21,28 @@
 namespace dovrix::server {
 
 struct CommandLine {
-    enum class Command { Serve, ImportStudents, Backup, Help, Version };
+    enum class Command {
+        Serve,
+        ImportStudents,
+        Backup,
+        AddTeacher,
+        RemoveTeacher,
+        ListTeachers,
+        Purge,
+        Help,
+        Version
+    };
     Command command = Command::Serve;
     ServerOptions options;
     std::string studentFile;
     bool takeOver = false;
     std::string backupFile;
+    // add-teacher and remove-teacher
+    std::string teacherName;
+    std::vector<std::string> classes;
+    bool administrator = false;
+    // purge
+    bool dryRun = false;
 };
 
 extern const char* const kUsage;

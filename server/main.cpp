@@ -6,6 +6,7 @@
 #include "config_file.h"
 #include "dovrix_version.h"
 #include "passwords.h"
+#include "school_commands.h"
 
 #include <atomic>
 #include <chrono>
@@ -122,6 +123,18 @@ int main(int argc, char** argv) {
                 std::cout << "the online account of " << taken << " is now the student's\n";
             }
             return 0;
+        }
+        switch (line->command) {
+        case CommandLine::Command::AddTeacher:
+            return addTeacher(*line, std::cin, std::cout, std::cerr);
+        case CommandLine::Command::RemoveTeacher:
+            return removeTeacher(*line, std::cout, std::cerr);
+        case CommandLine::Command::ListTeachers:
+            return listTeachers(*line, std::cout);
+        case CommandLine::Command::Purge:
+            return purgeNow(*line, std::cout);
+        default:
+            break;
         }
         return serve(line->options);
     } catch (const std::exception& error) {

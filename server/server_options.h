@@ -4,6 +4,7 @@
 #include "account_service.h"
 #include "address_range.h"
 
+#include <optional>
 #include <string>
 
 namespace dovrix::server {
@@ -21,6 +22,13 @@ struct ServerOptions {
     int threads = 16;
     bool logRequests = false;
     ServiceSettings service;
+    // The school's console under consolePath: on unless switched off, answering only clients
+    // in consoleFrom (unset: the trusted ranges and loopback), and only once a teacher exists.
+    bool console = true;
+    std::string consolePath = "dovrix/console";
+    std::optional<AddressRanges> consoleFrom;
+    // An account without a login or update for this many days is deleted with its history.
+    int retainDays = 400;
 };
 
 } // namespace dovrix::server

@@ -1,5 +1,6 @@
 #include "student_import.h"
 
+#include "school_names.h"
 #include "text_case.h"
 #include "user_names.h"
 
@@ -75,8 +76,12 @@ namespace {
 
 // Why no student could log in with this line; empty when one can.
 std::string lineFault(const std::vector<std::string>& fields) {
-    if (fields.size() != 2 || fields[0].empty() || fields[1].empty()) {
-        return "expected a user name and a password";
+    if (fields.size() < 2 || fields.size() > 3 || fields[0].empty() || fields[1].empty()) {
+        return "expected a user name, a password and an optional class";
+    }
+    if (fields.size() == 3 && !fields[2].empty() && !isAcceptableClassName(fields[2])) {
+        return "a class name must be 1 to " + std::to_string(kLongestClassName) +
+               " characters of UTF-8 without commas";
     }
     if (!isAcceptableText(fields[0], 1, kLongestSchoolName)) {
         return "a user name must be 1 to " + std::to_string(kLongestSchoolName) +
@@ -117,7 +122,8 @@ Expected<std::vector<StudentLine>> readStudentList(std::string_view text) {
         std::string fault =
             splitFields(line, fields) ? lineFault(fields) : "unbalanced double quote";
         if (fault.empty() && students.empty() && faults.empty() &&
-            toLowerCase(fields[0]) == "username" && toLowerCase(fields[1]) == "password") {
+            toLowerCase(fields[0]) == "username" && toLowerCase(fields[1]) == "password" &&
+            (fields.size() == 2 || toLowerCase(fields[2]) == "class")) {
             continue;
         }
         if (fault.empty()) {
@@ -131,7 +137,7 @@ Expected<std::vector<StudentLine>> readStudentList(std::string_view text) {
                       fault;
             continue;
         }
-        students.push_back({fields[0], fields[1], lineNumber});
+        students.push_back({fields[0], fields[1], fields.size() == 3 ? fields[2] : "", lineNumber});
     }
     if (!faults.empty()) {
         return Error{faults};

@@ -331,13 +331,13 @@ TEST(AddressRanges, MatchAddressesInsideTheirPrefix) {
 TEST(StudentList, RefusesAListWithABrokenLineAndNamesIt) {
     const std::string longName(65, 'n');
     for (const std::string& bad :
-         std::vector<std::string>{"a\n", "a,b,c\n", "ok,1\n,pw\n", "a,\n", "\"a,b\n", "\"a\"x,b\n",
+         std::vector<std::string>{"a\n", "a,b,c,d\n", "ok,1\n,pw\n", "a,\n", "\"a,b\n", "\"a\"x,b\n",
                                   "ann\xC3,pw\n", longName + ",pw\n"}) {
         EXPECT_FALSE(server::readStudentList(bad)) << bad;
     }
     EXPECT_TRUE(server::readStudentList(longName.substr(1) + ",pw\n"));
     EXPECT_EQ(server::readStudentList("ok,1\nbad\n").error(),
-              "line 2: expected a user name and a password");
+              "line 2: expected a user name, a password and an optional class");
 }
 
 } // namespace

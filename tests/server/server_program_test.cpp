@@ -1,7 +1,7 @@
 // The dovrix-account-server program as a deployment runs it: its own process, its command
 // line, its first line of output, its signals.
 
-#include "local_http.h"
+#include "server_program.h"
 #include "shifted_clock.h"
 #include "temp_folder.h"
 
@@ -32,10 +32,6 @@
 namespace dovrix::testing {
 namespace {
 
-const std::string kInvalid = "Invalid Username and/or Password";
-const std::string kCreating = "Error Creating Account";
-const std::string kUpdating = "Error Updating Account";
-
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 // Every limit counts an event for ten minutes at least and eleven at most. Moved on by these
@@ -43,77 +39,6 @@ using Clock = std::chrono::steady_clock;
 // have forgotten them all.
 constexpr auto kStillCounted = 590s;
 constexpr auto kAllForgotten = 661s;
-
-// The program in a child process, killed if it is still running at the end.
-class Program : public QProcess {
-public:
-    explicit Program(const std::vector<std::string>& arguments,
-                     const QProcessEnvironment& environment =
-                         QProcessEnvironment::systemEnvironment()) {
-        setProcessEnvironment(environment);
-        QStringList list;
-        std::ranges::transform(arguments, std::back_inserter(list), &QString::fromStdString);
-        start(qEnvironmentVariable("DOVRIX_ACCOUNT_SERVER", "dovrix-account-server"), list);
-        EXPECT_TRUE(waitForStarted()) << errorString().toStdString();
-    }
-    ~Program() override { kill(), waitForFinished(); }
-    // The exit code once the program has ended (at most 10 s); -1 when a signal ended it.
-    int exitCodeAtEnd() {
-        EXPECT_TRUE(state() == NotRunning || waitForFinished(10000)) << "the server did not end";
-        return exitStatus() == NormalExit ? exitCode() : -1;
-    }
-    std::string firstLine() {
-        while (!canReadLine() && waitForReadyRead(10000)) {
-        }
-        return readLine().trimmed().toStdString();
-    }
-    std::string errors() { return readAllStandardError().toStdString(); }
-    void signal(int number) { ::kill(static_cast<pid_t>(processId()), number); }
-};
-
-// The server serving `database` on a free port, `more` arguments after the database; `port`
-// is the one it announced on its first line.
-class Server : public Program {
-public:
-    // Without a database, `more` alone (a configuration file, say).
-    explicit Server(const std::string& database, std::vector<std::string> more = {},
-                    const QProcessEnvironment& environment =
-                        QProcessEnvironment::systemEnvironment())
-        : Program(
-              [&] {
-                  if (!database.empty()) {
-                      more.insert(more.begin(), {"--port", "0", "--db", database});
-                  }
-                  return more;
-              }(),
-              environment) {
-        const std::string prefix = "listening on http://127.0.0.1:", line = firstLine();
-        if (line.starts_with("listening on unix:")) {
-            socket = line.substr(18);
-            return;
-        }
-        port = line.starts_with(prefix) ? std::atoi(&line[prefix.size()]) : 0;
-        EXPECT_EQ(line, prefix + std::to_string(port) + "/");
-    }
-    // The status and body of a GET of the target as written (an account query when it does
-    // not start with '/'), with `client` in X-Real-IP as nginx names the client it forwards.
-    std::pair<int, std::string> fetch(std::string target, const std::string& client = "127.0.0.1") {
-        target = target.starts_with('/') ? target : "/dovrix/account?" + target;
-        if (!socket.empty()) {
-            const auto result = server::getOverSocket(socket, target, client);
-            return result ? std::pair(result->status, result->body) : std::pair(0, "<no reply>");
-        }
-        httplib::Client connection("127.0.0.1", port);
-        connection.set_url_encode(false);
-        const auto result = connection.Get(target, {{"X-Real-IP", client}});
-        return result ? std::pair(result->status, result->body) : std::pair(0, "<no reply>");
-    }
-    std::string get(const std::string& target, const std::string& client = "127.0.0.1") {
-        return fetch(target, client).second;
-    }
-    int port = 0;
-    std::string socket; // when it listens on one
-};
 
 // A thread sending request(0), request(1), ... while each is answered `ok` and it is not asked
 // to stop; `confirmed` counts the answered ones. Made once `wanted` are, or the thread ended.
