@@ -1,5 +1,7 @@
 #include "account_server.h"
 
+#include "console/console.h"
+#include "console/http_adapter.h"
 #include "request_handler.h"
 #include "school_store.h"
 
@@ -197,23 +199,25 @@ static_assert(std::string_view(CPPHTTPLIB_VERSION) == "0.11.4",
 // stopping server need not wait for its connections' read time-outs.
 class AccountServer::Http : public httplib::Server {
 public:
-    // `throughFrontEnd`: the server listens on the front end's Unix socket.
-    Http(RequestHandler& handler, bool throughFrontEnd)
-        : handler_(handler), throughFrontEnd_(throughFrontEnd) {
-        // Every request goes to the request handler, whatever its method and path.
+    // On the front end's Unix socket (options.socketPath) every client comes through nginx.
+    Http(RequestHandler& handler, console::Console& console, const ServerOptions& options)
+        : handler_(handler), console_(console), options_(options),
+          throughFrontEnd_(!options.socketPath.empty()) {
+        // Every request goes to the request handler, whatever its method and path, but the
+        // console's. A console form's body is read first, by the route below.
         set_pre_routing_handler([this](const httplib::Request& request,
                                        httplib::Response& response) {
-            Connection& connection = *currentConnection;
-            connection.handled = true;
-            if (stopping_) {
-                response.status = 503; // never written: the connection is let go
-                return HandlerResponse::Handled;
+            if (request.method == "POST" && console_.owns(decodedPath(request))) {
+                return HandlerResponse::Unhandled;
             }
-            connection.answering = true;
-            const std::string realIp = request.get_header_value("X-Real-IP");
-            send(response, handler_.handle(requestOf(request, connection, realIp), Clock::now()));
+            answer(request, response);
             return HandlerResponse::Handled;
         });
+        Post(".*", [this](const httplib::Request& request, httplib::Response& response) {
+            answer(request, response);
+        });
+        // A console form is short; nginx allows it less still.
+        set_payload_max_length(16 * 1024);
         // cpp-httplib refused the request line or the headers (an unknown method, a second
         // '?', a bad version, a target over 8 KiB): the reply still carries the failure text.
         set_error_handler(HandlerWithResponse(
@@ -233,6 +237,40 @@ public:
 
     // Lets go of every connection whose answer has not begun.
     void stopConnections() { stopping_ = true; }
+
+    static std::string decodedPath(const httplib::Request& request) {
+        const std::string_view target = request.target;
+        return percentDecoded(target.substr(0, target.find('?')), false).value_or("");
+    }
+
+    // The console's reply when the path is its own and it is there; else the game's.
+    void answer(const httplib::Request& request, httplib::Response& response) {
+        Connection& connection = *currentConnection;
+        connection.handled = true;
+        if (stopping_) {
+            response.status = 503; // never written: the connection is let go
+            return;
+        }
+        connection.answering = true;
+        const std::string realIp = request.get_header_value("X-Real-IP");
+        const HttpRequest game = requestOf(request, connection, realIp);
+        if (const std::string path = decodedPath(request); console_.owns(path)) {
+            const auto address = clientAddress(connection.peer,
+                                               request.has_header("X-Real-IP") ? &realIp : nullptr,
+                                               connection.throughFrontEnd);
+            if (address) {
+                const Client client{*address, limitKey(*address),
+                                    options_.trusted.contains(*address)};
+                auto reply = console_.handle(console::consoleRequestOf(
+                    request, path, "/" + options_.consolePath, client, connection.throughFrontEnd));
+                if (reply) {
+                    console::writeConsoleReply(std::move(*reply), response);
+                    return;
+                }
+            }
+        }
+        send(response, handler_.handle(game, Clock::now()));
+    }
 
     // Answers one request on the connection and closes it.
     bool serve(socket_t socket, bool throughFrontEnd) {
@@ -263,6 +301,8 @@ private:
     }
 
     RequestHandler& handler_;
+    console::Console& console_;
+    const ServerOptions& options_;
     const bool throughFrontEnd_;
     std::atomic<bool> stopping_{false};
 };
@@ -283,7 +323,8 @@ AccountServer::AccountServer(ServerOptions options) : options_(std::move(options
     purgeUnseen();
     handler_ = std::make_unique<RequestHandler>(*store_, options_, logLine);
     const bool onSocket = !options_.socketPath.empty();
-    http_ = std::make_unique<Http>(*handler_, onSocket);
+    console_ = std::make_unique<console::Console>(*school_, handler_->service(), options_, logLine);
+    http_ = std::make_unique<Http>(*handler_, *console_, options_);
 
     const int threads = options_.threads > 0 ? options_.threads : 1;
     http_->new_task_queue = [threads] {

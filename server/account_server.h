@@ -14,7 +14,9 @@ namespace dovrix::server {
 
 class RequestHandler;
 class SchoolStore;
+namespace console {
 class Console;
+}
 
 class AccountServer {
 public:
@@ -44,6 +46,7 @@ private:
     std::unique_ptr<AccountStore> store_;
     std::unique_ptr<SchoolStore> school_;
     std::unique_ptr<RequestHandler> handler_;
+    std::unique_ptr<console::Console> console_;
     std::unique_ptr<Http> http_;
     int port_ = 0;
     bool socketBound_ = false; // the Unix socket is this server's, to remove at the end

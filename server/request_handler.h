@@ -46,6 +46,9 @@ public:
     // nothing.
     Answer refuse(const HttpRequest& request, int status);
 
+    // The game's service, which the console shares the password hasher with.
+    AccountService& service() { return service_; }
+
 private:
     struct RequestSummary {
         std::string client;

@@ -336,6 +336,16 @@ bool SchoolStore::deleteStudent(const std::string& userKey) {
     return deleted > 0;
 }
 
+std::vector<int> SchoolStore::pars() {
+    const std::lock_guard lock(mutex_);
+    Statement select = prepare("SELECT par FROM pars ORDER BY level");
+    std::vector<int> found;
+    while (select.step()) {
+        found.push_back(select.integer(0));
+    }
+    return found;
+}
+
 std::vector<ParChange> SchoolStore::parChanges() {
     const std::lock_guard lock(mutex_);
     Statement select = prepare("SELECT level, old_par, new_par, changed_at FROM par_changes "

@@ -123,7 +123,8 @@ public:
     // Deletes the student's account, history and entry on the list; false when there was none.
     bool deleteStudent(const std::string& userKey);
 
-    // --- the par list's history, newest first
+    // --- the par list now, level 1 first, and its history, newest first
+    std::vector<int> pars();
     std::vector<ParChange> parChanges();
 
     // --- retention

@@ -87,9 +87,7 @@ std::string lineFault(const std::vector<std::string>& fields) {
         return "a user name must be 1 to " + std::to_string(kLongestSchoolName) +
                " characters of UTF-8";
     }
-    const std::string& password = fields[1];
-    if (!isAcceptableText(password, 1, kLongestTypedText) || password.front() == ' ' ||
-        password.back() == ' ') {
+    if (!isSendablePassword(fields[1])) {
         return "the login window cannot send this password: it takes 1 to " +
                std::to_string(kLongestTypedText) +
                " characters without control characters or blanks at either end";
@@ -98,6 +96,11 @@ std::string lineFault(const std::vector<std::string>& fields) {
 }
 
 } // namespace
+
+bool isSendablePassword(std::string_view password) {
+    return isAcceptableText(password, 1, kLongestTypedText) && password.front() != ' ' &&
+           password.back() != ' ';
+}
 
 Expected<std::vector<StudentLine>> readStudentList(std::string_view text) {
     std::vector<StudentLine> students;

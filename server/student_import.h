@@ -28,4 +28,8 @@ struct StudentLine {
 // (control characters, invalid UTF-8, over 25 UTF-16 code units, blanks at either end).
 Expected<std::vector<StudentLine>> readStudentList(std::string_view text);
 
+// Whether the login window can send this school password: 1 to 25 UTF-16 code units of valid
+// UTF-8, without control characters or blanks at either end.
+bool isSendablePassword(std::string_view password);
+
 } // namespace dovrix::server
