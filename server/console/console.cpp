@@ -163,7 +163,7 @@ ConsoleReply Console::route(const ConsoleRequest& request, Context& context) {
             return changeOwnPassword(request, context);
         }
         if (path.starts_with("/students/")) {
-            return studentRoute(path.substr(10), request, context);
+            return studentRoute(request, context);
         }
         return notFound(context);
     }
@@ -208,15 +208,15 @@ ConsoleReply Console::route(const ConsoleRequest& request, Context& context) {
     if (path == "/school.csv" && context.signedIn->teacher.administrator) {
         return schoolCsv(context);
     }
-    if (path.starts_with("/classes/")) {
-        const std::string key = path.substr(9);
+    if (path.starts_with("/classes/") && request.segments.size() == 2) {
+        const std::string& key = request.segments[1];
         if (key.ends_with(".csv")) {
             return classCsv(key.substr(0, key.size() - 4), context);
         }
         return classPage(key, request, context);
     }
     if (path.starts_with("/students/")) {
-        return studentRoute(path.substr(10), request, context);
+        return studentRoute(request, context);
     }
     return notFound(context);
 }
@@ -480,11 +480,14 @@ ConsoleReply Console::schoolCsv(Context& context) {
     return reply;
 }
 
-ConsoleReply Console::studentRoute(const std::string& rest, const ConsoleRequest& request,
-                                   Context& context) {
-    const std::size_t slash = rest.find('/');
-    const std::string userKey = rest.substr(0, slash);
-    const std::string action = slash == std::string::npos ? "" : rest.substr(slash + 1);
+ConsoleReply Console::studentRoute(const ConsoleRequest& request, Context& context) {
+    // students/NAME or students/NAME/ACTION
+    const auto& segments = request.segments;
+    if (segments.size() < 2 || segments.size() > 3) {
+        return notFound(context);
+    }
+    const std::string& userKey = segments[1];
+    const std::string action = segments.size() == 3 ? segments[2] : "";
     const TeacherRecord& teacher = context.signedIn->teacher;
     // Another class's student is answered exactly as one who does not exist.
     auto student = store_.student(teacher, userKey, context.weekStart);

@@ -44,8 +44,7 @@ private:
                            Context& context);
     ConsoleReply classCsv(const std::string& classKey, Context& context);
     ConsoleReply schoolCsv(Context& context);
-    ConsoleReply studentRoute(const std::string& rest, const ConsoleRequest& request,
-                              Context& context);
+    ConsoleReply studentRoute(const ConsoleRequest& request, Context& context);
     ConsoleReply parsPage(Context& context);
     ConsoleReply teachersPage(Context& context);
 

@@ -20,6 +20,8 @@ struct ConsoleRequest {
     std::string method;
     // The path below the console's root ("/", "/classes/7b"), percent-decoded.
     std::string path;
+    // The same path's parts between slashes, each decoded on its own (a name may hold "/").
+    std::vector<std::string> segments;
     Parameters query;
     Parameters form; // a POST's url-encoded body
     std::string cookie;

@@ -2,6 +2,8 @@
 
 #include "request_handler.h"
 
+#include <algorithm>
+
 namespace dovrix::server::console {
 
 Parameters parametersOf(std::string_view text) {
@@ -29,6 +31,13 @@ ConsoleRequest consoleRequestOf(const httplib::Request& request, const std::stri
     console.method = request.method;
     console.path = path.substr(root.size());
     const std::size_t question = request.target.find('?');
+    std::string_view raw = std::string_view(request.target).substr(0, question);
+    raw.remove_prefix(std::min(raw.size(), root.size() + 1));
+    while (!raw.empty()) {
+        const std::size_t slash = raw.find('/');
+        console.segments.push_back(percentDecoded(raw.substr(0, slash), false).value_or(""));
+        raw = slash == std::string_view::npos ? std::string_view{} : raw.substr(slash + 1);
+    }
     if (question != std::string::npos) {
         console.query = parametersOf(std::string_view(request.target).substr(question + 1));
     }
