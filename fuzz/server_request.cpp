@@ -53,7 +53,7 @@ struct Server {
         options.logRequests = true;
         char hash[crypto_pwhash_STRBYTES];
         require(crypto_pwhash_str(hash, "kestrel", 7, 0, 0) == 0, "a student's hash is made");
-        store.importStudents({{"pat.kim", hash}}, false);
+        store.importStudents({{"pat.kim", hash, "", ""}}, false);
         handler = std::make_unique<RequestHandler>(store, options, [](const std::string& line) {
             for (char c : line) {
                 require(static_cast<unsigned char>(c) >= 0x20 && c != 0x7F,
