@@ -51,7 +51,7 @@ with sqlite3.connect(db) as data:
     students, accounts, levels = [], [], []
     for s in range(STUDENTS):
         key = f"student{s:05}"
-        reached = random.randint(1, 101)
+        reached = random.randint(21, 101)
         seen = now - random.randint(0, 30 * 86400)
         # 25 to a class; the last five join class 42, the one whose page is timed: 30.
         klass = 42 if s >= STUDENTS - 5 else s % CLASSES

@@ -10,10 +10,16 @@
 //      TLS connection, then each client on its own kept-alive one: updates per second and
 //      failures.
 //
+// With --levels random (the default) each update sends a level picked at random, so after the
+// first few most repeat a level the account already holds, as a player replaying old levels
+// does. With --levels climbing only the kept-alive throughput runs, and each account's updates
+// climb from level 2 one level at a time, every one a new level reached (so at most 100 per
+// account; more repeat level 101): the update that writes the most.
+//
 // Afterwards it reads the database: every account must hold the highest level it was sent.
 //
 //   dovrix-edge-load [--slow N] [--seconds S] [--clients C] [--accounts A] [--updates U]
-//                    [--server PATH]
+//                    [--levels random|climbing] [--server PATH]
 
 #include "bench_support.h"
 #include "stored_levels.h"
@@ -59,6 +65,7 @@ struct Settings {
     int clients = 8;
     int accounts = 16;
     int updatesPerAccount = 2000;
+    bool climbing = false;
 };
 
 double msSince(Clock::time_point start) {
@@ -326,7 +333,9 @@ Result slowClients(const Settings& settings, SSL_CTX* context, int port, std::ve
 // or on a new one (a full TLS handshake, as a game sends them) for every request.
 Result throughput(const Settings& settings, SSL_CTX* context, const std::string& authority,
                   int port, std::vector<int>& highest, bool keepAlive) {
-    Result result{keepAlive ? "update, logged in, kept alive" : "update, logged in, new TLS each",
+    Result result{settings.climbing ? "update, new level each, kept alive"
+                  : keepAlive       ? "update, logged in, kept alive"
+                                    : "update, logged in, new TLS each",
                   0,
                   0,
                   0,
@@ -338,7 +347,9 @@ Result throughput(const Settings& settings, SSL_CTX* context, const std::string&
     std::mt19937 random(11);
     for (int a = 0; a < settings.accounts; ++a) {
         for (int u = 0; u < settings.updatesPerAccount; ++u) {
-            const int level = std::uniform_int_distribution<int>(1, 101)(random);
+            const int level = settings.climbing
+                                  ? std::min(2 + u, 101)
+                                  : std::uniform_int_distribution<int>(1, 101)(random);
             levels[static_cast<std::size_t>(a)].push_back(level);
             highest[static_cast<std::size_t>(a)] =
                 std::max(highest[static_cast<std::size_t>(a)], level);
@@ -401,19 +412,24 @@ int runAll(const Settings& settings) {
     double stopMs = 0;
     {
         Stack stack(settings, folder);
-        // The accounts, created and so remembered by the server (Argon2id once each).
+        // The accounts, created and so remembered by the server (Argon2id once each), 16 from
+        // each address, below the server's limit of new accounts per address.
         for (int a = 0; a < settings.accounts; ++a) {
-            TlsConnection connection(context, stack.port(), "127.0.0.1");
+            const std::string source = "127.0.0." + std::to_string(1 + a / 16);
+            TlsConnection connection(context, stack.port(), source.c_str());
             connection.write("GET /dovrix/account?o=create&" + account(a) +
                              " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n");
             if (!connection.readAll().ends_with("Success")) {
                 throw std::runtime_error("cannot create the accounts");
             }
         }
-        if (settings.slowClients > 0) {
+        if (settings.slowClients > 0 && !settings.climbing) {
             results.push_back(slowClients(settings, context, stack.port(), highest, reconnects));
         }
-        results.push_back(throughput(settings, context, authority, stack.port(), highest, false));
+        if (!settings.climbing) {
+            results.push_back(
+                throughput(settings, context, authority, stack.port(), highest, false));
+        }
         results.push_back(throughput(settings, context, authority, stack.port(), highest, true));
         stopMs = stack.stop();
     }
@@ -438,8 +454,8 @@ int runAll(const Settings& settings) {
                 "level differs from the highest sent: %d; SIGTERM to stopped: %.0f ms\n",
                 settings.slowClients, settings.seconds, reconnects, settings.clients,
                 settings.accounts, settings.updatesPerAccount, lost, stopMs);
-    const bool slowOk =
-        settings.slowClients == 0 || percentile(results[0].latenciesMs, 0.99) < 1000;
+    const bool slowOk = settings.slowClients == 0 || settings.climbing ||
+                        percentile(results[0].latenciesMs, 0.99) < 1000;
     const bool fastOk =
         static_cast<double>(results.back().requests) / results.back().seconds >= 2000;
     return failures == 0 && lost == 0 && slowOk && fastOk && stopMs < 3000 ? 0 : 1;
@@ -450,6 +466,7 @@ int runAll(const Settings& settings) {
 int main(int argc, char** argv) {
     std::signal(SIGPIPE, SIG_IGN);
     Settings settings;
+    bool valid = true;
     const auto count = [](int& setting, int least) {
         return [&setting, least](const std::string& value) {
             setting = std::max(least, std::atoi(value.c_str()));
@@ -461,9 +478,15 @@ int main(int argc, char** argv) {
                       {"--seconds", count(settings.seconds, 1)},
                       {"--clients", count(settings.clients, 1)},
                       {"--accounts", count(settings.accounts, 1)},
-                      {"--updates", count(settings.updatesPerAccount, 1)}})) {
+                      {"--updates", count(settings.updatesPerAccount, 1)},
+                      {"--levels",
+                       [&](const std::string& value) {
+                           settings.climbing = value == "climbing";
+                           valid = valid && (value == "climbing" || value == "random");
+                       }}}) ||
+        !valid) {
         std::cerr << "usage: dovrix-edge-load [--slow N] [--seconds S] [--clients C] "
-                     "[--accounts A] [--updates U] [--server PATH]\n";
+                     "[--accounts A] [--updates U] [--levels random|climbing] [--server PATH]\n";
         return 2;
     }
     try {

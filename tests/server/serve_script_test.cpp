@@ -4,6 +4,9 @@
 
 #include "served_stack.h"
 
+#include "account_store.h"
+
+#include <QProcess>
 #include <QSslConfiguration>
 #include <QSslSocket>
 
@@ -14,10 +17,12 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <regex>
 #include <set>
 #include <sstream>
 #include <thread>
 
+#include <sodium.h>
 #include <unistd.h>
 
 namespace dovrix::testing {
@@ -35,17 +40,24 @@ std::unique_ptr<QSslSocket> connectTo(const ServedStack& stack, const char* sour
     return socket;
 }
 
+// One request on a connection of its own, from the given loopback address: the whole reply
+// as it came, headers and body, until nginx closed the connection or sent nothing for 5 s.
+std::string roundTrip(const ServedStack& stack, const std::string& request,
+                      const char* source = "127.0.0.1") {
+    const auto socket = connectTo(stack, source);
+    socket->write(request.data(), static_cast<qint64>(request.size()));
+    while (socket->waitForReadyRead(5000)) {
+    }
+    return socket->readAll().toStdString();
+}
+
 // One request as a game sends it (GET unless told), from the given loopback address; the
 // reply's body, or "<no reply>" when none came within 5 s.
 std::string get(const ServedStack& stack, const std::string& target,
                 const char* source = "127.0.0.1", const std::string& method = "GET") {
-    const auto socket = connectTo(stack, source);
-    socket->write(
-        (method + " " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n")
-            .c_str());
-    while (socket->waitForReadyRead(5000)) {
-    }
-    const std::string reply = socket->readAll().toStdString();
+    const std::string reply = roundTrip(
+        stack, method + " " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n",
+        source);
     const auto bodyStart = reply.find("\r\n\r\n");
     return bodyStart == std::string::npos ? "<no reply>" : reply.substr(bodyStart + 4);
 }
@@ -176,6 +188,81 @@ TEST(ServeScript, WhenEitherPartEndsTheOtherIsStoppedAndTheScriptFails) {
             EXPECT_TRUE(endsSoon(part.pid)) << dying << ": " << part.command << " still runs";
         }
     }
+}
+
+// The body of a chunked reply, and whether its last chunk (size 0) came: a stream cut short
+// ends without one.
+std::pair<std::string, bool> dechunked(std::string_view body) {
+    std::string content;
+    while (true) {
+        const std::size_t lineEnd = body.find("\r\n");
+        if (lineEnd == std::string_view::npos) {
+            return {content, false};
+        }
+        const std::size_t size = std::stoul(std::string(body.substr(0, lineEnd)), nullptr, 16);
+        if (size == 0) {
+            return {content, body.substr(lineEnd) == "\r\n\r\n"};
+        }
+        if (body.size() < lineEnd + 2 + size + 2) {
+            return {content + std::string(body.substr(lineEnd + 2)), false};
+        }
+        content += body.substr(lineEnd + 2, size);
+        body.remove_prefix(lineEnd + 2 + size + 2);
+    }
+}
+
+// An administrator downloads the whole school as CSV through nginx: the server streams it in
+// pieces as it reads the students, and every line of a school of thousands arrives, up to the
+// reply's last chunk.
+TEST(ServeScript, TheWholeSchoolsCsvStreamsThroughNginxToItsLastLine) {
+    ServedStack stack;
+    ASSERT_EQ(stack.firstLine(), "listening on " + stack.url()) << stack.errors();
+    // The student list as an import leaves it, beside the running service; the passwords'
+    // hash is made once, at the smallest cost, since nobody logs in with them.
+    constexpr int kStudents = 20000;
+    char hash[crypto_pwhash_STRBYTES];
+    ASSERT_EQ(crypto_pwhash_str(hash, "unused", 6, crypto_pwhash_OPSLIMIT_MIN,
+                                crypto_pwhash_MEMLIMIT_MIN),
+              0);
+    std::vector<server::StudentRecord> students;
+    for (int i = 0; i < kStudents; ++i) {
+        const std::string name = "student" + std::to_string(i);
+        students.push_back({name, hash, name, "Class " + std::to_string(i % 400)});
+    }
+    EXPECT_TRUE(server::AccountStore(stack.database()).importStudents(students, false).empty());
+    QProcess addTeacher;
+    addTeacher.start(DOVRIX_ACCOUNT_SERVER, {"add-teacher", "it.office", "--admin", "--db",
+                                             QString::fromStdString(stack.database())});
+    addTeacher.write("the office's password\n");
+    addTeacher.closeWriteChannel();
+    ASSERT_TRUE(addTeacher.waitForFinished(60000) && addTeacher.exitCode() == 0)
+        << addTeacher.readAllStandardError().toStdString();
+
+    const std::string host = "127.0.0.1:" + std::to_string(stack.port());
+    const std::string form = "name=it.office&password=the+office%27s+password";
+    const std::string signedIn = roundTrip(
+        stack, "POST /dovrix/console/sign-in HTTP/1.1\r\nHost: " + host + "\r\nOrigin: https://" +
+                   host +
+                   "\r\nContent-Type: application/x-www-form-urlencoded\r\nContent-Length: " +
+                   std::to_string(form.size()) + "\r\nConnection: close\r\n\r\n" + form);
+    std::smatch cookie;
+    ASSERT_TRUE(std::regex_search(signedIn, cookie, std::regex("Set-Cookie: ([^;]+);")))
+        << signedIn;
+
+    const std::string reply =
+        roundTrip(stack, "GET /dovrix/console/school.csv HTTP/1.1\r\nHost: " + host +
+                             "\r\nCookie: " + cookie[1].str() + "\r\nConnection: close\r\n\r\n");
+    const std::size_t bodyStart = reply.find("\r\n\r\n");
+    ASSERT_NE(bodyStart, std::string::npos) << reply.substr(0, 200);
+    const std::string headers = reply.substr(0, bodyStart);
+    EXPECT_TRUE(headers.starts_with("HTTP/1.1 200 ")) << headers;
+    ASSERT_NE(headers.find("Transfer-Encoding: chunked"), std::string::npos) << headers;
+    const auto [csv, complete] = dechunked(std::string_view(reply).substr(bodyStart + 4));
+    EXPECT_TRUE(complete) << csv.size() << " bytes came, then the stream broke off";
+    // The header line, then one line per student, by class and name.
+    EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), kStudents + 1);
+    EXPECT_TRUE(csv.ends_with("Class 99,student99,student99,1,no,0,\r\n"))
+        << csv.substr(csv.size() > 200 ? csv.size() - 200 : 0);
 }
 
 TEST(ServeScript, SlowClientsDelayNoOneAndSigtermStopsTheStack) {
