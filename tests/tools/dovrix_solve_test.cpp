@@ -61,7 +61,7 @@ TEST(DovrixSolve, SolvesBoardsUpToTheFrameOrSaysWhyNotAndListsTheCatalogue) {
     // A pit in column 14 reaches 9060 twips: drawn inside the frame, and solved. Half a cell
     // off the solver's lattice: the game plays it, the solver says why it cannot.
     const std::tuple<const char*, int, const char*, const char*> rows[] = {
-        {"solve 1", 0, "optimum: 5 moves", "moves: Blue"},
+        {"solve 1", 0, "optimum: 5 moves", "traps: 2 of 7 first moves\nshortest solutions: 120\n"},
         {"solve 5,0,0,0,1,14,0,0,1,10,5,1,1,14,5,1,", 0, "optimum: 1 moves", ""},
         {"solve 5,0,600,0,1,5,13,0,1,4,9,1,1,4,13,1,", 0, "optimum: 1 moves", ""},
         {"solve 31 --max-states 100", 1, "", "state budget of 100 states ran out"},
@@ -106,8 +106,11 @@ TEST(DovrixSolve, VerifyReplaysStoredSolutionsAndProvesPars) {
     EXPECT_THAT(replayed.out, HasSubstr("100 of 100 levels pass"));
 
     // Level 87's stored solution beats its par of 19; the proof shows 16 is the fewest.
+    // Level 1's blocks go up in any of 5! orders; two of its seven first moves lose the par.
     const ToolRun proved = run("verify --prove --levels 1,87");
     ASSERT_EQ(proved.status, 0) << proved.out;
+    EXPECT_THAT(proved.out,
+                HasSubstr("    1     5       5        5         1509    2 of 7        120 "));
     EXPECT_THAT(proved.out, HasSubstr("   87    19      16       16"));
     EXPECT_THAT(proved.out, HasSubstr("2 of 2 levels pass (every par proven)"));
 

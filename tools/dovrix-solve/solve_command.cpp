@@ -2,6 +2,7 @@
 
 #include "catalogue_check.h"
 #include "commands.h"
+#include "difficulty.h"
 
 #include <chrono>
 #include <cstdio>
@@ -48,6 +49,16 @@ int runSolve(const std::vector<std::string>& arguments) {
             std::cout << ' ' << formatMove(move);
         }
         std::cout << "\nstates: " << proof->states << " in " << timing << '\n';
+        // The player's side of it: traps and shortest solutions, against the level's par.
+        if (const auto difficulty =
+                solver::measureDifficulty(level->description, options.maxStates)) {
+            std::cout << "traps: " << difficulty->traps << " of " << difficulty->firstMoves
+                      << " first moves\nshortest solutions: " << difficulty->solutions
+                      << (difficulty->solutions >= solver::kSolutionCap ? " or more" : "") << '\n';
+        } else {
+            std::cout << "traps and shortest solutions not measured: " << difficulty.error()
+                      << '\n';
+        }
         return kExitDone;
     case solver::Proof::Outcome::Unsolvable:
         std::cout << "no solution: all " << proof->states << " reachable positions searched ("

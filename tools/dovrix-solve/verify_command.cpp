@@ -4,10 +4,14 @@
 #include "catalogue.h"
 #include "catalogue_check.h"
 #include "commands.h"
+#include "difficulty.h"
 #include "level_list.h"
+#include "rank_correlation.h"
 #include "text_file.h"
 
+#include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <fstream>
 #include <iostream>
@@ -33,6 +37,8 @@ struct Row {
     int stored = -1;    // moves of the stored solution, -1 when there is none
     std::string replay; // empty when the replay passed
     solver::Proof proof;
+    std::optional<solver::Difficulty> difficulty; // measured with the proof
+    std::string unmeasured;                       // why not, when it was not
     double seconds = 0;
 };
 
@@ -52,6 +58,21 @@ std::string optimumText(const Row& row) {
         break;
     }
     return "not proven";
+}
+
+std::string trapsText(const Row& row) {
+    return row.difficulty ? std::to_string(row.difficulty->traps) + " of " +
+                                std::to_string(row.difficulty->firstMoves)
+                          : "?";
+}
+
+std::string solutionsText(const Row& row) {
+    if (!row.difficulty) {
+        return "?";
+    }
+    const uint64_t n = row.difficulty->solutions;
+    return n >= solver::kSolutionCap ? std::to_string(solver::kSolutionCap) + "+"
+                                     : std::to_string(n);
 }
 
 std::string machineDescription() {
@@ -109,21 +130,53 @@ std::string reportText(const std::vector<Row>& rows, double totalSeconds, uint64
         "add up; the split is computed from the board and checked, never assumed. A box full of\n"
         "blocks but for one hole is searched by iterative-deepening A* under a lower bound that\n"
         "never overestimates.\n\n";
+    text += "Beside the states its proof searched, each level is measured by two signs a player\n"
+            "feels. Traps are the first moves after which the par can no longer be met, out of\n"
+            "all first moves that change the board. Shortest solutions are the distinct move\n"
+            "sequences of the fewest moves, counted up to " +
+            std::to_string(solver::kSolutionCap) +
+            ". Both come from a breadth-first search that completes the layer of the first goal\n"
+            "(region by region; for the one-hole box, the hole search run after each first move\n"
+            "and counting under the bound of the fewest moves). The rank correlation is\n"
+            "Spearman's, of level number and states searched, ties ranked by their mean place.\n\n";
+    std::vector<double> numbers;
+    std::vector<double> searched;
+    std::string under10k;
+    std::string under50k;
+    for (const Row& row : rows) {
+        numbers.push_back(row.level);
+        searched.push_back(static_cast<double>(row.proof.states));
+        if (row.level > 20 && row.proof.states < 10'000) {
+            under10k += (under10k.empty() ? "" : ", ") + std::to_string(row.level);
+        }
+        if (row.level > 50 && row.proof.states < 50'000) {
+            under50k += (under50k.empty() ? "" : ", ") + std::to_string(row.level);
+        }
+    }
     text += "- Levels proven: " + std::to_string(proven) + " of " + std::to_string(rows.size()) +
             "\n- States searched: " + std::to_string(states) +
+            "\n- Rank correlation of level number and states searched: " +
+            fixed(solver::rankCorrelation(numbers, searched), 2) +
+            "\n- Levels past 20 under 10,000 states: " + (under10k.empty() ? "none" : under10k) +
+            "\n- Levels past 50 under 50,000 states: " + (under50k.empty() ? "none" : under50k) +
             "\n- Time: " + fixed(totalSeconds, 1) +
-            " s in all\n- State budget per search: " + std::to_string(maxStates) +
-            "\n- Machine: " + machineDescription() + "\n\n";
-    text += "| Level | Par | Fewest moves | States searched | Time (s) | Proof |\n"
-            "|---:|---:|---:|---:|---:|---|\n";
+            " s in all, proofs and measurements\n- State budget per search: " +
+            std::to_string(maxStates) + "\n- Machine: " + machineDescription() + "\n\n";
+    text += "| Level | Par | Fewest moves | States searched | Traps | Shortest solutions | "
+            "Time (s) | Proof |\n"
+            "|---:|---:|---:|---:|---:|---:|---:|---|\n";
     for (const Row& row : rows) {
         std::string note = row.proof.method;
         if (row.proof.outcome == solver::Proof::Outcome::Proven && row.proof.optimum < row.par) {
             note += "; a player can beat the par by " + std::to_string(row.par - row.proof.optimum);
         }
+        if (!row.unmeasured.empty()) {
+            note += "; not measured: " + row.unmeasured;
+        }
         text += "| " + std::to_string(row.level) + " | " + std::to_string(row.par) + " | " +
                 optimumText(row) + " | " + std::to_string(row.proof.states) + " | " +
-                fixed(row.seconds, 2) + " | " + note + " |\n";
+                trapsText(row) + " | " + solutionsText(row) + " | " + fixed(row.seconds, 2) +
+                " | " + note + " |\n";
     }
     return text;
 }
@@ -170,8 +223,10 @@ int runVerify(const std::vector<std::string>& arguments) {
     const auto started = std::chrono::steady_clock::now();
     std::vector<Row> rows;
     int failures = 0;
-    std::cout << (options.prove ? "level   par  stored  optimum       states    time  proof\n"
-                                : "level   par  stored  replay\n");
+    std::cout
+        << (options.prove
+                ? "level   par  stored  optimum       states     traps  solutions    time  proof\n"
+                : "level   par  stored  replay\n");
     for (int level : options.levels) {
         const std::string text(strings[level - 1]);
         const auto parsed = parseLevelString(text);
@@ -193,6 +248,17 @@ int runVerify(const std::vector<std::string>& arguments) {
             } else {
                 row.proof.method = proof.error();
             }
+            if (row.proof.outcome == solver::Proof::Outcome::Proven) {
+                auto measured = solver::measureDifficulty(*parsed, options.maxStates);
+                if (measured) {
+                    row.difficulty = *measured;
+                } else {
+                    row.unmeasured = measured.error();
+                }
+            }
+            row.seconds =
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - proofStarted)
+                    .count();
         }
         const bool proven = row.proof.outcome == solver::Proof::Outcome::Proven;
         // The optimum proven now, or the one compiled in: a stored solution beats the par
@@ -216,16 +282,16 @@ int runVerify(const std::vector<std::string>& arguments) {
         }
         // With proofs, the stored solution must be a shortest one, and no par may promise
         // fewer moves than the proven optimum.
-        const bool failed =
-            !row.replay.empty() || (options.prove && (!proven || row.proof.optimum != row.stored ||
-                                                      row.proof.optimum > row.par));
+        const bool failed = !row.replay.empty() ||
+                            (options.prove && (!proven || row.proof.optimum != row.stored ||
+                                               row.proof.optimum > row.par || !row.difficulty));
         failures += failed;
-        char line[96];
+        char line[128];
         if (options.prove) {
-            std::snprintf(line, sizeof line, "%5d %5d %7d %8s %12llu %7s  ", level, row.par,
-                          row.stored, optimumText(row).c_str(),
-                          static_cast<unsigned long long>(row.proof.states),
-                          fixed(row.seconds, 2).c_str());
+            std::snprintf(line, sizeof line, "%5d %5d %7d %8s %12llu %9s %10s %7s  ", level,
+                          row.par, row.stored, optimumText(row).c_str(),
+                          static_cast<unsigned long long>(row.proof.states), trapsText(row).c_str(),
+                          solutionsText(row).c_str(), fixed(row.seconds, 2).c_str());
             std::cout << line << row.proof.method
                       << (row.replay.empty() ? "" : "; replay: " + row.replay) << '\n';
         } else {

@@ -186,8 +186,61 @@ public:
         return result;
     }
 
+    // The distinct solutions of exactly `bound` moves from the start, counted up to `cap`;
+    // call with the fewest moves as the bound.
+    uint64_t countSolutions(int bound, uint64_t cap) {
+        colour_ = box_.start;
+        block_ = box_.startBlock;
+        hole_ = box_.startHole;
+        misplaced_ = 0;
+        misplacedOn_ = {0, 0};
+        for (int i = 0; i < box_.cells; ++i) {
+            if (isMisplaced(i)) {
+                ++misplaced_;
+                ++misplacedOn_[box_.parity[i]];
+            }
+        }
+        counted_.clear();
+        return count(0, bound, -1, cap);
+    }
+
+    uint64_t nodes() const { return nodes_; }
+
 private:
     static constexpr int kInfinity = 1 << 30;
+
+    // Solutions from here in exactly bound - g moves, up to the cap (a count that reaches it
+    // stands for any more). A position's count depends only on the
+    // moves made to reach it: undoing the last move never lies on a shortest solution.
+    uint64_t count(int g, int bound, int cameFrom, uint64_t cap) {
+        if (g + estimate() > bound) {
+            return 0;
+        }
+        if (misplaced_ == 0 && hole_ == box_.goalHole) {
+            return g == bound ? 1 : 0;
+        }
+        ++nodes_;
+        Key k = key();
+        const auto memo = counted_.find({k, g});
+        if (memo != counted_.end()) {
+            return memo->second;
+        }
+        uint64_t total = 0;
+        for (int d = 0; d < 4 && nodes_ < maxNodes_ && total < cap; ++d) {
+            const int from = box_.neighbour[hole_][d];
+            if (from < 0 || from == cameFrom) {
+                continue;
+            }
+            const int here = hole_;
+            push(from);
+            total = std::min(cap, total + count(g + 1, bound, here, cap));
+            push(here);
+        }
+        if (counted_.size() < kTableLimit) {
+            counted_.emplace(std::pair{k, g}, total);
+        }
+        return total;
+    }
     static constexpr std::size_t kTableLimit = 5'000'000;
 
     bool isMisplaced(int cell) const {
@@ -372,6 +425,13 @@ private:
     std::array<int, 2> misplacedOn_{};      // by the parity of the cell
     std::vector<std::pair<int, int>> path_; // cell moved from, direction index of the move
     std::unordered_map<Key, int, KeyHash> seen_;
+    struct CountKeyHash {
+        std::size_t operator()(const std::pair<Key, int>& k) const {
+            return KeyHash{}(k.first) ^
+                   (static_cast<std::size_t>(k.second) * 0x9E3779B97F4A7C15ull);
+        }
+    };
+    std::unordered_map<std::pair<Key, int>, uint64_t, CountKeyHash> counted_;
 };
 
 } // namespace
@@ -383,6 +443,65 @@ Expected<SolveResult> solveOneHoleBox(const LevelDescription& level, uint64_t ma
     }
     HoleSearch search(*box, maxNodes);
     return search.run(level);
+}
+
+Expected<Difficulty> measureOneHoleBox(const LevelDescription& level, uint64_t maxNodes) {
+    const auto box = readBox(level);
+    if (!box) {
+        return Error{box.error()};
+    }
+    Difficulty difficulty;
+    HoleSearch search(*box, maxNodes);
+    const SolveResult solved = search.run(level);
+    if (solved.status != SolveResult::Status::Solved) {
+        return Error{"the box is not solved within the budget"};
+    }
+    HoleSearch counter(*box, maxNodes);
+    difficulty.solutions = counter.countSolutions(solved.optimum, kSolutionCap);
+    difficulty.states = search.nodes() + counter.nodes();
+    if (counter.nodes() >= maxNodes) {
+        return Error{"the box's solutions are not counted within the budget"};
+    }
+    // Each first move pushes a neighbour of the hole into it: the level as it stands then.
+    // The hole is the one cell of the blocks' rectangle that no block takes.
+    int left = 15, top = 15, right = -1, bottom = -1;
+    for (const ColouredCell& c : level.blocks) {
+        left = std::min<int>(left, c.x);
+        right = std::max<int>(right, c.x);
+        top = std::min<int>(top, c.y);
+        bottom = std::max<int>(bottom, c.y);
+    }
+    Cell hole{};
+    for (int y = top; y <= bottom; ++y) {
+        for (int x = left; x <= right; ++x) {
+            if (std::none_of(level.blocks.begin(), level.blocks.end(),
+                             [&](const ColouredCell& c) { return c.x == x && c.y == y; })) {
+                hole = Cell{static_cast<int16_t>(x), static_cast<int16_t>(y)};
+            }
+        }
+    }
+    for (std::size_t b = 0; b < level.blocks.size(); ++b) {
+        LevelDescription after = level;
+        ColouredCell& moved = after.blocks[b];
+        if (std::abs(moved.x - hole.x) + std::abs(moved.y - hole.y) != 1) {
+            continue;
+        }
+        moved.x = hole.x;
+        moved.y = hole.y;
+        ++difficulty.firstMoves;
+        const auto rest = solveOneHoleBox(after, maxNodes);
+        if (!rest) {
+            return Error{rest.error()};
+        }
+        difficulty.states += rest->statesStored;
+        if (rest->status == SolveResult::Status::BudgetExhausted) {
+            return Error{"a first move's search ran out of budget"};
+        }
+        const bool meets =
+            rest->status == SolveResult::Status::Solved && rest->optimum + 1 <= level.par;
+        difficulty.traps += meets ? 0 : 1;
+    }
+    return difficulty;
 }
 
 } // namespace dovrix::solver

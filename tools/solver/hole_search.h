@@ -12,6 +12,7 @@
 // Whether the level is such a box is checked with the exact slide model, for every place the
 // hole can take: a move pushes exactly one block one cell into the hole, or nothing moves.
 
+#include "difficulty.h"
 #include "level_string.h"
 #include "solver.h"
 
@@ -19,5 +20,11 @@ namespace dovrix::solver {
 
 // Fails, saying why, for a level that is not such a box.
 Expected<SolveResult> solveOneHoleBox(const LevelDescription& level, uint64_t maxNodes);
+
+// The traps and shortest solutions of such a box (see difficulty.h): every first move pushes
+// one block into the hole, and the search is run again after each; the shortest solutions
+// are counted under the bound of the fewest moves. Fails, saying why, for a level that is
+// not such a box.
+Expected<Difficulty> measureOneHoleBox(const LevelDescription& level, uint64_t maxNodes);
 
 } // namespace dovrix::solver
