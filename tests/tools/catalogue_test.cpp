@@ -21,15 +21,6 @@
 namespace dovrix {
 namespace {
 
-// clang-format off
-const std::vector<int> kPars = {
-    5,  8,  10, 8,  14, 11, 5,  22, 22, 17, 33, 9,  13, 13, 42, 14, 9,  12, 12, 17,
-    45, 35, 10, 17, 35, 21, 13, 13, 20, 18, 11, 43, 11, 17, 81, 20, 8,  16, 22, 36,
-    15, 27, 15, 24, 13, 20, 14, 40, 30, 23, 53, 27, 22, 18, 10, 48, 38, 20, 22, 12,
-    55, 57, 23, 46, 48, 35, 16, 53, 42, 26, 15, 50, 22, 76, 30, 244, 25, 24, 36, 20,
-    22, 16, 21, 21, 17, 28, 19, 42, 41, 20, 72, 22, 8,  19, 23, 27, 26, 38, 31, 23};
-// clang-format on
-
 // Five levels whose strings are fixed, character for character; the other 95 are designed.
 const std::map<int, std::string> kFixedLevels = {
     {1, "5,0,300,7,2,2,1,9,2,2,11,1,12,2,1,9,2,10,11,1,4,4,1,5,4,4,7,1,10,4,1,5,0,0,5,5,9,1,6,9,"
@@ -74,18 +65,67 @@ TEST(Catalogue, HoldsOneHundredLevelsWithTheirParsStringsAndPieces) {
     for (const auto& [level, text] : kFixedLevels) {
         EXPECT_EQ(strings[level - 1], text) << "level " << level;
     }
-    std::size_t longest = 0;
     std::set<std::string_view> boards;
+    std::map<std::pair<int, int>, std::set<int>> offsets;
     for (std::size_t i = 0; i < 100; ++i) {
-        EXPECT_EQ(levels[i].par, kPars[i]) << "level " << i + 1;
-        // Every string holds only digits and commas, ends with a comma, and none is longer
-        // than level 56's 595 characters.
+        const int number = static_cast<int>(i) + 1;
+        // Every par is known (the stored solutions and proofs below hold each to its level);
+        // every string holds only digits and commas and ends with a comma.
+        EXPECT_GE(levels[i].par, 1) << "level " << number;
         EXPECT_THAT(strings[i], ::testing::MatchesRegex("[0-9,]*,"));
-        longest = std::max(longest, strings[i].size());
+        // Level 56's string is the longest, of 595 characters.
+        EXPECT_TRUE(number == 56 ? strings[i].size() == 595 : strings[i].size() < 595) << number;
         // No two levels are alike: the boards differ, not just the pars.
         EXPECT_TRUE(boards.insert(strings[i].substr(strings[i].find(','))).second) << strings[i];
+        offsets[{levels[i].offsetX, levels[i].offsetY}].insert(number);
+        // Each colour has at least as many blocks as dots.
+        for (Colour colour : kColoursInCodeOrder) {
+            const auto ofColour = [colour](const ColouredCell& c) { return c.colour == colour; };
+            EXPECT_GE(std::count_if(levels[i].blocks.begin(), levels[i].blocks.end(), ofColour),
+                      std::count_if(levels[i].dots.begin(), levels[i].dots.end(), ofColour))
+                << "level " << number;
+        }
     }
-    EXPECT_EQ(longest, 595u);
+    const auto sizes = [&offsets] {
+        std::map<std::pair<int, int>, std::size_t> counted;
+        for (const auto& [pair, chosen] : offsets) {
+            counted[pair] = chosen.size();
+        }
+        return counted;
+    }();
+    EXPECT_EQ(sizes, (std::map<std::pair<int, int>, std::size_t>{{{0, 300}, 41},
+                                                                 {{0, 0}, 23},
+                                                                 {{300, 300}, 19},
+                                                                 {{300, 0}, 15},
+                                                                 {{0, 600}, 1},
+                                                                 {{600, 300}, 1}}));
+    EXPECT_EQ(std::tuple(offsets[{0, 600}], offsets[{600, 300}]),
+              std::tuple(std::set<int>{22}, std::set<int>{100}));
+    // The largest piece counts, each in one level only: walls, pits, patches, blocks, dots.
+    const auto largest = [&levels](auto count) {
+        std::size_t most = 0;
+        std::set<int> where;
+        for (std::size_t i = 0; i < levels.size(); ++i) {
+            const std::size_t n = count(levels[i]);
+            if (n > most) {
+                where.clear();
+                most = n;
+            }
+            if (n == most) {
+                where.insert(static_cast<int>(i) + 1);
+            }
+        }
+        return std::pair(most, where);
+    };
+    using Pieces = std::pair<std::size_t, std::set<int>>;
+    EXPECT_EQ(largest([](const LevelDescription& l) { return l.walls.size(); }), Pieces(24, {10}));
+    EXPECT_EQ(largest([](const LevelDescription& l) { return l.pits.size(); }), Pieces(42, {79}));
+    EXPECT_EQ(largest([](const LevelDescription& l) { return l.patches.size(); }),
+              Pieces(35, {21}));
+    EXPECT_EQ(largest([](const LevelDescription& l) { return l.blocks.size(); }), Pieces(44, {56}));
+    EXPECT_EQ(largest([](const LevelDescription& l) { return l.dots.size(); }), Pieces(44, {56}));
+    EXPECT_EQ(largest([](const LevelDescription& l) { return static_cast<std::size_t>(l.par); }),
+              Pieces(244, {76}));
 
     using Level = const LevelDescription&;
     const auto where = [&levels](bool (*test)(Level)) {
@@ -117,6 +157,10 @@ TEST(Catalogue, HoldsOneHundredLevelsWithTheirParsStringsAndPieces) {
                   });
               }),
               std::set<int>{89});
+    EXPECT_EQ(std::count_if(
+                  levels[88].blocks.begin(), levels[88].blocks.end(),
+                  [&](const ColouredCell& b) { return sameCell(b.x, b.y, levels[88].patches); }),
+              2);
     const std::set<int> onDots = where([](Level l) {
         return std::any_of(l.blocks.begin(), l.blocks.end(),
                            [&l](const ColouredCell& b) { return sameCell(b.x, b.y, l.dots); });
@@ -128,7 +172,7 @@ TEST(Catalogue, StoredSolutionsBeatEveryLevelInExactlyItsParAndEveryParIsProven)
     const auto& solutions = solver::builtInSolutions();
     for (int number = 1; number <= 100; ++number) {
         SCOPED_TRACE("level " + std::to_string(number));
-        const int par = kPars[number - 1];
+        const int par = parseLevelString(builtInLevelStrings()[number - 1]).value().par;
         const auto solution = solutions.find(number);
         const auto optimum = provenOptimum(number);
         ASSERT_TRUE(solution != solutions.end() && optimum);

@@ -2,6 +2,7 @@
 // and the solver (which holds the grid model's slides to the exact model), and designed levels
 // against the solver and the tick engine.
 
+#include "catalogue.h"
 #include "catalogue_check.h"
 #include "grid_puzzle.h"
 #include "level_design.h"
@@ -165,6 +166,7 @@ TEST(Retrograde, DistancesMatchForwardSearchAndTheSolver) {
                 continue;
             }
             EXPECT_EQ(searchForwards(puzzle, start, SearchLimits{}).optimum, depth);
+            EXPECT_EQ(backwards.distance(start.data()), depth);
             const auto solved = solver::solve(asLevel(puzzle, start));
             ASSERT_TRUE(solved);
             EXPECT_EQ(solved->optimum, depth);
@@ -184,7 +186,10 @@ TEST(LevelDesign, DesignsLevelsThatTheSolverProvesAndTheTickEngineReplays) {
         std::ostringstream log;
         const auto first = designLevel(*plan, 99, log);
         ASSERT_TRUE(first) << log.str();
-        // Its par, one region a room, and its solution beats it in exactly the par.
+        // The catalogue's par, one region a room, a proof as hard as the level's place in the
+        // course asks, and a solution that beats it in exactly the par.
+        EXPECT_EQ(plan->par, parseLevelString(builtInLevelStrings()[number - 1]).value().par);
+        EXPECT_GE(first->statesSearched, plan->minProofStates);
         const auto regions = solver::independentRegions(first->level);
         ASSERT_TRUE(regions);
         const auto replay =

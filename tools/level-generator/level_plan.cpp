@@ -1,20 +1,15 @@
 #include "level_plan.h"
 
+#include "catalogue.h"
+#include "level_string.h"
+
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace dovrix::levelgen {
 
 namespace {
-
-// clang-format off
-const std::vector<int> kPars = {
-    5,  8,  10, 8,  14, 11, 5,  22, 22, 17, 33, 9,  13, 13, 42, 14, 9,  12, 12, 17,
-    45, 35, 10, 17, 35, 21, 13, 13, 20, 18, 11, 43, 11, 17, 81, 20, 8,  16, 22, 36,
-    15, 27, 15, 24, 13, 20, 14, 40, 30, 23, 53, 27, 22, 18, 10, 48, 38, 20, 22, 12,
-    55, 57, 23, 46, 48, 35, 16, 53, 42, 26, 15, 50, 22, 76, 30, 244, 25, 24, 36, 20,
-    22, 16, 21, 21, 17, 28, 19, 42, 41, 20, 72, 22, 8,  19, 23, 27, 26, 38, 31, 23};
-// clang-format on
 
 enum class Shape : uint8_t {
     Room,       // one walled room
@@ -24,7 +19,7 @@ enum class Shape : uint8_t {
     Arena,      // open floor ringed by pits, no walls
     PitRing,    // a walled room inside a ring of pits
     PatchField, // a room whose floor is woven with patches
-    TileBox,    // a box full of blocks but for one cell
+    TileBox,    // a box full of blocks but for a cell or two
     Maze,       // a room of many walls and two blocks
     Shaft,      // a tall narrow room on the bottom edge
 };
@@ -40,13 +35,14 @@ struct Row {
                           // s two dots share a colour
 };
 
-// The designed levels. Floor sizes and dot counts grow with the par; the offsets centre each
-// board (an even extent takes half a cell of offset).
+// The designed levels. Floor sizes grow with the par and the course; dots are added where a
+// room needs more blocks to be as hard as its place in the course asks (dotsFor). The offsets
+// centre each board (an even extent takes half a cell of offset).
 // clang-format off
 constexpr Row kRows[] = {
-    {2, 'A', Shape::Room, 5, 4, 2, ""},
+    {2, 'A', Shape::Room, 5, 6, 2, ""},
     {3, 'B', Shape::Room, 5, 5, 3, "d"},
-    {4, 'C', Shape::Room, 4, 4, 2, ""},
+    {4, 'C', Shape::Room, 6, 4, 2, ""},
     {5, 'A', Shape::Room, 5, 6, 3, ""},
     {6, 'D', Shape::Room, 6, 5, 3, "d"},
     {7, 'A', Shape::Room, 5, 4, 2, ""},
@@ -54,18 +50,18 @@ constexpr Row kRows[] = {
     {9, 'C', Shape::Room, 6, 6, 3, "d"},
     {10, 'B', Shape::Maze, 11, 11, 2, ""},
     {11, 'A', Shape::Room, 7, 6, 3, "e"},
-    {12, 'B', Shape::TileBox, 3, 3, 8, "d"},
+    {12, 'B', Shape::TileBox, 5, 3, 13, "d"},
     {13, 'C', Shape::Room, 6, 6, 3, ""},
     {14, 'A', Shape::Room, 5, 6, 3, "d"},
     {15, 'B', Shape::SideBySide, 6, 7, 3, ""},
     {16, 'A', Shape::Room, 5, 6, 3, "s"},
-    {17, 'D', Shape::Room, 4, 5, 2, "d"},
+    {17, 'D', Shape::Room, 6, 5, 2, "d"},
     {18, 'A', Shape::Room, 5, 6, 3, ""},
-    {19, 'C', Shape::Room, 6, 4, 2, ""},
+    {19, 'C', Shape::Room, 6, 6, 2, ""},
     {20, 'A', Shape::Room, 5, 6, 3, "e"},
     {21, 'B', Shape::PatchField, 9, 9, 3, "a"},
     {22, 'E', Shape::Room, 7, 7, 3, ""},
-    {23, 'A', Shape::Room, 5, 4, 3, "d"},
+    {23, 'A', Shape::Room, 7, 6, 3, "d"},
     {24, 'C', Shape::Room, 6, 6, 3, "s"},
     {25, 'A', Shape::SideBySide, 6, 6, 3, ""},
     {26, 'D', Shape::Room, 6, 7, 3, "d"},
@@ -74,46 +70,46 @@ constexpr Row kRows[] = {
     {29, 'C', Shape::Room, 6, 6, 3, ""},
     {30, 'A', Shape::Room, 7, 6, 3, "a"},
     {32, 'B', Shape::Room, 7, 7, 3, ""},
-    {33, 'A', Shape::Room, 5, 4, 3, "d"},
+    {33, 'A', Shape::Room, 7, 6, 3, "d"},
     {34, 'D', Shape::Room, 6, 5, 3, ""},
     {35, 'A', Shape::SideBySide, 6, 8, 3, ""},
     {36, 'B', Shape::Room, 5, 7, 3, "d"},
-    {37, 'C', Shape::Room, 4, 4, 2, ""},
-    {38, 'A', Shape::Room, 5, 6, 3, "d"},
+    {37, 'C', Shape::Room, 6, 6, 2, ""},
+    {38, 'A', Shape::Room, 7, 6, 3, "d"},
     {39, 'B', Shape::Room, 7, 5, 3, "s"},
     {40, 'A', Shape::Room, 7, 8, 3, "p"},
-    {41, 'D', Shape::Room, 6, 5, 3, ""},
+    {41, 'D', Shape::Room, 6, 7, 3, ""},
     {42, 'C', Shape::Room, 6, 6, 3, ""},
-    {43, 'A', Shape::Room, 5, 6, 3, ""},
+    {43, 'A', Shape::Room, 7, 6, 3, ""},
     {44, 'A', Shape::Room, 7, 6, 3, "d"},
-    {45, 'C', Shape::TileBox, 4, 2, 6, "ed"},
+    {45, 'C', Shape::TileBox, 4, 4, 14, "ed"},
     {46, 'A', Shape::Room, 7, 6, 3, "pa"},
-    {47, 'B', Shape::Room, 5, 5, 3, "d"},
+    {47, 'B', Shape::Room, 7, 5, 3, "d"},
     {48, 'D', Shape::Room, 6, 7, 3, ""},
     {49, 'A', Shape::Stacked, 7, 5, 3, ""},
     {50, 'C', Shape::Room, 6, 6, 3, "d"},
     {51, 'B', Shape::Room, 7, 7, 3, ""},
     {52, 'A', Shape::Room, 7, 6, 3, "s"},
-    {53, 'D', Shape::Room, 6, 5, 3, "d"},
+    {53, 'D', Shape::Room, 6, 7, 3, "d"},
     {54, 'A', Shape::Room, 7, 6, 3, "pa"},
-    {55, 'B', Shape::Room, 5, 5, 2, "p"},
+    {55, 'B', Shape::Room, 7, 7, 2, "p"},
     {57, 'C', Shape::Room, 6, 8, 3, "d"},
-    {58, 'A', Shape::Room, 5, 6, 3, ""},
-    {59, 'B', Shape::Room, 7, 5, 3, "d"},
-    {60, 'A', Shape::Room, 5, 4, 2, "p"},
+    {58, 'A', Shape::Room, 7, 6, 3, ""},
+    {59, 'B', Shape::Room, 7, 7, 3, "d"},
+    {60, 'A', Shape::Room, 7, 6, 2, "p"},
     {61, 'C', Shape::Room, 8, 8, 2, "e"},
     {62, 'A', Shape::Room, 7, 8, 3, ""},
-    {63, 'B', Shape::Room, 5, 7, 3, "d"},
+    {63, 'B', Shape::Room, 7, 7, 3, "d"},
     {64, 'D', Shape::Room, 8, 7, 3, ""},
     {65, 'A', Shape::SideBySide, 6, 6, 3, ""},
     {66, 'B', Shape::Room, 7, 7, 2, "pe"},
-    {67, 'C', Shape::Room, 6, 4, 3, "d"},
+    {67, 'C', Shape::Room, 6, 6, 3, "d"},
     {68, 'A', Shape::Room, 7, 8, 2, "e"},
     {69, 'B', Shape::Room, 7, 7, 3, "s"},
-    {70, 'D', Shape::Room, 6, 5, 3, "d"},
-    {71, 'A', Shape::Room, 5, 6, 3, "p"},
+    {70, 'D', Shape::Room, 6, 7, 3, "d"},
+    {71, 'A', Shape::Room, 7, 6, 3, "p"},
     {72, 'C', Shape::SideBySide, 6, 6, 3, "e"},
-    {73, 'B', Shape::Room, 5, 5, 3, "d"},
+    {73, 'B', Shape::Room, 7, 7, 3, "d"},
     {74, 'A', Shape::Stacked, 7, 6, 3, ""},
     {75, 'C', Shape::Room, 6, 6, 3, ""},
     {76, 'B', Shape::SixRooms, 4, 7, 3, ""},
@@ -122,20 +118,20 @@ constexpr Row kRows[] = {
     {79, 'A', Shape::PitRing, 9, 10, 3, "pa"},
     {80, 'C', Shape::Room, 6, 6, 3, "d"},
     {81, 'B', Shape::Arena, 5, 5, 6, "p"},
-    {82, 'A', Shape::Room, 5, 6, 3, "pe"},
+    {82, 'A', Shape::Room, 7, 6, 3, "pe"},
     {83, 'C', Shape::Room, 6, 6, 3, "pe"},
-    {84, 'B', Shape::Room, 5, 5, 3, "d"},
-    {85, 'A', Shape::Room, 5, 6, 3, "e"},
+    {84, 'B', Shape::Room, 7, 7, 3, "d"},
+    {85, 'A', Shape::Room, 7, 6, 3, "e"},
     {86, 'D', Shape::SideBySide, 6, 5, 3, ""},
     {88, 'B', Shape::Room, 7, 7, 3, "a"},
     {89, 'A', Shape::Arena, 7, 6, 4, "pa"},
     {90, 'D', Shape::Shaft, 4, 13, 3, ""},
     {91, 'C', Shape::SideBySide, 6, 8, 3, "p"},
-    {92, 'A', Shape::Room, 5, 6, 3, "p"},
-    {93, 'B', Shape::Arena, 5, 5, 3, "pe"},
-    {94, 'C', Shape::Room, 6, 4, 3, "d"},
+    {92, 'A', Shape::Room, 7, 6, 3, "p"},
+    {93, 'B', Shape::Arena, 7, 7, 3, "pe"},
+    {94, 'C', Shape::Room, 8, 6, 3, "d"},
     {95, 'A', Shape::Room, 7, 6, 3, ""},
-    {96, 'B', Shape::Room, 7, 5, 3, "p"},
+    {96, 'B', Shape::Room, 7, 7, 3, "p"},
     {97, 'A', Shape::Room, 7, 6, 3, "pe"},
     {98, 'D', Shape::Room, 6, 7, 3, "d"},
     {99, 'A', Shape::Stacked, 7, 6, 3, ""},
@@ -150,6 +146,24 @@ bool has(const Row& row, char feature) {
 // of 300 or 600 twips shifts the cells by half or one cell.
 int centredStart(int extent, int offset) {
     return 7 - (extent - 1 + offset / 300) / 2;
+}
+
+// Dots enough for a room to be as hard as asked: the ways to place that many blocks on the
+// room's floor (about a sixth of it walled) must be twice the states its proof should search
+// or more, since blocks only rest where something stops them.
+int dotsFor(int least, int extraBlocks, int area, uint32_t proofStates) {
+    const double floor = area * 5.0 / 6.0;
+    int dots = least;
+    for (;;) {
+        double placements = 1;
+        for (int i = 0; i < dots + extraBlocks; ++i) {
+            placements *= floor - i;
+        }
+        if (dots >= 6 || placements >= 2.0 * proofStates) {
+            return dots;
+        }
+        ++dots;
+    }
 }
 
 Symmetry randomSymmetry(Random& random) {
@@ -192,17 +206,41 @@ std::vector<Colour> tileColours(int count, Random& random) {
     return chosen;
 }
 
+// The par of a catalogue level, as the catalogue gives it: the generator keeps every par.
+int cataloguePar(int level) {
+    const auto parsed = parseLevelString(builtInLevelStrings()[level - 1]);
+    return parsed ? parsed->par : 0;
+}
+
 } // namespace
 
-const std::vector<int>& cataloguePars() {
-    return kPars;
+uint32_t proofStatesTarget(int level) {
+    // Rising by a steady factor between these levels; each step up in the course's stages
+    // (level 21 onwards, level 51 onwards) starts a little higher.
+    struct Anchor {
+        int level;
+        double states;
+    };
+    constexpr Anchor kAnchors[] = {{2, 1'000},   {20, 7'000},  {21, 12'000},
+                                   {50, 45'000}, {51, 60'000}, {99, 250'000}};
+    for (std::size_t i = 0; i + 1 < std::size(kAnchors); ++i) {
+        const Anchor& a = kAnchors[i];
+        const Anchor& b = kAnchors[i + 1];
+        if (level <= b.level) {
+            const double t =
+                std::clamp(static_cast<double>(level - a.level) / (b.level - a.level), 0.0, 1.0);
+            return static_cast<uint32_t>(
+                std::exp(std::log(a.states) * (1 - t) + std::log(b.states) * t));
+        }
+    }
+    return static_cast<uint32_t>(kAnchors[std::size(kAnchors) - 1].states);
 }
 
 bool isFixedLevel(int level) {
     return level == 1 || level == 31 || level == 56 || level == 87 || level == 100;
 }
 
-std::optional<LevelPlan> planFor(int level) {
+std::optional<LevelPlan> planFor(int level, int moreDots) {
     const Row* row = std::find_if(std::begin(kRows), std::end(kRows),
                                   [level](const Row& r) { return r.level == level; });
     if (row == std::end(kRows)) {
@@ -211,7 +249,7 @@ std::optional<LevelPlan> planFor(int level) {
     Random random(0xD0F1A5ull * 1000003ull + static_cast<uint64_t>(level));
     LevelPlan plan;
     plan.level = level;
-    plan.par = kPars[level - 1];
+    plan.par = cataloguePar(level);
     switch (row->offsets) {
     case 'A':
         plan.offsetY = 300;
@@ -296,7 +334,11 @@ std::optional<LevelPlan> planFor(int level) {
             brief.dotColours = tileColours(row->dots, random);
             brief.maxWallRects = 0;
         } else {
-            brief.dotColours = randomColours(row->dots, has(*row, 's'), random);
+            // Six rooms' pieces must still fit in a string shorter than level 56's.
+            const int dots = std::min(row->shape == Shape::SixRooms ? 4 : 6,
+                                      dotsFor(row->dots, has(*row, 'e') && i == 0 ? 1 : 0, area,
+                                              proofStatesTarget(level) / rooms));
+            brief.dotColours = randomColours(dots + moreDots, has(*row, 's'), random);
         }
         if (has(*row, 'e') && i == 0) {
             // A block with no dot of its own: of a colour in play, or of a new one.
@@ -353,8 +395,22 @@ std::optional<LevelPlan> planFor(int level) {
         }
         plan.rooms.push_back(brief);
     }
-    plan.limits.iterations = 20000;
-    plan.limits.patience = plan.par >= 35 ? 1500 : 600;
+    // The proof the level should need, shared between its rooms, and what may come above
+    // it without the level jumping far ahead of those after it.
+    const uint32_t target = proofStatesTarget(level);
+    plan.minProofStates = level > 50   ? std::max<uint32_t>(target * 7 / 10, 50'000)
+                          : level > 20 ? std::max<uint32_t>(target * 7 / 10, 10'000)
+                                       : target / 2;
+    for (RoomBrief& brief : plan.rooms) {
+        brief.minProofStates = target / rooms;
+        // A floor woven with patches stops slides everywhere: even its easiest starts to a
+        // long par are large, so its proof may come higher.
+        brief.maxProofStates = (row->shape == Shape::PatchField ? 30 : 6) * target / rooms;
+        brief.minTraps = level >= 5 ? 1 : 0;
+    }
+    plan.limits.iterations = 2000;
+    plan.limits.patience = plan.par >= 35 ? 800 : 400;
+    plan.limits.stateLimit = std::max<uint32_t>(1'500'000, 10 * target / rooms);
     return plan;
 }
 

@@ -27,13 +27,17 @@ struct LevelPlan {
     bool flatBottomWall = false;  // the bottom wall is written with height 0 (one cell)
     std::vector<RoomBrief> rooms; // row by row, as the dividers cut the box
     ClimbLimits limits;
+    uint32_t minProofStates = 0; // the least the solver's proof of the whole level may search
 };
 
 // The plan of a designed level; nullopt for the five levels whose strings are fixed.
-std::optional<LevelPlan> planFor(int level);
+// `moreDots` adds dots (and their blocks) to every room, for a second try at a level whose
+// rooms were too small to be as hard as asked.
+std::optional<LevelPlan> planFor(int level, int moreDots = 0);
 
-// The catalogue's pars, level 1 first.
-const std::vector<int>& cataloguePars();
+// The states the proof of a designed level should search: the course grows harder level by
+// level, from about a thousand states at level 2 to about half a million at level 99.
+uint32_t proofStatesTarget(int level);
 
 // The levels whose strings are kept exactly as given, not designed.
 bool isFixedLevel(int level);

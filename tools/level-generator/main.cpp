@@ -140,7 +140,13 @@ int main(int argc, char** argv) {
             std::cout << "level " << level << ": string kept, fewest moves " << proof->optimum
                       << " (par " << fixed->par << ")\n";
         } else {
-            const auto designed = designLevel(*plan, seed, std::cout);
+            // Rooms too small to be as hard as asked get more dots, and blocks for them.
+            auto designed = designLevel(*plan, seed, std::cout);
+            for (int moreDots = 1; moreDots <= 1 && !designed; ++moreDots) {
+                std::cout << "level " << level << ": again with " << moreDots
+                          << " more dots a room\n";
+                designed = designLevel(*planFor(level, moreDots), seed, std::cout);
+            }
             if (!designed) {
                 std::cout << "level " << level << ": NOT DESIGNED\n";
                 ++failures;
@@ -148,7 +154,9 @@ int main(int argc, char** argv) {
             }
             strings[level - 1] = formatLevelString(designed->level);
             solutions[level] = designed->solution;
-            std::cout << "level " << level << ": " << strings[level - 1] << '\n' << std::flush;
+            std::cout << "level " << level << ": proof of " << designed->statesSearched
+                      << " states: " << strings[level - 1] << '\n'
+                      << std::flush;
         }
         // Saved after every level, so a long run can be stopped and resumed.
         std::string text = kLevelsHeader;

@@ -41,7 +41,8 @@ bool Retrograde::insert(const Position* state) {
         if (seen_[n] != 0) {
             return false;
         }
-        seen_[n] = 1;
+        // The layer being filled is the last one begun.
+        seen_[n] = static_cast<uint8_t>(std::min<std::size_t>(layerStart.size(), 255));
         order_.push_back(n);
         return true;
     }
@@ -50,6 +51,21 @@ bool Retrograde::insert(const Position* state) {
     }
     order_.push_back(sparse_.size() - 1);
     return true;
+}
+
+int Retrograde::distance(const Position* state) const {
+    if (dense_) {
+        const uint8_t seen = seen_[dense_->number(state)];
+        return seen == 0 || seen == 255 ? -1 : seen - 1;
+    }
+    // Sparse numbers are given in search order, so a number is its entry.
+    const uint32_t entry = sparse_.find(state);
+    if (entry == StateSet::kAbsent) {
+        return -1;
+    }
+    return static_cast<int>(std::upper_bound(layerStart.begin(), layerStart.end(), entry) -
+                            layerStart.begin()) -
+           1;
 }
 
 void Retrograde::state(uint32_t entry, Position* out) const {

@@ -62,6 +62,9 @@ public:
     uint32_t stateCount() const { return static_cast<uint32_t>(order_.size()); }
     // The state at an entry of the search order.
     void state(uint32_t entry, Position* out) const;
+    // The fewest moves from a canonical state to a goal, or -1 when the search did not meet
+    // it (it needs more moves than the search went deep, or cannot be solved).
+    int distance(const Position* state) const;
 
 private:
     friend Retrograde searchBackwards(const GridPuzzle&, const SearchLimits&);
@@ -69,7 +72,7 @@ private:
 
     int width_;
     std::optional<DenseNumbering> dense_;
-    std::vector<uint8_t> seen_;   // by dense number
+    std::vector<uint8_t> seen_;   // by dense number: 0 unseen, else the distance + 1 (at most 255)
     std::vector<uint32_t> order_; // dense numbers, or numbers in sparse_
     StateSet sparse_;
 };

@@ -277,11 +277,49 @@ GridLayout withoutGround(GridLayout layout, Ground removed) {
     return layout;
 }
 
-// A start in the wanted layer that the brief accepts, proven cheaply and, where asked, one
-// whose fewest moves change without the room's pits or patches.
-std::optional<std::vector<Position>> pickStart(const RoomBrief& brief, const GridLayout& layout,
-                                               const GridPuzzle& puzzle, const Retrograde& search,
-                                               Random& random, const ClimbLimits& limits) {
+// The first moves from a start, and how many of them lead where the par can no longer be
+// met: to a position farther than par - 1 moves from every goal.
+std::pair<int, int> firstMovesAndTraps(const GridPuzzle& puzzle, const Retrograde& search,
+                                       const std::vector<Position>& start, int par) {
+    int moves = 0;
+    int traps = 0;
+    std::vector<Position> next(start.size());
+    puzzle.forEachMove(start.data(), [&](int slot, Direction, Position to) {
+        next = start;
+        next[slot] = to;
+        puzzle.resort(next.data(), slot);
+        const int distance = search.distance(next.data());
+        ++moves;
+        traps += distance < 0 || distance > par - 1;
+    });
+    return {moves, traps};
+}
+
+// How near a proof of `states` states comes to the brief's band: 1 inside it, less the
+// farther outside.
+double closeness(const RoomBrief& brief, uint32_t states) {
+    if (states < brief.minProofStates) {
+        return static_cast<double>(states) / brief.minProofStates;
+    }
+    if (states > brief.maxProofStates) {
+        return static_cast<double>(brief.maxProofStates) / states;
+    }
+    return 1.0;
+}
+
+struct StartPick {
+    std::optional<RoomDesign> design; // the design with its start, when one fits the brief
+    double closeness = 0;             // of the best start measured, when none fits
+    uint32_t bestStates = 0;
+};
+
+// A start in the wanted layer that the brief accepts: as hard to prove as the brief asks,
+// with its traps, and, where asked, one whose fewest moves change without the room's pits
+// or patches.
+StartPick pickStart(const RoomBrief& brief, const RoomDesign& design, const GridLayout& layout,
+                    const GridPuzzle& puzzle, const Retrograde& search, Random& random,
+                    const ClimbLimits& limits) {
+    StartPick pick;
     const uint32_t begin = search.layerStart[brief.par];
     const uint32_t size = search.layerSize(brief.par);
     std::vector<bool> dotCell(kGridCells, false);
@@ -291,7 +329,8 @@ std::optional<std::vector<Position>> pickStart(const RoomBrief& brief, const Gri
     const uint32_t tries = std::min<uint32_t>(size, 60);
     const uint32_t first = static_cast<uint32_t>(random.next() % size);
     std::vector<Position> start(puzzle.blockCount());
-    for (uint32_t t = 0; t < tries; ++t) {
+    int measured = 0;
+    for (uint32_t t = 0; t < tries && measured < limits.startsTried; ++t) {
         search.state(begin + (first + t * 7919u) % size, start.data());
         int onDots = 0;
         int onPatches = 0;
@@ -306,12 +345,25 @@ std::optional<std::vector<Position>> pickStart(const RoomBrief& brief, const Gri
         if (fallen || onPatches != brief.blocksOnPatches || (onDots > 0) != brief.blockOnDot) {
             continue;
         }
+        const auto [firstMoves, traps] = firstMovesAndTraps(puzzle, search, start, brief.par);
+        if (traps < brief.minTraps) {
+            continue;
+        }
         SearchLimits proof;
-        proof.maxStates = limits.proofLimit;
+        proof.maxStates = brief.maxProofStates;
         proof.maxDepth = brief.par;
         const ForwardResult forward = searchForwards(puzzle, start, proof);
-        if (forward.optimum != brief.par) {
-            continue; // too costly to prove (or, impossibly, a disagreement)
+        ++measured;
+        if (!forward.capped && forward.optimum != brief.par) {
+            continue; // impossibly, a disagreement with the backward search
+        }
+        const double near = closeness(brief, forward.states);
+        if (near > pick.closeness) {
+            pick.closeness = near;
+            pick.bestStates = forward.states;
+        }
+        if (near < 1.0) {
+            continue;
         }
         // The room's fewest moves without its pits or patches, or -1 when it needs more
         // than the par (or cannot be solved at all); nullopt when that is too costly to
@@ -336,9 +388,17 @@ std::optional<std::vector<Position>> pickStart(const RoomBrief& brief, const Gri
         if (brief.patchesMustMatter && optimumWithout(Ground::Patch) != -1) {
             continue;
         }
-        return start;
+        RoomDesign chosen = design;
+        chosen.start = start;
+        chosen.optimum = brief.par;
+        chosen.blockColours = layout.blockColours;
+        chosen.proofStates = forward.states;
+        chosen.traps = traps;
+        chosen.firstMoves = firstMoves;
+        pick.design = std::move(chosen);
+        return pick;
     }
-    return std::nullopt;
+    return pick;
 }
 
 } // namespace
@@ -425,7 +485,9 @@ std::optional<RoomDesign> designRoom(const RoomBrief& brief,
     search.maxDepth = brief.par;
 
     RoomDesign current;
-    int currentScore = -1;
+    // Deep enough layouts score above the par, the more so the nearer their starts come to
+    // the proof the brief asks for.
+    double currentScore = -1;
     int sinceProgress = 0;
     for (int attempt = 0;
          report.evaluations < limits.iterations && attempt < 20 * limits.iterations; ++attempt) {
@@ -456,19 +518,25 @@ std::optional<RoomDesign> designRoom(const RoomBrief& brief,
             continue;
         }
         const Retrograde backwards = searchBackwards(puzzle, search);
-        int score = std::min(backwards.depth(), brief.par);
-        if (score == brief.par) {
-            auto start = pickStart(brief, layout, puzzle, backwards, random, limits);
-            if (start) {
-                candidate.start = *start;
-                candidate.optimum = brief.par;
-                candidate.blockColours = layout.blockColours;
-                report.bestDepth = brief.par;
-                return candidate;
+        double score = std::min(backwards.depth(), brief.par);
+        if (!backwards.capped && backwards.depth() >= brief.par) {
+            // Every position within the par of a goal is known; a start's proof holds about
+            // as many, so a layout with too few cannot hold a start hard enough.
+            const uint32_t known = backwards.stateCount();
+            if (brief.minProofStates > 0 && known < brief.minProofStates) {
+                score = brief.par + 0.5 * known / brief.minProofStates;
+            } else {
+                StartPick pick =
+                    pickStart(brief, candidate, layout, puzzle, backwards, random, limits);
+                report.bestProofStates = std::max(report.bestProofStates, pick.bestStates);
+                if (pick.design) {
+                    report.bestDepth = brief.par;
+                    return pick.design;
+                }
+                score = brief.par + 0.5 + 0.49 * pick.closeness;
             }
-            score = brief.par - 1; // deep enough, but no start fits: keep changing
         }
-        report.bestDepth = std::max(report.bestDepth, score);
+        report.bestDepth = std::max(report.bestDepth, std::min(backwards.depth(), brief.par));
         if (score > currentScore) {
             sinceProgress = 0;
         } else {

@@ -49,6 +49,11 @@ struct RoomBrief {
     bool pitsMustMatter = false;    // without its pits the room's fewest moves differ
     bool patchesMustMatter = false; // without its patches the room needs more moves
     bool patchFieldPattern = false; // patches lie on a regular lattice and stay there
+    // How hard the start must be to prove: the states a breadth-first search from it holds
+    // when it meets the goal, and the first moves after which the par cannot be met.
+    uint32_t minProofStates = 0;
+    uint32_t maxProofStates = 3'000'000;
+    int minTraps = 0;
 };
 
 // A room as designed: inner walls before symmetry, pits, patches, dots and the start.
@@ -60,6 +65,9 @@ struct RoomDesign {
     std::vector<Position> start; // one position per block, colour by colour (GridPuzzle slots)
     std::vector<Colour> blockColours;
     int optimum = -1;
+    uint32_t proofStates = 0; // what the forward search from the start held
+    int traps = 0;
+    int firstMoves = 0;
 };
 
 // The inner walls with their mirror images, without repeats.
@@ -75,13 +83,15 @@ struct ClimbLimits {
     int iterations = 20000;          // layouts evaluated in all
     int patience = 400;              // evaluations without progress before a fresh start
     uint32_t stateLimit = 1'500'000; // states a backward search may hold
-    uint32_t proofLimit = 3'000'000; // states the forward proof of a start may need
+    uint32_t proofLimit = 3'000'000; // states a forward search without pits or patches may need
+    int startsTried = 6;             // starts of a deep enough layout whose proofs are measured
 };
 
 struct ClimbReport {
     int evaluations = 0;
     int restarts = 0;
     int bestDepth = 0;
+    uint32_t bestProofStates = 0; // the hardest start to prove met at the par
 };
 
 // Hill-climbs the room's inner walls, pits, patches and dots until some start needs exactly
