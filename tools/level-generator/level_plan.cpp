@@ -335,9 +335,14 @@ std::optional<LevelPlan> planFor(int level, int moreDots) {
             brief.maxWallRects = 0;
         } else {
             // Six rooms' pieces must still fit in a string shorter than level 56's.
-            const int dots = std::min(row->shape == Shape::SixRooms ? 4 : 6,
-                                      dotsFor(row->dots, has(*row, 'e') && i == 0 ? 1 : 0, area,
-                                              proofStatesTarget(level) / rooms));
+            // A room with a very long share of the par keeps the plan's dots: with more
+            // blocks the positions within its par are too many to search backwards.
+            const int dots =
+                brief.par >= 45
+                    ? row->dots
+                    : std::min(row->shape == Shape::SixRooms ? 4 : 6,
+                               dotsFor(row->dots, has(*row, 'e') && i == 0 ? 1 : 0, area,
+                                       proofStatesTarget(level) / rooms));
             brief.dotColours = randomColours(dots + moreDots, has(*row, 's'), random);
         }
         if (has(*row, 'e') && i == 0) {

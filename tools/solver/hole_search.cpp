@@ -23,6 +23,9 @@ struct Box {
     std::vector<uint8_t> start;  // colour code in each cell, 0 for the hole
     std::vector<int> startBlock; // the level's block index in each cell, -1 for the hole
     int startHole = -1;
+    int left = 0; // the box's top left cell on the board, and its width
+    int top = 0;
+    int width = 0;
 };
 
 // Builds the box, or says why the level is not one.
@@ -53,6 +56,9 @@ Expected<Box> readBox(const LevelDescription& level) {
     }
     Box box;
     box.cells = width * height;
+    box.left = left;
+    box.top = top;
+    box.width = width;
     box.neighbour.assign(box.cells, {-1, -1, -1, -1});
     box.goal.assign(box.cells, 0);
     box.start.assign(box.cells, 0);
@@ -463,23 +469,8 @@ Expected<Difficulty> measureOneHoleBox(const LevelDescription& level, uint64_t m
         return Error{"the box's solutions are not counted within the budget"};
     }
     // Each first move pushes a neighbour of the hole into it: the level as it stands then.
-    // The hole is the one cell of the blocks' rectangle that no block takes.
-    int left = 15, top = 15, right = -1, bottom = -1;
-    for (const ColouredCell& c : level.blocks) {
-        left = std::min<int>(left, c.x);
-        right = std::max<int>(right, c.x);
-        top = std::min<int>(top, c.y);
-        bottom = std::max<int>(bottom, c.y);
-    }
-    Cell hole{};
-    for (int y = top; y <= bottom; ++y) {
-        for (int x = left; x <= right; ++x) {
-            if (std::none_of(level.blocks.begin(), level.blocks.end(),
-                             [&](const ColouredCell& c) { return c.x == x && c.y == y; })) {
-                hole = Cell{static_cast<int16_t>(x), static_cast<int16_t>(y)};
-            }
-        }
-    }
+    const Cell hole{static_cast<int16_t>(box->left + box->startHole % box->width),
+                    static_cast<int16_t>(box->top + box->startHole / box->width)};
     for (std::size_t b = 0; b < level.blocks.size(); ++b) {
         LevelDescription after = level;
         ColouredCell& moved = after.blocks[b];
