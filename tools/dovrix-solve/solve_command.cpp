@@ -54,7 +54,10 @@ int runSolve(const std::vector<std::string>& arguments) {
                 solver::measureDifficulty(level->description, options.maxStates)) {
             std::cout << "traps: " << difficulty->traps << " of " << difficulty->firstMoves
                       << " first moves\nshortest solutions: " << difficulty->solutions
-                      << (difficulty->solutions >= solver::kSolutionCap ? " or more" : "") << '\n';
+                      << (difficulty->solutions >= solver::kSolutionCap || !difficulty->allCounted
+                              ? " or more"
+                              : "")
+                      << '\n';
         } else {
             std::cout << "traps and shortest solutions not measured: " << difficulty.error()
                       << '\n';

@@ -19,6 +19,7 @@ struct Difficulty {
     int firstMoves = 0;     // moves from the start that change the board
     int traps = 0;          // first moves after which the par can no longer be met
     uint64_t solutions = 0; // distinct shortest solutions, at most kSolutionCap
+    bool allCounted = true; // false: the count stopped at its budget, and there are more
     uint64_t states = 0;    // states the measurement searched
 };
 
