@@ -4,6 +4,7 @@
 
 #include "catalogue.h"
 #include "catalogue_check.h"
+#include "difficulty.h"
 #include "grid_puzzle.h"
 #include "level_design.h"
 #include "level_plan.h"
@@ -176,6 +177,44 @@ TEST(Retrograde, DistancesMatchForwardSearchAndTheSolver) {
     }
     EXPECT_EQ(checked, 20);
     EXPECT_GT(withSpareBlock, 5);
+}
+
+TEST(RoomDesign, SampledBackwardSearchFindsStartsExactlyTheParAwayWithTheirTraps) {
+    // A small arena ringed by pits with five blocks, one of them spare: the kind of room
+    // whose positions within the par are too many for a full backward search.
+    LevelPlan plan;
+    plan.par = 6;
+    plan.box = CellRect{5, 5, 4, 4};
+    plan.outer = Outer::Pits;
+    RoomBrief brief;
+    brief.area = plan.box;
+    brief.par = plan.par;
+    brief.dotColours = {Colour::Blue, Colour::Red, Colour::Green, Colour::Pink};
+    brief.extraBlocks = {Colour::Red};
+    brief.sampledStarts = true;
+    brief.minTraps = 2;
+    brief.minProofStates = 1'000;
+    ClimbLimits limits;
+    limits.iterations = 300;
+    plan.rooms = {brief};
+    for (uint64_t seed : {3, 4, 5}) {
+        SCOPED_TRACE("seed " + std::to_string(seed));
+        Random random(seed);
+        ClimbReport report;
+        const auto room = designRoom(brief, planSurroundings(plan), random, limits, report);
+        ASSERT_TRUE(room) << report.evaluations << " " << report.bestDepth << " " << report.bestProofStates;
+        // As the game sees it: the solver's fewest moves are the par, and the traps and
+        // first moves the generator counted are the ones dovrix-solve measures.
+        const LevelDescription level = composeLevel(plan, {*room});
+        const auto solved = solver::solve(level);
+        ASSERT_TRUE(solved);
+        const auto difficulty = solver::measureDifficulty(level, 10'000'000);
+        ASSERT_TRUE(difficulty) << difficulty.error();
+        EXPECT_EQ(std::tuple(solved->optimum, difficulty->traps, difficulty->firstMoves),
+                  std::tuple(plan.par, room->traps, room->firstMoves));
+        EXPECT_GE(room->traps, brief.minTraps);
+        EXPECT_GE(room->proofStates, brief.minProofStates);
+    }
 }
 
 TEST(LevelDesign, DesignsLevelsThatTheSolverProvesAndTheTickEngineReplays) {

@@ -32,7 +32,7 @@ struct Row {
     int height;
     int dots;             // per room
     const char* features; // p pits, a patches, e an extra block, d a block starts on a dot,
-                          // s two dots share a colour
+                          // s two dots share a colour, w starts from a sampled backward search
 };
 
 // The designed levels. Floor sizes grow with the par and the course; dots are added where a
@@ -88,7 +88,7 @@ constexpr Row kRows[] = {
     {48, 'D', Shape::Room, 6, 7, 3, ""},
     {49, 'A', Shape::Stacked, 7, 5, 3, ""},
     {50, 'C', Shape::Room, 6, 6, 3, "d"},
-    {51, 'B', Shape::Room, 7, 7, 3, ""},
+    {51, 'B', Shape::SideBySide, 6, 7, 3, ""},
     {52, 'A', Shape::Room, 7, 6, 3, "s"},
     {53, 'D', Shape::Room, 6, 7, 3, "d"},
     {54, 'A', Shape::Room, 7, 6, 3, "pa"},
@@ -97,14 +97,14 @@ constexpr Row kRows[] = {
     {58, 'A', Shape::Room, 7, 6, 3, ""},
     {59, 'B', Shape::Room, 7, 7, 3, "d"},
     {60, 'A', Shape::Room, 7, 6, 2, "p"},
-    {61, 'C', Shape::Room, 8, 8, 2, "e"},
-    {62, 'A', Shape::Room, 7, 8, 3, ""},
+    {61, 'C', Shape::SideBySide, 6, 8, 3, "e"},
+    {62, 'A', Shape::Stacked, 7, 6, 3, ""},
     {63, 'B', Shape::Room, 7, 7, 3, "d"},
-    {64, 'D', Shape::Room, 8, 7, 3, ""},
+    {64, 'D', Shape::SideBySide, 6, 7, 3, ""},
     {65, 'A', Shape::SideBySide, 6, 6, 3, ""},
     {66, 'B', Shape::Room, 7, 7, 2, "pe"},
     {67, 'C', Shape::Room, 6, 6, 3, "d"},
-    {68, 'A', Shape::Room, 7, 8, 2, "e"},
+    {68, 'A', Shape::Stacked, 7, 6, 3, "e"},
     {69, 'B', Shape::Room, 7, 7, 3, "s"},
     {70, 'D', Shape::Room, 6, 7, 3, "d"},
     {71, 'A', Shape::Room, 7, 6, 3, "p"},
@@ -128,7 +128,7 @@ constexpr Row kRows[] = {
     {90, 'D', Shape::Shaft, 4, 13, 3, ""},
     {91, 'C', Shape::SideBySide, 6, 8, 3, "p"},
     {92, 'A', Shape::Room, 7, 6, 3, "p"},
-    {93, 'B', Shape::Arena, 7, 7, 3, "pe"},
+    {93, 'B', Shape::Arena, 5, 5, 6, "pew"},
     {94, 'C', Shape::Room, 8, 6, 3, "d"},
     {95, 'A', Shape::Room, 7, 6, 3, ""},
     {96, 'B', Shape::Room, 7, 7, 3, "p"},
@@ -352,6 +352,7 @@ std::optional<LevelPlan> planFor(int level, int moreDots) {
                                                           : spare.front());
         }
         brief.blockOnDot = has(*row, 'd') && i == 0;
+        brief.sampledStarts = has(*row, 'w');
         if (has(*row, 'p')) {
             brief.minPits = 1;
             brief.maxPits = std::clamp(area / 10, 2, 6);

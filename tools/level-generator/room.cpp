@@ -311,7 +311,68 @@ struct StartPick {
     std::optional<RoomDesign> design; // the design with its start, when one fits the brief
     double closeness = 0;             // of the best start measured, when none fits
     uint32_t bestStates = 0;
+    int deepest = 0; // the most moves, up to the par, that a start met needed (walked starts)
 };
+
+// The start keeps every block on the floor, and puts blocks on dots and patches only where
+// the brief asks for it.
+bool placementFits(const RoomBrief& brief, const GridLayout& layout,
+                   const std::vector<bool>& dotCell, const std::vector<Position>& start) {
+    int onDots = 0;
+    int onPatches = 0;
+    for (Position p : start) {
+        if (p == kFallen) {
+            return false;
+        }
+        onDots += dotCell[p];
+        onPatches += layout.ground[p] == Ground::Patch;
+    }
+    return onPatches == brief.blocksOnPatches && (onDots > 0) == brief.blockOnDot;
+}
+
+std::vector<bool> dotCells(const GridLayout& layout) {
+    std::vector<bool> dotCell(kGridCells, false);
+    for (const GridDot& dot : layout.dots) {
+        dotCell[dot.cell] = true;
+    }
+    return dotCell;
+}
+
+// Where the brief asks: the room's fewest moves change without its pits, and without its
+// patches it needs more moves (every shortest solution stops a block on a patch).
+bool groundMatters(const RoomBrief& brief, const GridLayout& layout,
+                   const std::vector<Position>& start, const ClimbLimits& limits) {
+    // The room's fewest moves without its pits or patches, or -1 when it needs more than
+    // the par (or cannot be solved at all); nullopt when that is too costly to tell.
+    auto optimumWithout = [&](Ground removed) -> std::optional<int> {
+        const GridPuzzle plain(withoutGround(layout, removed));
+        SearchLimits check;
+        check.maxStates = limits.proofLimit;
+        check.maxDepth = brief.par;
+        const ForwardResult other = searchForwards(plain, start, check);
+        return other.capped ? std::nullopt : std::optional<int>(other.optimum);
+    };
+    if (brief.pitsMustMatter) {
+        const auto without = optimumWithout(Ground::Pit);
+        if (!without || *without == brief.par) {
+            return false;
+        }
+    }
+    return !brief.patchesMustMatter || optimumWithout(Ground::Patch) == -1;
+}
+
+RoomDesign withStart(const RoomDesign& design, const GridLayout& layout, int par,
+                     const std::vector<Position>& start, uint32_t proofStates,
+                     std::pair<int, int> firstMovesAndTraps) {
+    RoomDesign chosen = design;
+    chosen.start = start;
+    chosen.optimum = par;
+    chosen.blockColours = layout.blockColours;
+    chosen.proofStates = proofStates;
+    chosen.firstMoves = firstMovesAndTraps.first;
+    chosen.traps = firstMovesAndTraps.second;
+    return chosen;
+}
 
 // A start in the wanted layer that the brief accepts: as hard to prove as the brief asks,
 // with its traps, and, where asked, one whose fewest moves change without the room's pits
@@ -322,31 +383,18 @@ StartPick pickStart(const RoomBrief& brief, const RoomDesign& design, const Grid
     StartPick pick;
     const uint32_t begin = search.layerStart[brief.par];
     const uint32_t size = search.layerSize(brief.par);
-    std::vector<bool> dotCell(kGridCells, false);
-    for (const GridDot& dot : layout.dots) {
-        dotCell[dot.cell] = true;
-    }
+    const std::vector<bool> dotCell = dotCells(layout);
     const uint32_t tries = std::min<uint32_t>(size, 60);
     const uint32_t first = static_cast<uint32_t>(random.next() % size);
     std::vector<Position> start(puzzle.blockCount());
     int measured = 0;
     for (uint32_t t = 0; t < tries && measured < limits.startsTried; ++t) {
         search.state(begin + (first + t * 7919u) % size, start.data());
-        int onDots = 0;
-        int onPatches = 0;
-        bool fallen = false;
-        for (Position p : start) {
-            fallen = fallen || p == kFallen;
-            if (p != kFallen) {
-                onDots += dotCell[p];
-                onPatches += layout.ground[p] == Ground::Patch;
-            }
-        }
-        if (fallen || onPatches != brief.blocksOnPatches || (onDots > 0) != brief.blockOnDot) {
+        if (!placementFits(brief, layout, dotCell, start)) {
             continue;
         }
-        const auto [firstMoves, traps] = firstMovesAndTraps(puzzle, search, start, brief.par);
-        if (traps < brief.minTraps) {
+        const auto movesAndTraps = firstMovesAndTraps(puzzle, search, start, brief.par);
+        if (movesAndTraps.second < brief.minTraps) {
             continue;
         }
         SearchLimits proof;
@@ -362,40 +410,108 @@ StartPick pickStart(const RoomBrief& brief, const RoomDesign& design, const Grid
             pick.closeness = near;
             pick.bestStates = forward.states;
         }
+        if (near < 1.0 || !groundMatters(brief, layout, start, limits)) {
+            continue;
+        }
+        pick.design = withStart(design, layout, brief.par, start, forward.states, movesAndTraps);
+        return pick;
+    }
+    return pick;
+}
+
+// The first moves from a start and how many of them are traps, told by forward searches:
+// after a trap no goal lies within par - 1 moves. A search too large to finish counts as no
+// trap.
+std::pair<int, int> firstMovesAndTrapsForwards(const GridPuzzle& puzzle,
+                                               const std::vector<Position>& start, int par,
+                                               uint32_t maxStates) {
+    int moves = 0;
+    int traps = 0;
+    std::vector<Position> next(start.size());
+    SearchLimits rest;
+    rest.maxStates = maxStates;
+    rest.maxDepth = par - 1;
+    puzzle.forEachMove(start.data(), [&](int slot, Direction, Position to) {
+        next = start;
+        next[slot] = to;
+        puzzle.resort(next.data(), slot);
+        const ForwardResult after = searchForwards(puzzle, next, rest);
+        ++moves;
+        traps += !after.capped && after.optimum < 0;
+    });
+    return {moves, traps};
+}
+
+// Starts found without a full backward search, for rooms whose positions within the par are
+// too many to list (many blocks, a short par): a narrow backward search that keeps a random
+// sample of each layer's new positions, so that it still moves outwards from the goals. A
+// position it meets at the par's layer needs at most the par; a forward search to the par,
+// which is also its proof, tells whether it needs exactly that.
+StartPick pickSampledStart(const RoomBrief& brief, const RoomDesign& design,
+                           const GridLayout& layout, const GridPuzzle& puzzle, Random& random,
+                           const ClimbLimits& limits) {
+    StartPick pick;
+    const int width = puzzle.blockCount();
+    StateSet seen(std::max(1, width));
+    std::vector<std::vector<Position>> layer;
+    for (auto& goal : puzzle.goalStates(limits.sampledLayer)) {
+        seen.insert(goal.data());
+        layer.push_back(std::move(goal));
+    }
+    for (int depth = 1; depth <= brief.par && !layer.empty(); ++depth) {
+        std::vector<std::vector<Position>> next;
+        for (const auto& after : layer) {
+            puzzle.forEachPredecessor(after.data(), [&](int slot, Position from) {
+                std::vector<Position> before = after;
+                before[slot] = from;
+                puzzle.resort(before.data(), slot);
+                if (seen.insert(before.data())) {
+                    next.push_back(std::move(before));
+                }
+            });
+        }
+        for (std::size_t i = 0; i < next.size() && i < limits.sampledLayer; ++i) {
+            std::swap(next[i], next[i + static_cast<std::size_t>(random.below(
+                                          static_cast<int>(next.size() - i)))]);
+        }
+        if (next.size() > limits.sampledLayer) {
+            next.resize(limits.sampledLayer);
+        }
+        layer = std::move(next);
+        pick.deepest = std::max(pick.deepest, std::min(depth, brief.par - 1));
+    }
+    const std::vector<bool> dotCell = dotCells(layout);
+    SearchLimits proof;
+    proof.maxStates = brief.maxProofStates;
+    proof.maxDepth = brief.par;
+    int measured = 0;
+    for (const auto& start : layer) {
+        if (measured >= limits.startsTried) {
+            break;
+        }
+        if (!placementFits(brief, layout, dotCell, start)) {
+            continue;
+        }
+        const ForwardResult forward = searchForwards(puzzle, start, proof);
+        ++measured;
+        if (forward.capped || forward.optimum < 0) {
+            continue;
+        }
+        pick.deepest = brief.par;
+        const double near = closeness(brief, forward.states);
+        if (near > pick.closeness) {
+            pick.closeness = near;
+            pick.bestStates = forward.states;
+        }
         if (near < 1.0) {
             continue;
         }
-        // The room's fewest moves without its pits or patches, or -1 when it needs more
-        // than the par (or cannot be solved at all); nullopt when that is too costly to
-        // tell.
-        auto optimumWithout = [&](Ground removed) -> std::optional<int> {
-            const GridPuzzle plain(withoutGround(layout, removed));
-            SearchLimits check;
-            check.maxStates = limits.proofLimit;
-            check.maxDepth = brief.par;
-            const ForwardResult other = searchForwards(plain, start, check);
-            return other.capped ? std::nullopt : std::optional<int>(other.optimum);
-        };
-        // Pits shape the solution when the fewest moves change without them.
-        if (brief.pitsMustMatter) {
-            const auto without = optimumWithout(Ground::Pit);
-            if (!without || *without == brief.par) {
-                continue;
-            }
-        }
-        // Without its patches the room needs more moves: every shortest solution stops a
-        // block on a patch.
-        if (brief.patchesMustMatter && optimumWithout(Ground::Patch) != -1) {
+        const auto movesAndTraps =
+            firstMovesAndTrapsForwards(puzzle, start, brief.par, brief.maxProofStates);
+        if (movesAndTraps.second < brief.minTraps || !groundMatters(brief, layout, start, limits)) {
             continue;
         }
-        RoomDesign chosen = design;
-        chosen.start = start;
-        chosen.optimum = brief.par;
-        chosen.blockColours = layout.blockColours;
-        chosen.proofStates = forward.states;
-        chosen.traps = traps;
-        chosen.firstMoves = firstMoves;
-        pick.design = std::move(chosen);
+        pick.design = withStart(design, layout, brief.par, start, forward.states, movesAndTraps);
         return pick;
     }
     return pick;
@@ -517,26 +633,39 @@ std::optional<RoomDesign> designRoom(const RoomBrief& brief,
             ++sinceProgress;
             continue;
         }
-        const Retrograde backwards = searchBackwards(puzzle, search);
-        double score = std::min(backwards.depth(), brief.par);
-        if (!backwards.capped && backwards.depth() >= brief.par) {
-            // Every position within the par of a goal is known; a start's proof holds about
-            // as many, so a layout with too few cannot hold a start hard enough.
-            const uint32_t known = backwards.stateCount();
-            if (brief.minProofStates > 0 && known < brief.minProofStates) {
-                score = brief.par + 0.5 * known / brief.minProofStates;
-            } else {
-                StartPick pick =
-                    pickStart(brief, candidate, layout, puzzle, backwards, random, limits);
-                report.bestProofStates = std::max(report.bestProofStates, pick.bestStates);
-                if (pick.design) {
-                    report.bestDepth = brief.par;
-                    return pick.design;
-                }
-                score = brief.par + 0.5 + 0.49 * pick.closeness;
+        double score = 0;
+        if (brief.sampledStarts) {
+            // Deep enough layouts score above the par, as with a backward search.
+            const StartPick pick = pickSampledStart(brief, candidate, layout, puzzle, random, limits);
+            report.bestProofStates = std::max(report.bestProofStates, pick.bestStates);
+            if (pick.design) {
+                report.bestDepth = brief.par;
+                return pick.design;
             }
+            score = pick.deepest < brief.par ? pick.deepest : brief.par + 0.5 + 0.49 * pick.closeness;
+            report.bestDepth = std::max(report.bestDepth, pick.deepest);
+        } else {
+            const Retrograde backwards = searchBackwards(puzzle, search);
+            score = std::min(backwards.depth(), brief.par);
+            if (!backwards.capped && backwards.depth() >= brief.par) {
+                // Every position within the par of a goal is known; a start's proof holds about
+                // as many, so a layout with too few cannot hold a start hard enough.
+                const uint32_t known = backwards.stateCount();
+                if (brief.minProofStates > 0 && known < brief.minProofStates) {
+                    score = brief.par + 0.5 * known / brief.minProofStates;
+                } else {
+                    StartPick pick =
+                        pickStart(brief, candidate, layout, puzzle, backwards, random, limits);
+                    report.bestProofStates = std::max(report.bestProofStates, pick.bestStates);
+                    if (pick.design) {
+                        report.bestDepth = brief.par;
+                        return pick.design;
+                    }
+                    score = brief.par + 0.5 + 0.49 * pick.closeness;
+                }
+            }
+            report.bestDepth = std::max(report.bestDepth, std::min(backwards.depth(), brief.par));
         }
-        report.bestDepth = std::max(report.bestDepth, std::min(backwards.depth(), brief.par));
         if (score > currentScore) {
             sinceProgress = 0;
         } else {

@@ -49,6 +49,10 @@ struct RoomBrief {
     bool pitsMustMatter = false;    // without its pits the room's fewest moves differ
     bool patchesMustMatter = false; // without its patches the room needs more moves
     bool patchFieldPattern = false; // patches lie on a regular lattice and stay there
+    // Starts are found by a backward search that keeps a sample of each layer and measured
+    // by forward searches: for rooms whose positions within the par are too many to list,
+    // such as many blocks and a short par.
+    bool sampledStarts = false;
     // How hard the start must be to prove: the states a breadth-first search from it holds
     // when it meets the goal, and the first moves after which the par cannot be met.
     uint32_t minProofStates = 0;
@@ -85,6 +89,7 @@ struct ClimbLimits {
     uint32_t stateLimit = 1'500'000; // states a backward search may hold
     uint32_t proofLimit = 3'000'000; // states a forward search without pits or patches may need
     int startsTried = 6;             // starts of a deep enough layout whose proofs are measured
+    std::size_t sampledLayer = 2000; // positions a sampled backward search keeps of a layer
 };
 
 struct ClimbReport {
