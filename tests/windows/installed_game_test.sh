@@ -357,6 +357,10 @@ mkdir -p "$share/Dovrix" "$WINEPREFIX/dosdevices/unc/fs1"
 ln -s "$share" "$WINEPREFIX/dosdevices/unc/fs1/dovrix\$"
 printf ' 7 \r\n' >"$share/Dovrix/Someone Else.txt"
 domain=$("$wine" cmd /c 'echo %USERDOMAIN%' | tr -d '\r')
+# The home drive set by hand again, in this wineserver: one ended by "wineserver -k" may not
+# have written its registry to disk, and the value set before would be gone without any
+# installer taking it.
+set_by_hand HomeDrive C:
 next_version_of "$msi" "$work/dovrix-next.msi"
 # An empty property comes after the others: Wine's msiexec takes a property that follows a
 # bare "NAME=" for its value (and misreads NAME="").
