@@ -116,6 +116,14 @@ ask() {
         --resolve games.school.example:443:127.0.0.1 "https://games.school.example/$1" 2>&1 ||
         true
 }
+# systemctl reload only signals nginx; its master opens the site's port a moment later.
+wait_for_site() {
+    for _ in $(seq 100); do
+        in_machine curl -s -o /dev/null -k --resolve games.school.example:443:127.0.0.1 \
+            https://games.school.example/ && return
+        sleep 0.1
+    done
+}
 # expect TARGET REPLY: the request gets that reply.
 expect() {
     local answer
@@ -236,6 +244,7 @@ $block" < <(yes) >"$work/block.log" 2>&1 || status=$?
         ;;
     *"sites-enabled"*)
         seen+=(site)
+        wait_for_site
         expect "$(account create Ada rose-Garden-3)" Success
         expect "$(account login Ada rose-Garden-3)" 1
         expect "$(account update Ada rose-Garden-3 7)" OK
@@ -324,6 +333,7 @@ in_machine apt-get install -y -q "/root/old/$old_deb" >>"$log" 2>&1 ||
     fail "installing $old_deb: $(tail -3 "$log")"
 in_machine bash -ec 'ln -s ../sites-available/dovrix-account-server.conf /etc/nginx/sites-enabled/
     nginx -t -q && systemctl reload nginx' >>"$log" 2>&1 || fail "the site with 1.0-2"
+wait_for_site
 fill_old_release
 before="$(main_pid)"
 in_machine apt-get install -y -q "/root/build/packages/${service}_${version}_amd64.deb" \
