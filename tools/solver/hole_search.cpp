@@ -152,17 +152,7 @@ public:
 
     SolveResult run(const LevelDescription& level) {
         SolveResult result;
-        colour_ = box_.start;
-        block_ = box_.startBlock;
-        hole_ = box_.startHole;
-        misplaced_ = 0;
-        misplacedOn_ = {0, 0};
-        for (int i = 0; i < box_.cells; ++i) {
-            if (isMisplaced(i)) {
-                ++misplaced_;
-                ++misplacedOn_[box_.parity[i]];
-            }
-        }
+        startOver();
         int bound = estimate();
         for (;;) {
             nextBound_ = kInfinity;
@@ -195,6 +185,16 @@ public:
     // The distinct solutions of exactly `bound` moves from the start, counted up to `cap`;
     // call with the fewest moves as the bound.
     uint64_t countSolutions(int bound, uint64_t cap) {
+        startOver();
+        counted_.clear();
+        return count(0, bound, -1, cap);
+    }
+
+    uint64_t nodes() const { return nodes_; }
+
+private:
+    // Back to the box's start, with its misplaced blocks counted afresh.
+    void startOver() {
         colour_ = box_.start;
         block_ = box_.startBlock;
         hole_ = box_.startHole;
@@ -206,13 +206,8 @@ public:
                 ++misplacedOn_[box_.parity[i]];
             }
         }
-        counted_.clear();
-        return count(0, bound, -1, cap);
     }
 
-    uint64_t nodes() const { return nodes_; }
-
-private:
     static constexpr int kInfinity = 1 << 30;
 
     // Solutions from here in exactly bound - g moves, up to the cap (a count that reaches it
