@@ -2,6 +2,7 @@
 
 #include "console/console.h"
 #include "console/http_adapter.h"
+#include "counted.h"
 #include "request_handler.h"
 #include "school_store.h"
 
@@ -406,9 +407,9 @@ void AccountServer::purgeUnseen() {
         const PurgeReport report = school_->purge(cutoff, false);
         if (!report.accounts.empty() || !report.students.empty()) {
             logLine("dovrix-account-server: retention: deleted " +
-                    std::to_string(report.accounts.size()) + " accounts and " +
-                    std::to_string(report.students.size()) + " students unseen for " +
-                    std::to_string(options_.retainDays) + " days");
+                    counted(report.accounts.size(), "account") + " and " +
+                    counted(report.students.size(), "student") + " unseen for " +
+                    counted(static_cast<std::size_t>(options_.retainDays), "day"));
         }
     } catch (const std::exception& error) {
         logLine("dovrix-account-server: retention: " + escapedForLog(error.what()));

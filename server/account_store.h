@@ -55,7 +55,8 @@ public:
     // The school account's level, creating it at level 1 when it does not exist yet. nullopt
     // when the name belongs to an online account.
     std::optional<int> openSchoolAccount(const std::string& userKey, const std::string& userName);
-    // Notes a successful login as the account's last sight.
+    // Notes a successful login as the account's last sight (written when the stored one is a
+    // minute old or more).
     void noteSeen(const std::string& userKey);
     // Raises the account's level to `level` (never lowers it), noting when each level above
     // the old one was first reached and the update as its last sight; false when there is no

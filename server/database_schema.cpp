@@ -36,7 +36,6 @@ CREATE TABLE IF NOT EXISTS pars (
 void addSchoolRecords(sqlite3* db, std::int64_t now) {
     executeSql(db, R"sql(
 ALTER TABLE accounts ADD COLUMN last_seen INTEGER;  -- the last login or update, seconds since 1970
-CREATE INDEX accounts_by_last_seen ON accounts (last_seen);
 CREATE TABLE classes (
     class_key TEXT PRIMARY KEY,  -- the class name in lower case
     name      TEXT NOT NULL      -- as the student list or the administrator wrote it

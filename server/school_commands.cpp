@@ -1,5 +1,6 @@
 #include "school_commands.h"
 
+#include "counted.h"
 #include "passwords.h"
 #include "school_names.h"
 #include "school_store.h"
@@ -108,8 +109,9 @@ int purgeNow(const CommandLine& line, std::ostream& out) {
     for (const std::string& name : report.students) {
         out << verb << " student " << name << " from the student list\n";
     }
-    out << verb << ' ' << report.accounts.size() << " accounts and " << report.students.size()
-        << " students unseen for " << line.options.retainDays << " days\n";
+    out << verb << ' ' << counted(report.accounts.size(), "account") << " and "
+        << counted(report.students.size(), "student") << " unseen for "
+        << counted(static_cast<std::size_t>(line.options.retainDays), "day") << '\n';
     return 0;
 }
 

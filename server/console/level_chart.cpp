@@ -1,5 +1,6 @@
 #include "level_chart.h"
 
+#include "counted.h"
 #include "shared_state.h"
 
 #include <algorithm>
@@ -17,7 +18,7 @@ constexpr int kBarStep = 6;
 constexpr int kPlotHeight = 100;
 
 std::string students(int n) {
-    return std::to_string(n) + (n == 1 ? " student" : " students");
+    return counted(static_cast<std::size_t>(n), "student");
 }
 
 } // namespace
@@ -81,7 +82,7 @@ PageData levelChart(const std::vector<int>& levels) {
     chart.set("left", std::to_string(kLeft));
     chart.set("right", std::to_string(kLeft + kColumns * kBarStep));
     chart.set("base", std::to_string(base));
-    chart.set("most", std::to_string(most));
+    chart.set("most", students(most));
     chart.set("bars", bars);
     chart.set("ticks", ticks);
     chart.set("summary", summary);

@@ -12,6 +12,8 @@ With --screenshots it takes pictures of the console's pages for the documents in
 failing on the first wrong check."""
 
 import csv
+import functools
+import http.server
 import io
 import json
 import os
@@ -21,6 +23,7 @@ import ssl
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 import urllib.parse
 import urllib.request
@@ -83,6 +86,26 @@ assert line == "listening on " + base, line
 tls = ssl.create_default_context(cafile=os.path.join(work, "server.pem"))
 
 
+# Another origin on the same host, as another of the school's services would be: its page
+# posts a form to the console.
+elsewhere = os.path.join(work, "elsewhere")
+os.mkdir(elsewhere)
+
+
+class QuietHandler(http.server.SimpleHTTPRequestHandler):
+    def log_message(self, *_):
+        pass
+
+
+other = http.server.ThreadingHTTPServer(("127.0.0.1", 0),
+                                        functools.partial(QuietHandler, directory=elsewhere))
+other_tls = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+other_tls.load_cert_chain(os.path.join(work, "server.pem"), os.path.join(work, "server.key"))
+other.socket = other_tls.wrap_socket(other.socket, server_side=True)
+threading.Thread(target=other.serve_forever, daemon=True).start()
+other_base = f"https://127.0.0.1:{other.server_address[1]}/"
+
+
 def game(query):
     """One request as the game sends it, through nginx and TLS."""
     try:
@@ -132,6 +155,11 @@ def sign_in(name, password):
     driver.find_element(By.CSS_SELECTOR, "form.stacked button").click()
 
 
+def shows(text):
+    """Whether the page shows the text, once the page a form was sent to has loaded."""
+    return wait_for(lambda: text in driver.page_source)
+
+
 def downloaded(suffix):
     def found():
         names = [n for n in os.listdir(downloads) if n.endswith(suffix)]
@@ -144,7 +172,7 @@ try:
     check(heading() == "Sign in", "the console starts at its sign-in page")
     shot("sign-in")
     sign_in(TEACHER, "not the password")
-    check("The name or the password is not right." in driver.page_source, "a wrong password is refused")
+    check(shows("The name or the password is not right."), "a wrong password is refused")
     sign_in(TEACHER.upper(), PASSWORD)
     check(heading() == "Classes", "the teacher signs in")
     shot("classes")
@@ -181,7 +209,7 @@ try:
     driver.find_element(By.ID, "password").send_keys("anna-new-1")
     driver.find_element(By.ID, "again").send_keys("anna-new-1")
     driver.find_element(By.CSS_SELECTOR, "form.stacked button").click()
-    check("holds from anna's next login" in driver.page_source, "the password is reset")
+    check(shows("holds from anna's next login"), "the password is reset")
     check(game("o=vorna&u=anna&p=anna-new-1") == "9", "the district check takes the new password")
     check(game("o=vorna&u=anna&p=pw-anna") == "Invalid Username and/or Password",
           "and no longer the old one")
@@ -220,6 +248,20 @@ try:
     check(heading() == "Form expired", "a form without its token is refused")
     check(game("o=vorna&u=anna&p=anna-new-1") == "9", "and changes nothing")
 
+    # The other origin's page, even knowing the session's form token, changes nothing.
+    driver.get(console + "students/anna/password")
+    token = driver.find_element(By.CSS_SELECTOR, "form.stacked input[name=form-token]")
+    with open(os.path.join(elsewhere, "index.html"), "w") as f:
+        f.write(f'<form method="post" action="{console}students/anna/password">'
+                f'<input type="hidden" name="form-token" value="{token.get_attribute("value")}">'
+                '<input type="hidden" name="password" value="anna-new-3">'
+                '<input type="hidden" name="again" value="anna-new-3">'
+                '<button type="submit">Send</button></form>')
+    driver.get(other_base)
+    driver.find_element(By.TAG_NAME, "button").click()
+    check(heading() == "Not sent from the console", "a form from another origin is refused")
+    check(game("o=vorna&u=anna&p=anna-new-1") == "9", "and changes nothing")
+
     cookie = driver.get_cookie("__Host-dovrix-console")
     check(cookie and cookie["secure"] and cookie["httpOnly"] and cookie["sameSite"] == "Strict",
           "the session cookie is Secure, HttpOnly, SameSite=Strict")
@@ -239,6 +281,7 @@ try:
     check(heading() == "Sign in", "a session unused for 30 minutes has expired")
 finally:
     driver.quit()
+    other.shutdown()
     serve.terminate()
     serve.wait(10)
     held.close()

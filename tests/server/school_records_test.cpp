@@ -187,6 +187,21 @@ TEST(SchoolRecords, ServerRemembersFirstReachPerLevelLastSightAndParChanges) {
     EXPECT_EQ(sql(database, "SELECT user_key FROM accounts WHERE last_seen >= " + days(1) +
                             " ORDER BY user_key"),
               "kim\npat\n");
+    // A sight a minute old or more is renewed by the next request; a newer one is kept, to the
+    // minute, without a write.
+    sql(database, "UPDATE accounts SET last_seen = strftime('%s','now') - 120 WHERE user_key = "
+                  "'pat'; UPDATE accounts SET last_seen = strftime('%s','now') - 30 WHERE "
+                  "user_key = 'kim';");
+    {
+        Server server(database);
+        EXPECT_EQ(server.get("o=update&u=pat&p=&l=2"), "OK");
+        EXPECT_EQ(server.get("o=login&u=kim&p=pw"), "1");
+        server.signal(SIGTERM);
+        EXPECT_EQ(server.exitCodeAtEnd(), 0);
+    }
+    EXPECT_EQ(sql(database, "SELECT user_key, strftime('%s','now') - last_seen < 20 FROM accounts "
+                            "ORDER BY user_key"),
+              "kim|0\npat|1\n");
     // Nothing else about a player: the tables hold what the console shows and no more.
     EXPECT_EQ(sql(database, "SELECT group_concat(name) FROM pragma_table_info('levels_reached')"),
               "user_key,level,reached_at\n");
@@ -226,7 +241,7 @@ TEST(SchoolRecords, RetentionDeletesWhatWentUnseenOnCommandAndWhenTheServiceStar
     Program purge({"purge", "--config", folder.file("server.conf")});
     EXPECT_EQ(purge.exitCodeAtEnd(), 0);
     EXPECT_EQ(purge.output(), "deleted account oldtimer\ndeleted student cy from the student list\n"
-                              "deleted 1 accounts and 1 students unseen for 410 days\n");
+                              "deleted 1 account and 1 student unseen for 410 days\n");
 
     // The service purges before it answers, and says so in its log.
     Server server("", {"--config", folder.file("server.conf"), "--port", "0", "--retain-days",
@@ -235,7 +250,7 @@ TEST(SchoolRecords, RetentionDeletesWhatWentUnseenOnCommandAndWhenTheServiceStar
     EXPECT_EQ(server.get("o=halvern&u=bo&p=pw-bo"), "1");
     server.signal(SIGTERM);
     EXPECT_EQ(server.exitCodeAtEnd(), 0);
-    EXPECT_NE(server.errors().find("retention: deleted 1 accounts and 1 students unseen for 400 "
+    EXPECT_NE(server.errors().find("retention: deleted 1 account and 1 student unseen for 400 "
                                    "days"),
               std::string::npos);
     EXPECT_EQ(sql(database, "SELECT count(*) FROM levels_reached WHERE user_key = 'anna'"),
