@@ -20,8 +20,8 @@ std::string csvCell(std::string_view text) {
 
 std::string csvLine(const std::vector<std::string>& cells) {
     std::string line;
-    for (const std::string& cell : cells) {
-        line += (line.empty() ? "" : ",") + csvCell(cell);
+    for (std::size_t i = 0; i < cells.size(); ++i) {
+        line += (i == 0 ? "" : ",") + csvCell(cells[i]);
     }
     return line + "\r\n";
 }

@@ -27,14 +27,14 @@ void runSql(const std::string& database, const std::string& statement) {
     sqlite3_close(db);
 }
 
-// A school: a student list of two classes, a teacher of 7A, an administrator, and games that
+// A school: a student list of two classes and a student in none, a teacher of 7A, an administrator, and games that
 // have played.
 class School {
 public:
     School() {
         std::ofstream(folder.file("students.csv"))
             << "username,password,class\nanna,pw-anna,7A\n<b>bo</b>,pw-bo,7A\n"
-               "=HYPERLINK(\"http://x\"),pw-eq,7A\ndi,pw-di,7B\n";
+               "=HYPERLINK(\"http://x\"),pw-eq,7A\ndi,pw-di,7B\neve,pw-eve\n";
         EXPECT_EQ(Program({"import-students", folder.file("students.csv"), "--db", database})
                       .exitCodeAtEnd(),
                   0);
@@ -368,10 +368,15 @@ TEST(Console, ClassAndSchoolFilesAreCsvWithFormulasNeutralised) {
     ASSERT_EQ(status(whole), 200);
     EXPECT_EQ(whole->get_header_value("Transfer-Encoding"), "chunked");
     const auto all = csvRows(whole->body.substr(3));
-    ASSERT_EQ(all.size(), 5u);
+    ASSERT_EQ(all.size(), 6u);
+    for (const auto& row : all) {
+        EXPECT_EQ(row.size(), 7u) << row[0];
+    }
+    // The classes in order, and last the students in none, with an empty cell for it.
     EXPECT_EQ(all[4][0], "7B");
     EXPECT_EQ(std::vector(all[4].begin() + 3, all[4].begin() + 6),
               (std::vector<std::string>{"100", "yes", "100"}));
+    EXPECT_EQ(all[5][0] + "," + all[5][1], ",eve");
 }
 
 TEST(Console, ResetExportAndDeleteActForTheStudentAtOnce) {
