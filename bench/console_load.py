@@ -40,7 +40,7 @@ import urllib.parse
 
 server, serve_script, edge_load = sys.argv[1:4]
 options = dict(zip(sys.argv[4::2], sys.argv[5::2]))
-rounds = int(options.get("--rounds", "3"))
+rounds = int(options.get("--rounds", "7"))
 # The commit the 1.0-2 packages were built from (as tests/packaging/check_on_debian.sh says).
 RELEASE_1_0 = "db1fb3ce8acca700051d5072837420aeb4fc57d3"
 source_dir = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
