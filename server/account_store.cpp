@@ -8,17 +8,6 @@
 
 namespace dovrix::server {
 
-namespace {
-
-// A sight is written when the one stored is a minute old or more: the console shows it to the
-// minute and retention counts days, while a player's requests come seconds apart, and most
-// would otherwise each write the database only for this.
-constexpr const char* kNoteSight =
-    "UPDATE accounts SET last_seen = ?2 WHERE user_key = ?1 "
-    "AND (last_seen IS NULL OR last_seen NOT BETWEEN ?2 - 59 AND ?2)";
-
-} // namespace
-
 AccountStore::AccountStore(const std::string& path) : db_(openDatabase(path)) {}
 
 AccountStore::~AccountStore() {
@@ -86,9 +75,7 @@ std::optional<int> AccountStore::openSchoolAccount(const std::string& userKey,
     insert.bind(1, userKey).bind(2, userName);
     insert.step();
     // Seen, whether the school login opens it or (at a name an online account holds) not.
-    Statement seen = prepare(kNoteSight);
-    seen.bind(1, userKey).bind(2, secondsNow());
-    seen.step();
+    writeSight(userKey, secondsNow());
     Statement select =
         prepare("SELECT password_hash IS NULL, level FROM accounts WHERE user_key = ?1");
     select.bind(1, userKey);
@@ -106,8 +93,16 @@ std::optional<int> AccountStore::openSchoolAccount(const std::string& userKey,
 
 void AccountStore::noteSeen(const std::string& userKey) {
     const std::lock_guard lock(mutex_);
-    Statement update = prepare(kNoteSight);
-    update.bind(1, userKey).bind(2, secondsNow());
+    writeSight(userKey, secondsNow());
+}
+
+// A sight is written when the one stored is a minute old or more: the console shows it to the
+// minute and retention counts days, while a player's requests come seconds apart, and most
+// would otherwise each write the database only for this.
+void AccountStore::writeSight(const std::string& userKey, std::int64_t now) {
+    Statement update = prepare("UPDATE accounts SET last_seen = ?2 WHERE user_key = ?1 "
+                               "AND (last_seen IS NULL OR last_seen NOT BETWEEN ?2 - 59 AND ?2)");
+    update.bind(1, userKey).bind(2, now);
     update.step();
 }
 
@@ -122,9 +117,7 @@ bool AccountStore::raiseLevel(const std::string& userKey, int level) {
     const int old = select.integer(0);
     if (level <= old) {
         // Most updates repeat the level already stored: only the sight may be new.
-        Statement update = prepare(kNoteSight);
-        update.bind(1, userKey).bind(2, now);
-        update.step();
+        writeSight(userKey, now);
         return true;
     }
     Transaction transaction(db_);

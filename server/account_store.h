@@ -86,6 +86,9 @@ public:
 private:
     Statement prepare(const char* sql);
     void notePar(int level, int oldPar, int newPar);
+    // The account's last sight, unless the stored one is less than a minute old; the caller
+    // holds the lock.
+    void writeSight(const std::string& userKey, std::int64_t now);
 
     sqlite3* db_ = nullptr;
     std::mutex mutex_;
