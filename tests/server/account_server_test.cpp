@@ -1,7 +1,7 @@
 // The account server answering over loopback, in this process, with a fresh database.
 
+#include "account_reply.h"
 #include "catalogue.h"
-#include "local_http.h"
 #include "rate_limit.h"
 #include "running_account_server.h"
 #include "student_import.h"
@@ -17,11 +17,6 @@
 
 namespace dovrix::testing {
 namespace {
-
-const std::string kInvalid = "Invalid Username and/or Password";
-
-const std::string kCreating = "Error Creating Account";
-const std::string kUpdating = "Error Updating Account";
 
 // Account queries (the part after "/dovrix/account?"), each with the body of its reply after
 // " -> ".
@@ -41,24 +36,9 @@ protected:
     }
     std::string database() const { return folder_.file("accounts.sqlite"); }
 
-    // The status and body of a request as written, unencoded, an account query when it does
-    // not start with '/', with `client` in X-Real-IP as nginx passes it on (only a server behind
-    // the front end believes it).
     std::pair<int, std::string> send(const std::string& target, const std::string& method = "GET",
                                      const std::string& client = "127.0.0.1") {
-        if (!socket_.empty()) {
-            const auto path = target.starts_with('/') ? target : "/dovrix/account?" + target;
-            const auto reply = server::getOverSocket(socket_, path, client);
-            return reply ? std::pair(reply->status, reply->body) : std::pair(0, "<no reply>");
-        }
-        httplib::Client connection("127.0.0.1", server_->port());
-        connection.set_url_encode(false);
-        httplib::Request request;
-        request.method = method;
-        request.path = target.starts_with('/') ? target : "/dovrix/account?" + target;
-        request.headers.emplace("X-Real-IP", client);
-        const auto reply = connection.send(request);
-        return reply ? std::pair(reply->status, reply->body) : std::pair(0, "<no reply>");
+        return accountReply(server_->port(), socket_, target, client, method);
     }
     // Every target answered with `status` and `reply`.
     void expectAll(int status, const std::string& reply, const std::vector<std::string>& targets,
@@ -218,9 +198,6 @@ TEST_F(ServerTest, ParListStartsFromTheCatalogueAndGoesDownOnlyToTheProvenOptimu
              {"19", "Ignored"}, {"18", "OK"}, {"18", "Ignored"}, {"17", "OK"}, {"16", "OK"}}) {
         expectAll(200, reply, {level87 + moves}, "GET", from);
     }
-    // Ten uploads from one address in ten minutes; the eleventh changes nothing.
-    expectAll(429, "Ignored", {level87 + "16"}, "GET", from);
-    expectAll(200, "Ignored", {level87 + "16"}, "GET", "10.0.0.8");
     expected[86] = 16;
     EXPECT_EQ(pars(), expected);
 

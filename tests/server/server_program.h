@@ -3,13 +3,12 @@
 // line, its first line of output, its signals, its replies over loopback or its Unix socket.
 // Needs DOVRIX_ACCOUNT_SERVER (the program's path) in the environment.
 
-#include "local_http.h"
+#include "account_reply.h"
 
 #include <QProcess>
 #include <QProcessEnvironment>
 
 #include <gtest/gtest.h>
-#include <httplib.h>
 
 #include <algorithm>
 #include <csignal>
@@ -19,10 +18,6 @@
 #include <vector>
 
 namespace dovrix::testing {
-
-const std::string kInvalid = "Invalid Username and/or Password";
-const std::string kCreating = "Error Creating Account";
-const std::string kUpdating = "Error Updating Account";
 
 // The program in a child process, killed if it is still running at the end.
 class Program : public QProcess {
@@ -82,18 +77,10 @@ public:
         port = line.starts_with(prefix) ? std::atoi(&line[prefix.size()]) : 0;
         EXPECT_EQ(line, prefix + std::to_string(port) + "/");
     }
-    // The status and body of a GET of the target as written (an account query when it does
-    // not start with '/'), with `client` in X-Real-IP as nginx names the client it forwards.
-    std::pair<int, std::string> fetch(std::string target, const std::string& client = "127.0.0.1") {
-        target = target.starts_with('/') ? target : "/dovrix/account?" + target;
-        if (!socket.empty()) {
-            const auto result = server::getOverSocket(socket, target, client);
-            return result ? std::pair(result->status, result->body) : std::pair(0, "<no reply>");
-        }
-        httplib::Client connection("127.0.0.1", port);
-        connection.set_url_encode(false);
-        const auto result = connection.Get(target, {{"X-Real-IP", client}});
-        return result ? std::pair(result->status, result->body) : std::pair(0, "<no reply>");
+    // The status and body of a GET (see accountReply), over the socket when it listens on one.
+    std::pair<int, std::string> fetch(const std::string& target,
+                                      const std::string& client = "127.0.0.1") {
+        return accountReply(port, socket, target, client);
     }
     std::string get(const std::string& target, const std::string& client = "127.0.0.1") {
         return fetch(target, client).second;
