@@ -61,17 +61,14 @@ struct Sender {
 
 TEST(ServerProgram, AnnouncesItsAddressAndStopsCleanlyOnSignals) {
     TempFolder folder;
-    for (const int stopSignal : {SIGTERM, SIGINT}) {
-        Server server(folder.file("accounts.sqlite"));
-        EXPECT_EQ(server.get("o=qel&u=pat&p="), stopSignal == SIGTERM ? "1" : "2");
-        EXPECT_EQ(server.get("o=update&u=pat&p=&l=2"), "OK");
-        // A second server cannot take a port in use, and says so.
-        Program rival({"--port", std::to_string(server.port), "--db", folder.file("other.sqlite")});
-        EXPECT_EQ(rival.exitCodeAtEnd(), 1);
-        EXPECT_NE(rival.errors().find("cannot listen"), std::string::npos);
-        server.signal(stopSignal);
-        EXPECT_EQ(server.exitCodeAtEnd(), 0);
-    }
+    Server server(folder.file("accounts.sqlite"));
+    EXPECT_EQ(server.get("o=qel&u=pat&p="), "1");
+    // A second server cannot take a port in use, and says so.
+    Program rival({"--port", std::to_string(server.port), "--db", folder.file("other.sqlite")});
+    EXPECT_EQ(rival.exitCodeAtEnd(), 1);
+    EXPECT_NE(rival.errors().find("cannot listen"), std::string::npos);
+    server.signal(SIGINT); // SIGTERM: the test of a stop with connections open
+    EXPECT_EQ(server.exitCodeAtEnd(), 0);
 }
 
 // Only the front end names the client: through the server's Unix socket, X-Real-IP gives the
