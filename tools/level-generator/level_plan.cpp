@@ -15,6 +15,7 @@ enum class Shape : uint8_t {
     Room,       // one walled room
     SideBySide, // two rooms with a wall between them
     Stacked,    // two rooms, one above the other
+    FourRooms,  // two rooms side by side above two more
     SixRooms,   // six rooms filling the board, the board's edge their outer wall
     Arena,      // open floor ringed by pits, no walls
     PitRing,    // a walled room inside a ring of pits
@@ -126,7 +127,7 @@ constexpr Row kRows[] = {
     {88, 'B', Shape::Room, 7, 7, 3, "a"},
     {89, 'A', Shape::Arena, 7, 6, 4, "pa"},
     {90, 'D', Shape::Shaft, 4, 13, 3, ""},
-    {91, 'C', Shape::SideBySide, 6, 8, 3, "p"},
+    {91, 'C', Shape::FourRooms, 6, 6, 3, "p"},
     {92, 'A', Shape::Room, 7, 6, 3, "p"},
     {93, 'B', Shape::Arena, 5, 5, 6, "pew"},
     {94, 'C', Shape::Room, 8, 6, 3, "d"},
@@ -276,13 +277,12 @@ std::optional<LevelPlan> planFor(int level, int moreDots) {
         // Two rooms and the wall between them: the total extent's parity follows the offset.
         return (first + first + 1 + 2) % 2 == (offset == 300 ? 0 : 1) ? first : first - 1;
     };
-    int boxWidth = w;
-    int boxHeight = h;
-    if (row->shape == Shape::SideBySide) {
-        boxWidth = w + 1 + secondExtent(w, plan.offsetX);
-    } else if (row->shape == Shape::Stacked) {
-        boxHeight = h + 1 + secondExtent(h, plan.offsetY);
-    } else if (row->shape == Shape::SixRooms) {
+    // Rooms side by side share a wall, and so do rooms one above the other.
+    const bool twoColumns = row->shape == Shape::SideBySide || row->shape == Shape::FourRooms;
+    const bool twoRows = row->shape == Shape::Stacked || row->shape == Shape::FourRooms;
+    int boxWidth = twoColumns ? w + 1 + secondExtent(w, plan.offsetX) : w;
+    int boxHeight = twoRows ? h + 1 + secondExtent(h, plan.offsetY) : h;
+    if (row->shape == Shape::SixRooms) {
         boxWidth = 15;
         boxHeight = 15;
     }
@@ -295,15 +295,7 @@ std::optional<LevelPlan> planFor(int level, int moreDots) {
         plan.box.y = 1; // the bottom wall lies on the board's last row
         plan.flatBottomWall = true;
     }
-    if (row->shape == Shape::SideBySide) {
-        plan.dividersX.push_back(plan.box.x + w);
-        areas.push_back(CellRect{plan.box.x, plan.box.y, w, boxHeight});
-        areas.push_back(CellRect{plan.box.x + w + 1, plan.box.y, boxWidth - w - 1, boxHeight});
-    } else if (row->shape == Shape::Stacked) {
-        plan.dividersY.push_back(plan.box.y + h);
-        areas.push_back(CellRect{plan.box.x, plan.box.y, boxWidth, h});
-        areas.push_back(CellRect{plan.box.x, plan.box.y + h + 1, boxWidth, boxHeight - h - 1});
-    } else if (row->shape == Shape::SixRooms) {
+    if (row->shape == Shape::SixRooms) {
         plan.outer = Outer::Frame;
         plan.dividersX = {4, 9};
         plan.dividersY = {7};
@@ -313,7 +305,26 @@ std::optional<LevelPlan> planFor(int level, int moreDots) {
             areas.push_back(CellRect{10, y, 5, 7});
         }
     } else {
-        areas.push_back(plan.box);
+        // The box cut by its dividers, row by row.
+        struct Span {
+            int start;
+            int extent;
+        };
+        auto spans = [](int start, int extent, int first, bool cut) {
+            return cut ? std::vector<Span>{{start, first}, {start + first + 1, extent - first - 1}}
+                       : std::vector<Span>{{start, extent}};
+        };
+        if (twoColumns) {
+            plan.dividersX.push_back(plan.box.x + w);
+        }
+        if (twoRows) {
+            plan.dividersY.push_back(plan.box.y + h);
+        }
+        for (const Span& across : spans(plan.box.y, boxHeight, h, twoRows)) {
+            for (const Span& along : spans(plan.box.x, boxWidth, w, twoColumns)) {
+                areas.push_back(CellRect{along.start, across.start, along.extent, across.extent});
+            }
+        }
     }
     if (row->shape == Shape::Arena || row->shape == Shape::PitRing) {
         plan.outer = Outer::Pits;
