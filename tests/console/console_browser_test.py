@@ -30,6 +30,7 @@ import urllib.request
 
 from selenium import webdriver
 from selenium.webdriver.chrome.service import Service
+from selenium.common.exceptions import StaleElementReferenceException
 from selenium.webdriver.common.by import By
 
 SERVER, SERVE = sys.argv[1], sys.argv[2]
@@ -143,9 +144,17 @@ def shot(name, width=1200):
         driver.set_window_size(1200, 900)
 
 
-def heading():
-    found = wait_for(lambda: driver.find_elements(By.TAG_NAME, "h1"))
-    return found[0].text if found else ""
+def heading_is(expected):
+    """Whether the page's heading reads expected, once the page a click led to has loaded.
+
+    Right after a click the old page may still be there, or go while its heading is read."""
+    def reads():
+        try:
+            found = driver.find_elements(By.TAG_NAME, "h1")
+            return bool(found) and found[0].text == expected
+        except StaleElementReferenceException:
+            return False
+    return wait_for(reads)
 
 
 def sign_in(name, password):
@@ -169,16 +178,16 @@ def downloaded(suffix):
 
 try:
     driver.get(console)
-    check(heading() == "Sign in", "the console starts at its sign-in page")
+    check(heading_is("Sign in"), "the console starts at its sign-in page")
     shot("sign-in")
     sign_in(TEACHER, "not the password")
     check(shows("The name or the password is not right."), "a wrong password is refused")
     sign_in(TEACHER.upper(), PASSWORD)
-    check(heading() == "Classes", "the teacher signs in")
+    check(heading_is("Classes"), "the teacher signs in")
     shot("classes")
 
     driver.find_element(By.LINK_TEXT, "7A").click()
-    check(heading() == "Class 7A", "the class page opens")
+    check(heading_is("Class 7A"), "the class page opens")
     rows = {r.find_element(By.TAG_NAME, "th").text: [c.text for c in r.find_elements(By.TAG_NAME, "td")]
             for r in driver.find_elements(By.CSS_SELECTOR, "table.students tbody tr")}
     check(rows.get("anna", [""])[0] == "9" and rows.get("cleo", [""])[0] == "all 100 beaten",
@@ -228,7 +237,7 @@ try:
     shot("delete")
     driver.find_element(By.ID, "confirm").send_keys("<b>bo</b>")
     driver.find_element(By.CSS_SELECTOR, "form.stacked button").click()
-    check(heading() == "Deleted", "the student is deleted")
+    check(heading_is("Deleted"), "the student is deleted")
     check(game("o=qel&u=%3Cb%3Ebo%3C%2Fb%3E&p=") == "Invalid Username and/or Password",
           "and is gone from the student list")
     driver.get(console + "pars")
@@ -238,14 +247,14 @@ try:
     driver.get(console + "students/di")
     theirs = driver.page_source
     driver.get(console + "students/nobody")
-    check(heading() == "Not found" and driver.page_source == theirs,
+    check(heading_is("Not found") and driver.page_source == theirs,
           "another class's student answers as an unknown one")
     driver.get(console + "students/anna/password")
     driver.execute_script("document.querySelector('form.stacked input[name=form-token]').remove()")
     driver.find_element(By.ID, "password").send_keys("anna-new-2")
     driver.find_element(By.ID, "again").send_keys("anna-new-2")
     driver.find_element(By.CSS_SELECTOR, "form.stacked button").click()
-    check(heading() == "Form expired", "a form without its token is refused")
+    check(heading_is("Form expired"), "a form without its token is refused")
     check(game("o=vorna&u=anna&p=anna-new-1") == "9", "and changes nothing")
 
     # The other origin's page, even knowing the session's form token, changes nothing.
@@ -259,7 +268,7 @@ try:
                 '<button type="submit">Send</button></form>')
     driver.get(other_base)
     driver.find_element(By.TAG_NAME, "button").click()
-    check(heading() == "Not sent from the console", "a form from another origin is refused")
+    check(heading_is("Not sent from the console"), "a form from another origin is refused")
     check(game("o=vorna&u=anna&p=anna-new-1") == "9", "and changes nothing")
 
     cookie = driver.get_cookie("__Host-dovrix-console")
@@ -267,18 +276,18 @@ try:
           "the session cookie is Secure, HttpOnly, SameSite=Strict")
     driver.get(console)
     driver.find_element(By.CSS_SELECTOR, "form.sign-out button").click()
-    check(heading() == "Sign in", "the teacher signs out")
+    check(heading_is("Sign in"), "the teacher signs out")
     driver.add_cookie({"name": cookie["name"], "value": cookie["value"], "path": "/",
                        "secure": True, "httpOnly": True, "sameSite": "Strict"})
     driver.get(console + "classes/7a")
-    check(heading() == "Sign in", "the session is over after sign-out")
+    check(heading_is("Sign in"), "the session is over after sign-out")
 
     sign_in(TEACHER, PASSWORD)
-    check(wait_for(lambda: heading() == "Classes"), "the teacher signs in again")
+    check(heading_is("Classes"), "the teacher signs in again")
     with sqlite3.connect(db) as database:
         database.execute("UPDATE console_sessions SET used_at = used_at - 1801")
     driver.get(console + "classes/7a")
-    check(heading() == "Sign in", "a session unused for 30 minutes has expired")
+    check(heading_is("Sign in"), "a session unused for 30 minutes has expired")
 finally:
     driver.quit()
     other.shutdown()
