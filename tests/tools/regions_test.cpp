@@ -68,6 +68,18 @@ TEST(Regions, WalledRoomsAreSolvedApartAndBlocksThatCanMeetShareARegion) {
     parted.blocks = {{2, 2, Colour::Green}, {12, 2, Colour::Green}};
     parted.dots = {{2, 12, Colour::Green}, {12, 12, Colour::Green}};
     EXPECT_EQ(regionCount(parted), 2);
+    // A ring of pits parts the room inside it from the floor outside: a block that slides
+    // into the ring falls, and never rests half over a pit to slip between two of them.
+    LevelDescription ringed;
+    ringed.par = 1;
+    for (int16_t i = 2; i <= 6; ++i) {
+        for (const Cell pit : {Cell{i, 2}, Cell{i, 6}, Cell{2, i}, Cell{6, i}}) {
+            ringed.pits.push_back(pit);
+        }
+    }
+    ringed.blocks = {{4, 4, Colour::Green}, {10, 10, Colour::Green}};
+    ringed.dots = {{4, 4, Colour::Green}, {14, 10, Colour::Green}};
+    EXPECT_EQ(regionCount(ringed), 2);
     // ... unless a dot lies on one of the pits: a block fallen into it from either side
     // covers it, and the goal joins the two sides.
     parted.dots.push_back(ColouredCell{7, 5, Colour::Green});

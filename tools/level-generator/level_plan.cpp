@@ -12,17 +12,17 @@ namespace dovrix::levelgen {
 namespace {
 
 enum class Shape : uint8_t {
-    Room,       // one walled room
-    SideBySide, // two rooms with a wall between them
-    Stacked,    // two rooms, one above the other
-    FourRooms,  // two rooms side by side above two more
-    SixRooms,   // six rooms filling the board, the board's edge their outer wall
-    Arena,      // open floor ringed by pits, no walls
-    PitRing,    // a walled room inside a ring of pits
-    PatchField, // a room whose floor is woven with patches
-    TileBox,    // a box full of blocks but for a cell or two
-    Maze,       // a room of many walls and two blocks
-    Shaft,      // a tall narrow room on the bottom edge
+    Room,        // one walled room
+    SideBySide,  // two rooms with a wall between them
+    Stacked,     // two rooms, one above the other
+    FourRooms,   // two rooms side by side above two more
+    SixRooms,    // six rooms filling the board, the board's edge their outer wall
+    Arena,       // open floor ringed by pits, no walls
+    RingedRooms, // four walled rooms inside a ring of pits
+    PatchField,  // a room whose floor is woven with patches
+    TileBox,     // a box full of blocks but for a cell or two
+    Maze,        // a room of many walls and two blocks
+    Shaft,       // a tall narrow room on the bottom edge
 };
 
 struct Row {
@@ -116,7 +116,7 @@ constexpr Row kRows[] = {
     {76, 'B', Shape::SixRooms, 4, 7, 3, ""},
     {77, 'A', Shape::Room, 7, 6, 3, "p"},
     {78, 'D', Shape::Room, 6, 7, 3, "pe"},
-    {79, 'A', Shape::PitRing, 9, 10, 3, "pa"},
+    {79, 'A', Shape::RingedRooms, 4, 5, 3, "pa"},
     {80, 'C', Shape::Room, 6, 6, 3, "d"},
     {81, 'B', Shape::Arena, 5, 5, 6, "p"},
     {82, 'A', Shape::Room, 7, 6, 3, "pe"},
@@ -278,8 +278,9 @@ std::optional<LevelPlan> planFor(int level, int moreDots) {
         return (first + first + 1 + 2) % 2 == (offset == 300 ? 0 : 1) ? first : first - 1;
     };
     // Rooms side by side share a wall, and so do rooms one above the other.
-    const bool twoColumns = row->shape == Shape::SideBySide || row->shape == Shape::FourRooms;
-    const bool twoRows = row->shape == Shape::Stacked || row->shape == Shape::FourRooms;
+    const bool fourRooms = row->shape == Shape::FourRooms || row->shape == Shape::RingedRooms;
+    const bool twoColumns = row->shape == Shape::SideBySide || fourRooms;
+    const bool twoRows = row->shape == Shape::Stacked || fourRooms;
     int boxWidth = twoColumns ? w + 1 + secondExtent(w, plan.offsetX) : w;
     int boxHeight = twoRows ? h + 1 + secondExtent(h, plan.offsetY) : h;
     if (row->shape == Shape::SixRooms) {
@@ -326,7 +327,7 @@ std::optional<LevelPlan> planFor(int level, int moreDots) {
             }
         }
     }
-    if (row->shape == Shape::Arena || row->shape == Shape::PitRing) {
+    if (row->shape == Shape::Arena || row->shape == Shape::RingedRooms) {
         plan.outer = Outer::Pits;
     }
 
@@ -345,15 +346,17 @@ std::optional<LevelPlan> planFor(int level, int moreDots) {
             brief.dotColours = tileColours(row->dots, random);
             brief.maxWallRects = 0;
         } else {
-            // Six rooms' pieces must still fit in a string shorter than level 56's.
+            // Six rooms' pieces must still fit in a string shorter than level 56's, and so
+            // must four rooms' beside a ring of 42 pits.
+            const bool smallRooms =
+                row->shape == Shape::SixRooms || row->shape == Shape::RingedRooms;
             // A room with a very long share of the par keeps the plan's dots: with more
             // blocks the positions within its par are too many to search backwards.
-            const int dots =
-                brief.par >= 45
-                    ? row->dots
-                    : std::min(row->shape == Shape::SixRooms ? 4 : 6,
-                               dotsFor(row->dots, has(*row, 'e') && i == 0 ? 1 : 0, area,
-                                       proofStatesTarget(level) / rooms));
+            const int dots = brief.par >= 45
+                                 ? row->dots
+                                 : std::min(smallRooms ? 4 : 6,
+                                            dotsFor(row->dots, has(*row, 'e') && i == 0 ? 1 : 0,
+                                                    area, proofStatesTarget(level) / rooms));
             brief.dotColours = randomColours(dots + moreDots, has(*row, 's'), random);
         }
         if (has(*row, 'e') && i == 0) {
@@ -388,11 +391,10 @@ std::optional<LevelPlan> planFor(int level, int moreDots) {
                 brief.blocksOnPatches = 2;
             }
             break;
-        case Shape::PitRing:
+        case Shape::RingedRooms:
             brief.minPits = 0; // the ring holds the level's 42 pits
             brief.maxPits = 0;
             brief.minWallRects = 1;
-            brief.maxWallRects = 8;
             break;
         case Shape::PatchField:
             brief.minPatches = 35;
@@ -418,8 +420,14 @@ std::optional<LevelPlan> planFor(int level, int moreDots) {
     plan.minProofStates = level > 50   ? std::max<uint32_t>(target * 7 / 10, 50'000)
                           : level > 20 ? std::max<uint32_t>(target * 7 / 10, 10'000)
                                        : target / 2;
+    // Four rooms inside a ring of pits are small: with a quarter of a long par each they
+    // reach no further than the least any level past 50 needs.
+    const bool ringedRooms = row->shape == Shape::RingedRooms;
+    if (ringedRooms) {
+        plan.minProofStates = 50'000;
+    }
     for (RoomBrief& brief : plan.rooms) {
-        brief.minProofStates = target / rooms;
+        brief.minProofStates = (ringedRooms ? plan.minProofStates : target) / rooms;
         // A floor woven with patches stops slides everywhere: even its easiest starts to a
         // long par are large, so its proof may come higher.
         brief.maxProofStates = (row->shape == Shape::PatchField ? 30 : 6) * target / rooms;

@@ -116,12 +116,14 @@ Expected<std::vector<Region>> independentRegions(const LevelDescription& level) 
             const int from = restPoints[i];
             for (const auto& [dx, dy] : kSteps) {
                 std::vector<int> path{from};
+                bool fell = false;
                 for (int q = neighbour(from, dx, dy); q >= 0 && free[q]; q = neighbour(q, dx, dy)) {
                     if (pit[q]) {
                         if (std::find(fallsFrom[q].begin(), fallsFrom[q].end(), from) ==
                             fallsFrom[q].end()) {
                             fallsFrom[q].push_back(from);
                         }
+                        fell = true;
                         break;
                     }
                     path.push_back(q);
@@ -133,7 +135,11 @@ Expected<std::vector<Region>> independentRegions(const LevelDescription& level) 
                     touched[q] = true;
                     joined.unite(q, from);
                 }
-                addRest(path.back());
+                // A block that slides into a pit falls in: it never rests half over the pit,
+                // from where it could slip between two pits.
+                if (!fell) {
+                    addRest(path.back());
+                }
                 // A block resting within one step across the path, ahead: the slide can
                 // stop two steps short of it.
                 for (std::size_t j = 0; j < restPoints.size(); ++j) {
