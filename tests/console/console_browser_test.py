@@ -30,7 +30,7 @@ import urllib.request
 
 from selenium import webdriver
 from selenium.webdriver.chrome.service import Service
-from selenium.common.exceptions import StaleElementReferenceException
+from selenium.common.exceptions import WebDriverException
 from selenium.webdriver.common.by import By
 
 SERVER, SERVE = sys.argv[1], sys.argv[2]
@@ -147,12 +147,13 @@ def shot(name, width=1200):
 def heading_is(expected):
     """Whether the page's heading reads expected, once the page a click led to has loaded.
 
-    Right after a click the old page may still be there, or go while its heading is read."""
+    Right after a click the old page may still be there, or go while its heading is read:
+    the heading found is then stale, or its node no longer belongs to the document."""
     def reads():
         try:
             found = driver.find_elements(By.TAG_NAME, "h1")
             return bool(found) and found[0].text == expected
-        except StaleElementReferenceException:
+        except WebDriverException:
             return False
     return wait_for(reads)
 
