@@ -4,12 +4,12 @@
 #include "catalogue.h"
 #include "rate_limit.h"
 #include "running_account_server.h"
+#include "sql.h"
 #include "student_import.h"
 #include "temp_folder.h"
 
 #include <gtest/gtest.h>
 #include <httplib.h>
-#include <sqlite3.h>
 
 #include <algorithm>
 #include <fstream>
@@ -202,10 +202,7 @@ TEST_F(ServerTest, ParListStartsFromTheCatalogueAndGoesDownOnlyToTheProvenOptimu
     EXPECT_EQ(pars(), expected);
 
     // A database whose pars an earlier server let anyone lower is repaired when it starts.
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open(database().c_str(), &db), SQLITE_OK);
-    EXPECT_EQ(sqlite3_exec(db, "UPDATE pars SET par = 1", nullptr, nullptr, nullptr), SQLITE_OK);
-    sqlite3_close(db);
+    sql(database(), "UPDATE pars SET par = 1");
     startServer();
     EXPECT_EQ(pars(), expected);
 }

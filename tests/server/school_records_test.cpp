@@ -5,40 +5,16 @@
 
 #include "school_store.h"
 #include "server_program.h"
+#include "sql.h"
 #include "temp_folder.h"
 
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
 #include <filesystem>
 #include <fstream>
 
 namespace dovrix::testing {
 namespace {
-
-// Runs SQL on the database while no server holds it: how a test makes time pass for the
-// records it ages, and how it reads what no command shows.
-std::string sql(const std::string& database, const std::string& statement) {
-    sqlite3* db = nullptr;
-    sqlite3_open(database.c_str(), &db);
-    std::string result;
-    char* error = nullptr;
-    sqlite3_exec(
-        db, statement.c_str(),
-        [](void* out, int columns, char** values, char**) {
-            auto& text = *static_cast<std::string*>(out);
-            for (int c = 0; c < columns; ++c) {
-                text += (c ? "|" : "") + std::string(values[c] ? values[c] : "NULL");
-            }
-            text += '\n';
-            return 0;
-        },
-        &result, &error);
-    EXPECT_EQ(error, nullptr) << error;
-    sqlite3_free(error);
-    sqlite3_close(db);
-    return result;
-}
 
 std::string days(int n) {
     return "(strftime('%s','now') - " + std::to_string(n) + " * 86400)";

@@ -3,6 +3,7 @@
 
 #include "server_program.h"
 #include "shifted_clock.h"
+#include "sql.h"
 #include "temp_folder.h"
 
 #include <QProcess>
@@ -431,21 +432,11 @@ TEST(ServerProgram, BacksUpTheDatabaseWhileTheServerWrites) {
     const int confirmed = pupils.confirmed;
 
     EXPECT_FALSE(std::filesystem::exists(copy + "-wal"));
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open_v2(copy.c_str(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
-    // The integrity check's verdict and the number of accounts, as text.
-    std::vector<std::string> answers;
-    const auto keep = [](void* out, int, char** values, char**) {
-        static_cast<std::vector<std::string>*>(out)->emplace_back(values[0] ? values[0] : "");
-        return 0;
-    };
-    sqlite3_exec(db, "PRAGMA integrity_check; SELECT count(*) FROM accounts", keep, &answers,
-                 nullptr);
-    sqlite3_close(db);
-    ASSERT_EQ(answers.size(), 2u);
-    EXPECT_EQ(answers[0], "ok");
-    EXPECT_GE(std::stoi(answers[1]), before);
-    EXPECT_LE(std::stoi(answers[1]), confirmed + 1);
+    // The integrity check's verdict, then the number of accounts.
+    const std::string answers = sql(copy, "PRAGMA integrity_check; SELECT count(*) FROM accounts");
+    ASSERT_TRUE(answers.starts_with("ok\n")) << answers;
+    EXPECT_GE(std::stoi(answers.substr(3)), before);
+    EXPECT_LE(std::stoi(answers.substr(3)), confirmed + 1);
 }
 
 } // namespace
