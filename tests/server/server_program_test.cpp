@@ -120,8 +120,7 @@ TEST(ServerProgram, TakesItsSocketOverFromADeadServerButNotALiveOne) {
     std::ofstream(path) << "not a socket\n";
     Program onFile({"--socket", path, "--db", folder.file("accounts.sqlite")});
     EXPECT_EQ(onFile.exitCodeAtEnd(), 1);
-    std::ifstream kept(path);
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "not a socket\n");
+    EXPECT_EQ(fileContent(path), "not a socket\n");
 }
 
 // Idle connections and requests that never finish arriving do not keep a stopping server
