@@ -36,6 +36,7 @@ TEST(PlayerName, ShapedFromTheLogOnNameAtSchoolAndInCapitalsAtHome) {
     const std::vector<std::tuple<std::array<const char*, 3>, bool, std::string, Names>> rows = {
         {{"  John.Smith ", nullptr, nullptr}, true, "", {"John Smith", "john.smith"}},
         {{"jsmith", nullptr, nullptr}, true, "", {"JSmith", "jsmith"}},
+        {{"nw.kim", "lo.kim", "us.kim"}, true, "", {"Nw Kim", "nw.kim"}}, // NWUSERNAME first
         // Blanks only count as empty: the next variable is asked.
         {{"   ", "ann.lee", "x"}, true, "", {"Ann Lee", "ann.lee"}},
         {{"", "", "BOB.JONES"}, true, "", {"Bob Jones", "bob.jones"}},
