@@ -1,13 +1,8 @@
-// The level catalogue as shipped: its pars and pieces, the stored solutions replayed through
-// the tick engine, and the proven optima beside every par. Every string is read by the
-// game's own reader, which refuses a piece outside the board frame.
+// The level catalogue as shipped: its pars and pieces, and the proven optima beside every par.
+// Every string is read by the game's own reader, which refuses a piece outside the board frame.
 
 #include "catalogue.h"
-#include "catalogue_check.h"
-#include "geometry.h"
 #include "level_string.h"
-#include "slide_model.h"
-#include "solver.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -168,18 +163,13 @@ TEST(Catalogue, HoldsOneHundredLevelsWithTheirParsStringsAndPieces) {
     EXPECT_EQ(std::tuple(onDots.size(), onDots.count(56)), std::tuple(28u, 1u));
 }
 
-TEST(Catalogue, StoredSolutionsBeatEveryLevelInExactlyItsParAndEveryParIsProven) {
-    const auto& solutions = solver::builtInSolutions();
+// The stored solutions are replayed by dovrix-solve verify, which the tool's own test runs.
+TEST(Catalogue, EveryParIsProvenAndADesignedLevelsParIsItsOptimum) {
     for (int number = 1; number <= 100; ++number) {
         SCOPED_TRACE("level " + std::to_string(number));
         const int par = parseLevelString(builtInLevelStrings()[number - 1]).value().par;
-        const auto solution = solutions.find(number);
         const auto optimum = provenOptimum(number);
-        ASSERT_TRUE(solution != solutions.end() && optimum);
-        const auto check = solver::replaySolution(std::string(builtInLevelStrings()[number - 1]),
-                                                  solution->second);
-        EXPECT_TRUE(check.beaten) << check.problem;
-        EXPECT_EQ(check.counted, solver::expectedSolutionLength(par, optimum));
+        ASSERT_TRUE(optimum);
         // A designed level's par is its optimum; a fixed one's is at least it.
         EXPECT_TRUE(kFixedLevels.count(number) ? *optimum <= par : *optimum == par) << *optimum;
     }
