@@ -42,9 +42,6 @@ TEST(Difficulty, CountsTrapsAndShortestSolutionsAgainstThePar) {
     const std::string box =
         "3,0,0,4,4,4,4,1,4,7,4,1,4,5,1,2,7,5,1,2,0,0,3,5,5,1,6,5,2,5,6,3,3,6,5,1,6,6,2,5,5,3,";
     EXPECT_EQ(measured(box, 3), std::tuple(2, 1, uint64_t{1}));
-    // So a par of 5 allows it, and 4 does not.
-    EXPECT_EQ(measured(box, 4), std::tuple(2, 1, uint64_t{1}));
-    EXPECT_EQ(measured(box, 5), std::tuple(2, 0, uint64_t{1}));
 
     // Seven walled rows, a blue block to flick left in each: 7! orders, counted up to the cap.
     std::string rows = "7,0,0,8,";

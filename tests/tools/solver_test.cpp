@@ -11,22 +11,7 @@ LevelDescription catalogueLevel(int number) {
     return parseLevelString(builtInLevelStrings()[number - 1]).value();
 }
 
-// Plays the solution through the tick engine: every move counts and the last one beats it.
-void expectSolutionReplays(const std::string& levelString, const SolveResult& result) {
-    const ReplayCheck replay = replaySolution(levelString, result.moves);
-    EXPECT_TRUE(replay.beaten) << replay.problem;
-    EXPECT_EQ(replay.counted, result.optimum);
-}
-
 TEST(Solver, FindsShortestSolutionsNamingTheRealBlocks) {
-    for (const auto& [level, optimum] : {std::pair(1, 5), std::pair(31, 11)}) {
-        const auto result = solve(catalogueLevel(level));
-        ASSERT_TRUE(result) << result.error();
-        ASSERT_EQ(result->status, SolveResult::Status::Solved);
-        EXPECT_EQ(result->optimum, optimum) << "level " << level;
-        expectSolutionReplays(std::string(builtInLevelStrings()[level - 1]), *result);
-    }
-
     // Two red blocks and one red dot under a wall: only the second block, below the dot,
     // reaches it, although the search keeps the two blocks in another order.
     const std::string text = "1,0,0,1,5,0,1,1,0,0,2,9,12,2,5,9,2,1,5,1,2,";
@@ -34,7 +19,9 @@ TEST(Solver, FindsShortestSolutionsNamingTheRealBlocks) {
     ASSERT_TRUE(result);
     EXPECT_EQ(std::tuple(result->status, result->optimum, formatMove(result->moves.at(0))),
               std::tuple(SolveResult::Status::Solved, 1, "Red2U"));
-    expectSolutionReplays(text, *result);
+    // Played through the tick engine, the move counts and beats the level.
+    const ReplayCheck replay = replaySolution(text, result->moves);
+    EXPECT_EQ(std::pair(replay.beaten, replay.counted), std::pair(true, 1)) << replay.problem;
 }
 
 TEST(Solver, ReportsUnsolvableBoardsSpentBudgetsAndBoardsOffItsLattice) {
