@@ -42,7 +42,6 @@ TEST(LevelString, MalformedStringsAreRefusedWithAReason) {
         {"5,0,0,0,0,0,0,1,1,1,9,", "colour code 9"},
         {"5,0,0,0,0,0,1,60,1,1,0,", "overflows a 16-bit integer"},
         {"5,0,0,0,0,0,1,15,1,1,0,", "cannot be drawn inside the board frame"},
-        {"5,300,0,0,1,14,0,0,0,0,", "cannot be drawn inside the board frame"},
         {"5,0,600,0,1,1,14,0,0,0,", "cannot be drawn inside the board frame"},
         {"5,0,0,1,1,1,-1,1,0,0,0,0,", "negative size"},
         {"5,0,0,40000,", "field 4 does not fit"},
